@@ -1,0 +1,185 @@
+#include "foundation/logging.h"
+
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "ui/timer_tick.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+int lo__logafterstandby = 0;
+char lo__vlogtimestamp[30] = "*";
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+bool control_role() {
+    return inidat.funktion == FUNKTION_CONTROL;
+}
+
+long tenths() {
+    return (ti_htime() / 10) % 1000;
+}
+
+const char* text(const char* s) {
+    return s ? s : "";
+}
+
+// Formats are the program's own; s and li are passed as arguments, never as format. Both are
+// always passed, so a format that names li is never short of an argument.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+void append_line(const char* file, const char* fmt, const char* a, long n, const char* s, long li) {
+    File f(fopen(file, "a"));
+    if (!f) return;
+    fprintf(f.get(), fmt, a, n, s, li);
+    fflush(f.get());
+}
+void append_stamped(const char* file, const char* mode, const char* fmt, const char* stamp,
+                    const char* s, long li) {
+    File f(fopen(file, mode));
+    if (!f) return;
+    fprintf(f.get(), fmt, stamp, s, li);
+    fflush(f.get());
+}
+void append_counted(const char* file, const char* fmt, long counter, const char* s, long li) {
+    File f(fopen(file, "a"));
+    if (!f) return;
+    fprintf(f.get(), fmt, counter, s, li);
+    fflush(f.get());
+}
+#pragma GCC diagnostic pop
+
+// A standby or a pause holds the dated after-standby log open at its start.
+void open_afterstandby_window() {
+    if (!ruhestatus) return;
+    if (lo__logafterstandby == 0) {
+        lo__logafterstandby = 1;
+        lo_slogx("------------------------------\n", "", -1);
+        lo_slogx("Protokoll Stufe 2.\n", "", -1);
+    }
+    lo__logafterstandby = 1;
+}
+
+} // namespace
+
+void lo_slog(const char* format, const char* s, long int li) {
+    if (control_role() || !format) return;
+    s = text(s);
+    open_afterstandby_window();
+    if (lo__logafterstandby >= 1 && lo__logafterstandby <= 120) lo_slogx(format, s, li);
+    if (!MODUS('P') && format[0] != '!') return;
+    if (strlen(format) + strlen(s) + 60 > 999) return;
+    char fmt[1000];
+    char* p = stpMcpy(fmt, "%03li ");
+    stpmcpy(p, format, sizeof fmt - static_cast<size_t>(p - fmt));
+    append_counted("servilog.txt", fmt, tenths(), s, li);
+}
+
+void lo_slogx(const char* format, const char* s, long int li) {
+    if (control_role() || !format) return;
+    s = text(s);
+    open_afterstandby_window();
+    if (lo__logafterstandby == 0) return;
+    lo__logafterstandby++;
+    if (MODUS('X') && strlen(format) + strlen(s) + 60 <= 199) {
+        char fmt[200];
+        char* p = stpMcpy(fmt, "%s %03li ");
+        stpmcpy(p, format, sizeof fmt - static_cast<size_t>(p - fmt));
+        append_line("servilogx.txt", fmt, datumzeit(), tenths(), s, li);
+    }
+    if (lo__logafterstandby == 121) {
+        lo_slogx("Protokoll Stufe 1.\n", "", -1);
+    } else if (lo__logafterstandby == 161) {
+        lo_slogx("Protokoll Stufe 0.\n", "", -1);
+        lo__logafterstandby = 0;
+    }
+}
+
+void lo_vlogtime() {
+    strMcpy(lo__vlogtimestamp, datumzeit());
+}
+
+void lo_vlog(const char* format, const char* s, long int li) {
+    if (control_role() || !format) return;
+    if (!inidat.round && !inidat.roundt) return;
+    if (lo__vlogtimestamp[0] == '*') lo_vlogtime();
+    char fmt[128];
+    if (strncmp(format, "%s", 2) == 0) {
+        strMcpy(fmt, format);
+        if (strlen(format) >= sizeof fmt) return; // a cut format could end inside a conversion
+    } else {
+        char* p = stpMcpy(fmt, "%s ");
+        stpmcpy(p, format, 117);
+    }
+    append_stamped(connlogdatei, "a", fmt, lo__vlogtimestamp, text(s), li);
+}
+
+void lo_dlog(const char* format, const char* s, long int li) {
+    if (!format) return;
+    char fmt[300];
+    char* p = stpMcpy(fmt, "%s ");
+    stpmcpy(p, format, 297);
+    append_stamped("debuglog.txt", "a", fmt, datumzeit(), text(s), li);
+}
+
+void lo__smsfilename(char* out, size_t n, const char* stamp, const char* s) {
+    // "YYYY-MM-DD hh:mm:ss" -> "YYYYMMDD_hhmmss"
+    char compact[16];
+    size_t k = 0;
+    for (size_t i = 0; stamp[i] && k < 15; i++) {
+        char c = stamp[i];
+        if (c >= '0' && c <= '9')
+            compact[k++] = c;
+        else if (c == ' ')
+            compact[k++] = '_';
+    }
+    compact[k] = 0;
+
+    const char* plus = strchr(s, '+');
+    const char* from = plus ? plus + 1 : s;
+    char sender[30];
+    strMcpy(sender, from);
+    if (char* blank = strchr(sender, ' ')) *blank = 0;
+    // The sender comes from the network: it must not lead out of "sms_in" or hide control
+    // characters in a file name.
+    for (char* c = sender; *c; c++)
+        if (*c == '/' || static_cast<unsigned char>(*c) < 0x20) *c = '_';
+    if (strcmp(sender, ".") == 0 || strcmp(sender, "..") == 0) sender[0] = '_';
+    snprintf(out, n, "sms_in/sms_%s__%s.txt", compact, sender);
+}
+
+const char* lo__smsbody(const char* s) {
+    const char* body = strstr(s, "\n\n");
+    return body ? body + 2 : s;
+}
+
+void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
+    if (!MODUS('M') || !format) return;
+    s = text(s);
+    char stamp[32];
+    strMcpy(stamp, datumzeit());
+    append_stamped("sms.txt", "a", format, stamp, s, li);
+    if (!sms1) return;
+    append_stamped("sms1.txt", "w", format, stamp, s, li);
+
+    char name[80];
+    lo__smsfilename(name, sizeof name, stamp, s);
+    File f(fopen(name, "w"));
+    if (!f) return;
+    const char* body = lo__smsbody(s);
+    size_t len = strlen(body);
+    bool ok = fwrite(body, 1, len, f.get()) == len && fflush(f.get()) == 0;
+    f.reset();
+    if (ok) smssignalstatus = 1;
+}
+
+bool lo_logafterstandby() {
+    return lo__logafterstandby != 0;
+}

@@ -1,0 +1,43 @@
+// Registry of the program's named worker threads, the terminate flag with interruptible
+// sleeps, the orderly shutdown step, and the GUI lock that guards every GTK call.
+#pragma once
+
+#include <glib.h>
+
+struct th__reg {
+    th__reg* next;
+    th__reg* prev;
+    GThread* glibth;
+    guint32 magic;
+    char name[16];
+};
+typedef th__reg* th_reg;
+
+#define th__MAGIC 0x74684d41u
+#define th__NODES 30
+#define th__statMAX 32
+
+th_reg th_register(const char* threadname);
+bool th_unregister(th_reg thp);
+th_reg th__self();
+bool th_terminate(unsigned long milliseconds);
+bool th_queryterminate();
+bool th_msleep(unsigned long milliseconds);
+bool th_msleepx(unsigned long milliseconds);
+void th_msleepexit(unsigned long milliseconds);
+[[noreturn]] void th_sleepinfinite();
+GThread* th_create(GThreadFunc func, gpointer data);
+GThread* th_createx(GThreadFunc func, gpointer data, gulong stack_size);
+
+void th_enter_line(int line);
+void th_leave_line(int line);
+#define th_enter() th_enter_line(__LINE__)
+#define th_leave() th_leave_line(__LINE__)
+
+// The last GUI lock operations, "nnnxlllll": counter mod 1000, 1 enter / 2 leave, line.
+extern guint32 th__stat[th__statMAX];
+// Pure parts of the lock statistics, for the monitor and its tests.
+guint32 th__statvalue(guint32 counter, bool enter, int line);
+void th__statline(const guint32* stat, char* out, size_t n);
+// Number of registered threads.
+int th__count();

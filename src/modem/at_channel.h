@@ -1,0 +1,5 @@
+// The modem's command channel.
+#pragma once
+
+// Closes the modem channel for good at program end.
+void cm_end();

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# A TERM signal ends the running program in order: the service log records the signal with
+# its sender, the end line follows, the exit status is 0.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+mavlyn=$1
+
+e2e_workdir
+e2e_start_xvfb
+
+"$mavlyn" "DIR=  $WORK" NOSPLASH MOD=P >"$WORK/stdout" 2>"$WORK/stderr" &
+pid=$!
+e2e_wait_for_text "$WORK/servilog.txt" 'th_register: "mainthread"' 20
+
+kill -TERM "$pid"
+sender=$BASHPID
+status=0
+e2e_wait_pid "$pid" 30 || status=$?
+[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+
+log=$(cat "$WORK/servilog.txt")
+grep -q "Received: signal 15, code 0 from process $sender\." <<<"$log" ||
+  e2e_fail "no signal line in servilog.txt"
+grep -Eq "mavlyn (terminated|beendet)\." <<<"$log" || e2e_fail "no end line"
+# The signal line comes before the end of the threads.
+sig_line=$(grep -n "Received: signal" <<<"$log" | head -1 | cut -d: -f1)
+end_line=$(grep -En "mavlyn (terminated|beendet)" <<<"$log" | head -1 | cut -d: -f1)
+[ "$sig_line" -lt "$end_line" ] || e2e_fail "end line before the signal line"
+grep -q 'th_terminate error' <<<"$log" && e2e_fail "a thread did not end"
+echo "PASS sigterm"
