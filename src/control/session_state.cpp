@@ -87,3 +87,4 @@ char porttreiber1[308] = "";
 char porttreiber2[308] = "";
 char connlogdatei[40] = "connlog.txt";
 char inititel[40] = "mavlyn";
+bool konsoleaktiv = false;

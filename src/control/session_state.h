@@ -92,3 +92,4 @@ extern char porttreiber1[308];
 extern char porttreiber2[308];
 extern char connlogdatei[40];
 extern char inititel[40];
+extern bool konsoleaktiv; // the service console holds the modem port
