@@ -204,12 +204,13 @@ void fetch_secondary_answer(char* t, long n) {
 
 // The device's IMEI identifies its owner: it never reaches the log.
 void log_answer(const char* t) {
-    if (!strstr(t, "IMEI")) {
+    if (!strstr(t, "IMEI") && !strstr(t, "CPIN=")) {
         lo_slog("r:  %s\n", t, -1);
         return;
     }
     std::string masked(strlen(t) + 1, '\0');
     cm__maskimei(t, masked.data(), masked.size());
+    cm__maskpinecho(masked.data());
     lo_slog("r:  %s\n", masked.c_str(), -1);
 }
 
@@ -283,6 +284,13 @@ void cm__maskimei(const char* in, char* out, size_t n) {
     p += 4;
     for (int skipped = 0; skipped < 4 && *p && !(*p >= '0' && *p <= '9'); skipped++) p++;
     for (; *p >= '0' && *p <= '9'; p++) *p = 'x';
+}
+
+void cm__maskpinecho(char* t) {
+    for (char* p = strstr(t, "CPIN="); p; p = strstr(p, "CPIN=")) {
+        for (p += 5; *p && *p != '\r' && *p != '\n'; p++)
+            if (*p >= '0' && *p <= '9') *p = 'x';
+    }
 }
 
 const char* cm__correctlength(char* t, int lenbyte) {

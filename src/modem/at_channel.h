@@ -52,6 +52,8 @@ bool cm__simulatedcommand(const char* cmd, int device);
 void cm__commandlog(const char* cmd, bool secondary, char* format, size_t n);
 // A copy of an answer in which the digits behind "IMEI" are replaced by 'x'.
 void cm__maskimei(const char* in, char* out, size_t n);
+// Replaces the digits of a PIN or PUK that the modem echoed ("AT+CPIN=1234") by 'x', in place.
+void cm__maskpinecho(char* t);
 
 // Corrects the text length of a secondary-port answer (bytes 0-3 already blanks, text from 4)
 // by its syntax; returns the log text to write, or null.

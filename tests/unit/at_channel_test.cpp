@@ -204,6 +204,10 @@ TEST(ChannelPure, LogFormsAndSimulation) {
     EXPECT_STREQ(m, "\r\nIMEI: xxxxxxxxxxxxxxx\r\nOK");
     cm__maskimei("IMEI number 12", m, sizeof m);
     EXPECT_STREQ(m, "IMEI number 12") << "at most four non-digits are skipped";
+    char echo[] = "AT+CPIN=\"12345678\",\"4711\"\r\r\nOK\r\n+CSQ: 20,99";
+    cm__maskpinecho(echo);
+    EXPECT_STREQ(echo, "AT+CPIN=\"xxxxxxxx\",\"xxxx\"\r\r\nOK\r\n+CSQ: 20,99")
+        << "PUK and PIN echoed";
 
     EXPECT_TRUE(cm__simulatedcommand("AT_OPSYS=3,2\r", 6));
     EXPECT_TRUE(cm__simulatedcommand("AT+COPS=?\r", 6) == false);
