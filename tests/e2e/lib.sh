@@ -1,28 +1,46 @@
-# Helpers for the whole-program scenarios: a private working directory, a private X server,
-# and waits with deadlines (never fixed sleeps).
+# Helpers for the whole-program scenarios. The scenarios run inside tests/e2e/sandbox.sh,
+# which gives them a private /dev, /run, /tmp, display, tray, sound server and fake commands;
+# these helpers start the simulated modem, wait with deadlines (never fixed sleeps) and look
+# at windows. Every process started here is ended by its pid.
 
 E2E_PIDS=()
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
+
+e2e_in_sandbox() { [ -n "${SB:-}" ]; }
 
 e2e_fail() {
   echo "FAIL: $*" >&2
-  [ -n "${WORK:-}" ] && for f in "$WORK"/*.txt "$WORK"/stderr; do
-    [ -f "$f" ] && { echo "--- $f" >&2; tail -n 40 "$f" >&2; }
-  done
+  if [ -n "${WORK:-}" ]; then
+    for f in "$WORK"/*.txt "$WORK"/stderr "$WORK"/transcript; do
+      [ -f "$f" ] && { echo "--- $f" >&2; tail -n 40 "$f" >&2; }
+    done
+  fi
+  [ -n "${SB_CALLS:-}" ] && [ -f "$SB_CALLS" ] && { echo "--- fake calls" >&2; cat "$SB_CALLS" >&2; }
   exit 1
 }
 
 e2e_cleanup() {
+  local p
   for p in "${E2E_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "${WORK:-}" ] && rm -r -- "$WORK" 2>/dev/null || true
+  for p in "${E2E_PIDS[@]}"; do wait "$p" 2>/dev/null || true; done
+  if [ -n "${WORK:-}" ] && ! e2e_in_sandbox; then rm -r -- "$WORK" 2>/dev/null || true; fi
 }
 
+# A fresh working directory (the program's DIR=), removed at the end outside the sandbox;
+# inside, the sandbox's tmpfs goes with it.
 e2e_workdir() {
-  WORK=$(mktemp -d /tmp/mavlyn-e2e-XXXXXX)
+  if e2e_in_sandbox; then
+    WORK=$(mktemp -d "$SB/work/run-XXXXXX")
+  else
+    WORK=$(mktemp -d /tmp/mavlyn-e2e-XXXXXX)
+  fi
   trap e2e_cleanup EXIT
 }
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+# A display: the sandbox's own, or else a private Xvfb on a number it picks itself.
 e2e_start_xvfb() {
+  if e2e_in_sandbox && [ -n "${DISPLAY:-}" ]; then return 0; fi
   local fdfile="$WORK/.display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$WORK/xvfb.log" &
   E2E_PIDS+=($!)
@@ -33,6 +51,48 @@ e2e_start_xvfb() {
   done
   [ -s "$fdfile" ] || e2e_fail "Xvfb did not start"
   export DISPLAY=":$(head -1 "$fdfile")"
+}
+
+# e2e_start_modem PROFILE [MODEMSIM ARGS...]
+# Starts the simulated modem with a transcript ($WORK/transcript) and a control FIFO
+# ($WORK/modem-control); sets MODEM_PID and MODEM_PORTS (the pty paths, port 0 first).
+# Links for the program to find are given as modemsim's --link arguments, e.g.
+#   e2e_start_modem huawei --link /dev/serial/by-id/usb-HUAWEI_E220-if00-port0 ...
+e2e_start_modem() {
+  local profile=$1
+  shift
+  local sim=${MODEMSIM:-$E2E_ROOT/build/tools/modemsim/modemsim}
+  [ -x "$sim" ] || e2e_fail "no modemsim at $sim (set MODEMSIM)"
+  local banner="$WORK/modem-banner"
+  "$sim" --profile "$profile" --transcript "$WORK/transcript" \
+    --control-fifo "$WORK/modem-control" "$@" >"$banner" 2>"$WORK/modem-stderr" &
+  MODEM_PID=$!
+  E2E_PIDS+=("$MODEM_PID")
+  local deadline=$((SECONDS + 10))
+  until grep -q '^READY' "$banner" 2>/dev/null; do
+    kill -0 "$MODEM_PID" 2>/dev/null || e2e_fail "modemsim ended: $(cat "$WORK/modem-stderr")"
+    [ $SECONDS -lt $deadline ] || e2e_fail "modemsim not ready"
+    sleep 0.05
+  done
+  mapfile -t MODEM_PORTS < <(awk '$1 == "PORT" { print $4 }' "$banner")
+}
+
+# e2e_modem COMMAND: one control command to the running simulated modem.
+e2e_modem() { printf '%s\n' "$*" >"$WORK/modem-control"; }
+
+# e2e_at DEVICE COMMAND: sends one command line to a modem port and prints what comes back
+# within a second. The port is opened without becoming the controlling terminal.
+e2e_at() {
+  python3 - "$1" "$2" <<'PY'
+import os, select, sys, time
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)
+os.write(fd, sys.argv[2].encode() + b"\r")
+out, end = b"", time.time() + 1
+while time.time() < end and b"OK\r\n" not in out and b"ERROR" not in out:
+    if select.select([fd], [], [], 0.1)[0]:
+        out += os.read(fd, 4096)
+sys.stdout.write(out.decode("latin-1"))
+PY
 }
 
 # e2e_wait_for_text FILE TEXT SECONDS
@@ -57,3 +117,34 @@ e2e_wait_pid() {
   done
   wait "$1"
 }
+
+# e2e_wait_window NAME SECONDS: prints the id of a visible window whose title holds NAME.
+e2e_wait_window() {
+  local deadline=$((SECONDS + $2)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  e2e_fail "no window '$1' within $2 s"
+}
+
+# e2e_keys WINDOW KEY...: activates the window and sends the keys to it.
+e2e_keys() {
+  local w=$1
+  shift
+  xdotool windowactivate --sync "$w" 2>/dev/null || true
+  xdotool key --window "$w" "$@"
+}
+
+# e2e_type WINDOW TEXT
+e2e_type() {
+  xdotool windowactivate --sync "$1" 2>/dev/null || true
+  xdotool type --window "$1" --delay 30 "$2"
+}
+
+# e2e_screenshot NAME: the whole screen as $WORK/NAME.png, kept with SB_KEEP.
+e2e_screenshot() { import -window root "$WORK/$1.png"; }
+
+# e2e_fake_calls: what the fake sudo/rm/rmdir/firefox/gedit/shutdown were asked to do.
+e2e_fake_calls() { cat "${SB_CALLS:-/dev/null}" 2>/dev/null || true; }

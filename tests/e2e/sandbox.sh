@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs one whole-program scenario in a sandbox of its own:
+#   bash tests/e2e/sandbox.sh SCENARIO.sh [ARGS...]
+#
+# The scenario runs as root in fresh mount, network, IPC and PID namespaces: loopback only,
+# a private /run, /etc/hosts and /dev (with a private devpts, so simulated modem ports can
+# appear as /dev/ttyUSB0 or under /dev/serial/by-id), its own X server, window manager, tray
+# and sound server, and fake sudo/rm/firefox/gedit that only record their arguments.
+# Everything started inside ends with the PID namespace when the scenario ends, so scenarios
+# run in parallel without seeing each other and nothing leaks to the machine.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${1:-}" != "--inside" ]; then
+  [ $# -ge 1 ] || { echo "usage: $0 SCENARIO.sh [ARGS...]" >&2; exit 2; }
+  [ "$(id -u)" -eq 0 ] || { echo "sandbox: needs root (unshare of namespaces)" >&2; exit 2; }
+  # The sandbox's files live in a private tmpfs on /tmp that disappears with the namespaces.
+  SB=/tmp/mavlyn-sandbox-$$
+  scenario=$(realpath "$1")
+  shift
+  exec unshare --mount --net --ipc --pid --fork --kill-child --mount-proc \
+    bash "$here/sandbox.sh" --inside "$SB" "$scenario" "$@"
+fi
+SB=$2
+shift 2
+
+# --- inside the namespaces -------------------------------------------------------------
+mount --make-rprivate /
+# A private /tmp (X sockets and lock files included), holding the sandbox directory.
+mount -t tmpfs -o mode=1777 tmpfs /tmp
+mkdir -p "$SB"
+export SB
+mkdir -p "$SB"/{bin,dev,home,run,work,log}
+
+ip link set lo up
+
+mount -t tmpfs -o mode=0755 tmpfs /run
+mkdir -p /run/user/0 && chmod 700 /run/user/0
+
+# Host names resolve only to loopback addresses listed here (tests add their own).
+printf '127.0.0.1 localhost\n::1 localhost\n' >"$SB/hosts"
+mount --bind "$SB/hosts" /etc/hosts
+
+# A private /dev: the essential nodes of the machine, a devpts instance of our own, and
+# room for the simulated modem ports.
+devdir=$SB/dev
+for node in null zero full random urandom tty; do
+  touch "$devdir/$node"
+  mount --bind "/dev/$node" "$devdir/$node"
+done
+mkdir -p "$devdir/pts" "$devdir/shm" "$devdir/serial/by-id" "$devdir/net"
+ln -s /proc/self/fd "$devdir/fd"
+ln -s /proc/self/fd/0 "$devdir/stdin"
+ln -s /proc/self/fd/1 "$devdir/stdout"
+ln -s /proc/self/fd/2 "$devdir/stderr"
+[ -e /dev/net/tun ] && touch "$devdir/net/tun" && mount --bind /dev/net/tun "$devdir/net/tun"
+mount --rbind "$devdir" /dev
+mount -t devpts -o newinstance,ptmxmode=0666,mode=0620 devpts /dev/pts
+ln -sf pts/ptmx /dev/ptmx
+mount -t tmpfs -o mode=1777 tmpfs /dev/shm
+
+# The program's environment: a home of its own, fake commands first in PATH.
+export HOME=$SB/home
+export XDG_RUNTIME_DIR=/run/user/0
+export SB_CALLS=$SB/log/fake-calls.log
+for fake in sudo rm rmdir firefox gedit shutdown; do
+  cat >"$SB/bin/$fake" <<EOF
+#!/bin/sh
+# Stand-in: records the call and does nothing else.
+printf '%s' "$fake" >>"$SB_CALLS"
+for a in "\$@"; do printf ' %s' "\$a" >>"$SB_CALLS"; done
+printf '\n' >>"$SB_CALLS"
+exit 0
+EOF
+  chmod +x "$SB/bin/$fake"
+done
+export SB_FAKE_PATH=$SB/bin:$PATH
+
+# Display, window manager, tray.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SB/log/display" 2>"$SB/log/xvfb.log" &
+for _ in $(seq 200); do [ -s "$SB/log/display" ] && break; sleep 0.05; done
+[ -s "$SB/log/display" ] || { echo "sandbox: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$SB/log/display")"
+openbox --sm-disable >"$SB/log/openbox.log" 2>&1 &
+for _ in $(seq 200); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.05
+done
+trayer --edge top --align right --widthtype request --height 24 >"$SB/log/trayer.log" 2>&1 &
+
+# Sound: a null sink whose monitor can be recorded.
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --system=false \
+  --load="module-native-protocol-unix socket=$XDG_RUNTIME_DIR/pulse-native auth-anonymous=1" \
+  --load="module-null-sink sink_name=null" >"$SB/log/pulseaudio.log" 2>&1 &
+export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse-native
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pulse-native" ] && break; sleep 0.05; done
+
+scenario=$1
+shift
+cd "$SB/work"
+status=0
+bash "$scenario" "$@" || status=$?
+# SB_KEEP=DIR keeps the sandbox's logs and working files of a failed scenario.
+if [ $status -ne 0 ] && [ -n "${SB_KEEP:-}" ]; then
+  mkdir -p "$SB_KEEP" && cp -r "$SB/log" "$SB/work" "$SB/home" "$SB_KEEP"/ 2>/dev/null || true
+fi
+exit $status
