@@ -1,0 +1,95 @@
+#include "foundation/tone.h"
+
+#include "control/session_state.h"
+
+#include <cstdio>
+#include <mutex>
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+namespace {
+
+// beep may be called from several threads; the table is shared.
+std::mutex table_mutex;
+unsigned char table[beep__TABLELEN];
+int table_fq = 0;
+unsigned long table_builds = 0;
+
+int clamp(int v, int lo, int hi) {
+    return v < lo ? lo : v > hi ? hi : v;
+}
+
+// A triangle over 512 phase steps: from 128 up to 255, down to 0 and back to 128.
+int triangle(long phase) {
+    if (phase < 128) return static_cast<int>(phase) + 128;
+    if (phase < 384) return 383 - static_cast<int>(phase);
+    return static_cast<int>(phase) - 384;
+}
+
+void build_table(int fq) {
+    for (long i = 0; i < beep__TABLELEN; i++) {
+        long phase = (i * 512 * fq / beep__RATE) % 512;
+        table[i] = static_cast<unsigned char>(triangle(phase) / 2 + 64);
+    }
+    table_fq = fq;
+    table_builds++;
+}
+
+// RAII for the playback stream.
+struct Stream {
+    pa_simple* s = nullptr;
+    ~Stream() {
+        if (s) pa_simple_free(s);
+    }
+};
+
+} // namespace
+
+const unsigned char* beep__table(int fq) {
+    if (fq != table_fq) build_table(fq);
+    return table;
+}
+
+unsigned long beep__tablebuilds() {
+    std::lock_guard<std::mutex> l(table_mutex);
+    return table_builds;
+}
+
+void beep__plan(int fq, int dur, int* clampedfq, size_t* samples) {
+    *clampedfq = clamp(fq, 100, 5000);
+    *samples = static_cast<size_t>(clamp(dur, 50, 5000)) * beep__RATE / 1000;
+}
+
+bool beep(int fq, int dur) {
+    if (tonlos) return false;
+    int f;
+    size_t samples;
+    beep__plan(fq, dur, &f, &samples);
+
+    std::lock_guard<std::mutex> l(table_mutex);
+    const unsigned char* wave = beep__table(f);
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_U8;
+    spec.channels = 1;
+    spec.rate = beep__RATE;
+    int error = 0;
+    Stream stream;
+    stream.s = pa_simple_new(nullptr, "mavlyn", PA_STREAM_PLAYBACK, nullptr, "beep", &spec, nullptr,
+                             nullptr, &error);
+    if (!stream.s) {
+        fprintf(stderr, "mavlyn: pa_simple_new(): %s\n", pa_strerror(error));
+        return false;
+    }
+    bool played = true;
+    while (samples > 0) {
+        size_t piece = samples < beep__TABLELEN ? samples : beep__TABLELEN;
+        if (pa_simple_write(stream.s, wave, piece, &error) < 0) {
+            fprintf(stderr, "mavlyn: pa_simple_write(): %s\n", pa_strerror(error));
+            played = false;
+        }
+        samples -= piece;
+    }
+    // Freeing the stream drops what the server has not played yet: wait for the tone's end.
+    if (pa_simple_drain(stream.s, &error) < 0) played = false;
+    return played;
+}
