@@ -41,6 +41,9 @@ mkdir -p /run/user/0 && chmod 700 /run/user/0
 # Host names resolve only to loopback addresses listed here (tests add their own).
 printf '127.0.0.1 localhost\n::1 localhost\n' >"$SB/hosts"
 mount --bind "$SB/hosts" /etc/hosts
+# Name service only on loopback: a scenario that needs answers starts its own server there.
+printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"$SB/resolv.conf"
+mount --bind "$SB/resolv.conf" /etc/resolv.conf
 
 # A private /dev: the essential nodes of the machine, a devpts instance of our own, and
 # room for the simulated modem ports.

@@ -1,0 +1,304 @@
+// The HTTP client against a server on loopback, the probes against a fake ping, and the
+// pause addresses of the probe list.
+#include "config/config_record.h"
+#include "connection/internet_probes.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "test_support.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A one-connection-at-a-time server on 127.0.0.1; serve() gets the socket of each client.
+class LoopbackServer {
+  public:
+    explicit LoopbackServer(std::function<void(int)> serve) : serve_(std::move(serve)) {
+        listen_ = socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) std::abort();
+        socklen_t len = sizeof a;
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        listen(listen_, 4);
+        thread_ = std::thread([this] {
+            for (;;) {
+                int c = accept(listen_, nullptr, nullptr);
+                if (c < 0 || stop_) {
+                    if (c >= 0) close(c);
+                    return;
+                }
+                char req[4096];
+                ssize_t n = recv(c, req, sizeof req - 1, 0);
+                requests_.push_back(std::string(req, n > 0 ? static_cast<size_t>(n) : 0));
+                serve_(c);
+                close(c);
+            }
+        });
+    }
+    ~LoopbackServer() {
+        stop_ = true;
+        shutdown(listen_, SHUT_RDWR);
+        close(listen_);
+        thread_.join();
+    }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+    }
+    std::vector<std::string> requests_;
+
+  private:
+    std::function<void(int)> serve_;
+    int listen_ = -1, port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void say(int fd, const std::string& s) {
+    if (send(fd, s.data(), s.size(), MSG_NOSIGNAL) < 0) return;
+}
+
+std::string take(char* p) {
+    std::string s = p ? p : "(null)";
+    free(p);
+    return s;
+}
+
+class Probes : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        iv_inidefaults();
+        MODUS('P') = 1;
+        programmende_gewuenscht = false;
+        _de = false;
+    }
+    InTempDir tmp;
+};
+
+} // namespace
+
+TEST(ProbesPure, Base64OfTheStandardVectorsInPlace) {
+    for (auto [in, out] :
+         std::vector<std::pair<std::string, std::string>>{{"", ""},
+                                                          {"f", "Zg=="},
+                                                          {"fo", "Zm8="},
+                                                          {"foo", "Zm9v"},
+                                                          {"foob", "Zm9vYg=="},
+                                                          {"fooba", "Zm9vYmE="},
+                                                          {"foobar", "Zm9vYmFy"},
+                                                          {"user:pass", "dXNlcjpwYXNz"},
+                                                          {"\xff\xfe\x01", "//4B"}}) {
+        std::vector<char> b(in.size() * 4 / 3 + 4 + 1);
+        memcpy(b.data(), in.c_str(), in.size() + 1);
+        iz__base64(b.data());
+        EXPECT_EQ(std::string(b.data()), out) << in;
+    }
+}
+
+TEST(ProbesPure, UrlsAndRequests) {
+    std::string host, path;
+    int port;
+    ASSERT_TRUE(iz__splitUrl("http://speed.example/cgi/set?x=1", &host, &port, &path));
+    EXPECT_EQ(host, "speed.example");
+    EXPECT_EQ(port, 80);
+    EXPECT_EQ(path, "cgi/set?x=1");
+    ASSERT_TRUE(iz__splitUrl("192.168.1.1", &host, &port, &path));
+    EXPECT_EQ(path, "");
+    ASSERT_TRUE(iz__splitUrl("127.0.0.1:8080/a", &host, &port, &path));
+    EXPECT_EQ(port, 8080);
+    EXPECT_FALSE(iz__splitUrl("http://host:99999/", &host, &port, &path));
+    EXPECT_FALSE(iz__splitUrl("http:///path", &host, &port, &path));
+    ASSERT_TRUE(iz__splitUrl(("h/" + std::string(400, 'p')).c_str(), &host, &port, &path));
+    EXPECT_EQ(path.size(), 258u) << "the address is cut at 260 characters";
+
+    EXPECT_EQ(iz__request("h", "p", nullptr, nullptr), "GET /p HTTP/1.1\r\nHost: h\r\n\r\n");
+    EXPECT_EQ(iz__request("h", "p", "user", "pass"),
+              "GET /p HTTP/1.1\r\nHost: h\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
+    EXPECT_EQ(iz__timeoutms(1), 2000);
+    EXPECT_EQ(iz__timeoutms(2), 8000);
+    EXPECT_EQ(iz__timeoutms(350), 350);
+}
+
+TEST_F(Probes, LongCredentialsAreEncodedAndThePasswordIsNeverLogged) {
+    std::string user(600, 'u'), pass(700, 'p');
+    std::string r = iz__request("h", "", user.c_str(), pass.c_str());
+    std::string cred = user + ":" + pass;
+    std::vector<char> b(cred.size() * 2);
+    memcpy(b.data(), cred.c_str(), cred.size() + 1);
+    iz__base64(b.data());
+    EXPECT_NE(r.find(std::string("Authorization: Basic ") + b.data() + "\r\n\r\n"),
+              std::string::npos);
+    std::string log = read_file("servilog.txt");
+    EXPECT_EQ(log.find("ppppp"), std::string::npos);
+    EXPECT_EQ(log.find(b.data()), std::string::npos);
+}
+
+TEST_F(Probes, PageInPiecesWithShortPausesArrivesWhole) {
+    LoopbackServer s([](int c) {
+        say(c, "HTTP/1.1 200 OK\r\n\r\nfirst ");
+        msleep(800);
+        say(c, "second ");
+        msleep(1200);
+        say(c, "third");
+    });
+    std::string got = take(iz_httpget(s.url("page").c_str(), "me", "secret", 2, 0, false));
+    EXPECT_EQ(got, "HTTP/1.1 200 OK\r\n\r\nfirst second third");
+    ASSERT_EQ(s.requests_.size(), 1u);
+    EXPECT_EQ(
+        s.requests_[0].rfind(
+            "GET /page HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic bWU6c2VjcmV0\r\n\r\n",
+            0),
+        0u)
+        << s.requests_[0];
+}
+
+TEST_F(Probes, SilenceOfMoreThanTwoSecondsEndsThePage) {
+    LoopbackServer s([](int c) {
+        say(c, "HTTP/1.1 200 OK\r\n\r\nbefore");
+        msleep(3500);
+        say(c, "after");
+    });
+    EXPECT_EQ(take(iz_httpget(s.url("").c_str(), nullptr, nullptr, 8000, 0, false)),
+              "HTTP/1.1 200 OK\r\n\r\nbefore");
+}
+
+TEST_F(Probes, ReceptionStopsAt300000Bytes) {
+    LoopbackServer s([](int c) {
+        std::string chunk(50000, 'x');
+        for (int i = 0; i < 9; i++) say(c, chunk);
+        msleep(500);
+    });
+    char* p = iz_httpget(s.url("big").c_str(), nullptr, nullptr, 2, 0, false);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(strlen(p), static_cast<size_t>(iz__MAXBYTES));
+    free(p);
+}
+
+TEST_F(Probes, OneFrameIsFollowedWithoutCredentials) {
+    LoopbackServer inner([](int c) { say(c, "HTTP/1.1 200 OK\r\n\r\ninner page"); });
+    std::string frame = inner.url("in");
+    LoopbackServer outer([&](int c) {
+        say(c, "HTTP/1.1 200 OK\r\n\r\n<html><frame src=\"" + frame + "\"></html>");
+    });
+    EXPECT_EQ(take(iz_httpget(outer.url("out").c_str(), "u", "p", 1, 1, false)),
+              "HTTP/1.1 200 OK\r\n\r\ninner page");
+    ASSERT_EQ(inner.requests_.size(), 1u);
+    EXPECT_EQ(inner.requests_[0].find("Authorization"), std::string::npos);
+    EXPECT_EQ(outer.requests_[0].find("Authorization"), std::string::npos);
+    // Without frame following the frame page itself is the answer.
+    EXPECT_NE(
+        take(iz_httpget(outer.url("out").c_str(), nullptr, nullptr, 1, 0, false)).find("<frame"),
+        std::string::npos);
+}
+
+TEST_F(Probes, NoAnswerNoServerOrNoRequestGiveNull) {
+    LoopbackServer silent([](int) { msleep(1500); });
+    EXPECT_EQ(iz_httpget(silent.url("").c_str(), nullptr, nullptr, 1000, 0, false), nullptr);
+    int port;
+    {
+        LoopbackServer gone([](int) {});
+        std::string u = gone.url("");
+        port = atoi(u.c_str() + strlen("http://127.0.0.1:"));
+    }
+    std::string refused = "http://127.0.0.1:" + std::to_string(port) + "/";
+    EXPECT_EQ(iz_httpget(refused.c_str(), nullptr, nullptr, 1, 0, false), nullptr);
+    EXPECT_EQ(iz_httpget(silent.url("").c_str(), nullptr, nullptr, -1, 0, false), nullptr);
+    EXPECT_EQ(iz_httpget("http://name.invalid:80/", nullptr, nullptr, 1, 0, false), nullptr);
+}
+
+TEST_F(Probes, GarbageAnswersComeBackAsText) {
+    LoopbackServer s([](int c) {
+        std::string junk;
+        for (int i = 1; i < 256; i++) junk += static_cast<char>(i);
+        say(c, junk);
+    });
+    std::string got = take(iz_httpget(s.url("").c_str(), nullptr, nullptr, 1, 1, false));
+    EXPECT_EQ(got.size(), 255u);
+}
+
+TEST_F(Probes, PingRunsOnlyWithAPlainAddress) {
+    // A fake ping first in PATH records its arguments and reports an answer.
+    std::string bin = tmp.path() + "/bin";
+    mkdir(bin.c_str(), 0755);
+    {
+        std::ofstream f(bin + "/ping");
+        f << "#!/bin/sh\necho \"$@\" >>" << tmp.path() << "/ping.calls\n"
+          << "echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'\n";
+    }
+    chmod((bin + "/ping").c_str(), 0755);
+    std::string oldpath = getenv("PATH");
+    setenv("PATH", (bin + ":" + oldpath).c_str(), 1);
+
+    EXPECT_FALSE(iz_ping("127.0.0.1; touch hacked", 1000));
+    EXPECT_FALSE(iz_ping("127.0.0.1 -f", 1000));
+    EXPECT_FALSE(iz_ping("$(reboot)", 1000));
+    EXPECT_FALSE(iz_ping("", 1000));
+    EXPECT_EQ(read_file("ping.calls"), "") << "nothing reached the shell";
+    EXPECT_TRUE(iz_ping("127.0.0.1", 600));
+    EXPECT_TRUE(iz_ping("localhost", 3000));
+    EXPECT_TRUE(iz_ping("host_1-a.example", 200000));
+    EXPECT_EQ(read_file("ping.calls"), "-q -c 1 -s 1 -W 1 127.0.0.1\n"
+                                       "-q -c 1 -s 1 -W 3 localhost\n"
+                                       "-q -c 1 -s 1 -W 99 host_1-a.example\n");
+    setenv("PATH", oldpath.c_str(), 1);
+}
+
+TEST_F(Probes, PauseAddressesHoldTheProbeCursor) {
+    iz_ini();
+    // "999.3": three calls without probing; the brake holds the cursor for the first two.
+    std::vector<bool> brake;
+    for (int i = 0; i < 3; i++) {
+        EXPECT_FALSE(iz_dnsecho("999.3", false));
+        brake.push_back(cn_dnsbremse);
+    }
+    EXPECT_EQ(brake, (std::vector<bool>{true, true, false}));
+    // "999.0" and "999.1" stop the probing on that entry for good.
+    for (const char* stop : {"999.0", "999.1", "999.250"})
+        for (int i = 0; i < 4; i++) {
+            EXPECT_FALSE(iz_dnsecho(stop, true));
+            EXPECT_TRUE(cn_dnsbremse) << stop;
+        }
+    EXPECT_TRUE(iz_ipok("999.7"));
+    EXPECT_FALSE(iz_ipok("999.x"));
+    EXPECT_FALSE(iz_ipok("9999.1"));
+    EXPECT_EQ(iz__pausenumber("999.111"), 111);
+    EXPECT_EQ(iz__pausenumber("999.-5"), 0);
+    EXPECT_FALSE(iz_dnsecho("", true));
+}
+
+TEST(ProbesPure, RandomHostNameForm) {
+    static unsigned seq[] = {0, 0, 1259, 25};
+    static int i = 0;
+    i = 0;
+    std::string h = iz__randomhost([] { return seq[i++ % 4]; });
+    // letter a, then 36 → "10", "0", 1295 → "zz", "1", 61 → "1p"
+    EXPECT_EQ(h, "www.a100zz11p.com");
+}
+
+// The DNS probe needs a name server; inside the scenario sandbox one answers on loopback.
+TEST(ProbesInSandbox, DnsProbeCountsANonexistentNameAsReached) {
+    if (!getenv("SB") || !getenv("MAVLYN_TEST_DNS")) GTEST_SKIP() << "needs the sandbox's resolver";
+    iz_ini();
+    EXPECT_TRUE(iz_dnsecho("999.111", true));
+    EXPECT_FALSE(cn_dnsbremse);
+}
+
+TEST(ProbesInSandbox, DnsProbeFailsWithoutNameServer) {
+    if (!getenv("SB") || !getenv("MAVLYN_TEST_NODNS")) GTEST_SKIP() << "needs the sandbox";
+    iz_ini();
+    EXPECT_FALSE(iz_dnsecho("999.111", true));
+}
