@@ -117,7 +117,8 @@ bool send_all(int fd, const std::string& text) {
     return done == text.size();
 }
 
-// Receives in rounds of 100 ms; 2 s of silence after data end the transfer.
+// Receives in rounds of 100 ms; 2 s of silence after data, or the server closing, end the
+// transfer.
 std::vector<char> receive(int fd, int ms) {
     std::vector<char> buf;
     size_t got = 0;
@@ -126,7 +127,9 @@ std::vector<char> receive(int fd, int ms) {
         msleep(100);
         if (buf.size() - got < 10000) buf.resize(got + 40000 + 10);
         char probe;
-        if (recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT) <= 0) continue;
+        ssize_t peeked = recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0) break; // the server closed: nothing more can come
+        if (peeked < 0) continue;
         size_t room = buf.size() - got - 10;
         if (room > iz__MAXBYTES - got) room = iz__MAXBYTES - got;
         ssize_t n = recv(fd, buf.data() + got, room, MSG_DONTWAIT);
@@ -146,7 +149,8 @@ char* get_once(const char* url, const char* user, const char* pass, int ms, bool
     int port;
     if (!iz__splitUrl(url, &host, &port, &path)) return nullptr;
     Fd s;
-    s.fd = connect_within(host, port, ms);
+    // A request sent without waiting for its answer still needs its connection.
+    s.fd = connect_within(host, port, ms > 0 ? ms : 1000);
     if (s.fd < 0) return nullptr;
     if (meld) cs_show(21);
     if (!send_all(s.fd, iz__request(host, path, user, pass))) return nullptr;

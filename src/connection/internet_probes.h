@@ -14,7 +14,8 @@ void iz_ini();
 void iz_end();
 
 // The response (headers included) as a NUL-terminated text the caller frees with free(), or
-// null when nothing arrived. timeout: negative no request, 1 = 2000 ms, 2 = 8000 ms, else ms.
+// null when nothing arrived. timeout: negative no request, 1 = 2000 ms, 2 = 8000 ms, else ms;
+// 0 sends the request (waiting up to a second for the connection) and receives nothing.
 // The host may carry a ":port" (default 80).
 char* iz_httpget(const char* url, const char* user, const char* pass, int timeout, int frame,
                  bool meld);
