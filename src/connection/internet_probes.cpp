@@ -1,5 +1,6 @@
 #include "connection/internet_probes.h"
 
+#include "connection/compression_switch.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
@@ -354,7 +355,7 @@ void iz__base64(char* t) {
 void iz_ini() {
     iz__dnsneu = true;
     cn_dnsbremse = false;
-    // The compression switch-off thread is not built yet; it will be started here.
+    kd_start();
 }
 
 void iz_end() {}
