@@ -214,7 +214,7 @@ void mt_main(int argc, char** argv) {
     install_signal_handlers();
     _argc = argc;
     _argv = argv;
-    gdk_threads_init();
+    th_guiinit();
     th_enter();
     gtk_init(&argc, &argv);
     th_leave();

@@ -289,6 +289,26 @@ void th__statline(const guint32* stat, char* out, size_t n) {
     stpmcpy(p, "\n", n - used);
 }
 
+namespace {
+// The GUI lock is re-entrant: the timer tick runs inside it on the main loop and calls the
+// same panel-icon functions that worker threads call from outside it.
+GRecMutex th__guilock;
+void th__guilock_enter() {
+    g_rec_mutex_lock(&th__guilock);
+}
+void th__guilock_leave() {
+    g_rec_mutex_unlock(&th__guilock);
+}
+} // namespace
+
+void th_guiinit() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    gdk_threads_set_lock_functions(th__guilock_enter, th__guilock_leave);
+    gdk_threads_init();
+}
+
 void th_enter_line(int line) {
     start_monitor_once();
     record_lock(true, line);

@@ -29,6 +29,8 @@ void th_msleepexit(unsigned long milliseconds);
 GThread* th_create(GThreadFunc func, gpointer data);
 GThread* th_createx(GThreadFunc func, gpointer data, gulong stack_size);
 
+// Sets up the GUI lock (re-entrant) before GTK starts.
+void th_guiinit();
 void th_enter_line(int line);
 void th_leave_line(int line);
 #define th_enter() th_enter_line(__LINE__)

@@ -1,0 +1,362 @@
+// Helpers of the dialog tests: a GTK main loop on its own thread, as the program runs it, and
+// a driver that finds windows and widgets and works them through the X server with xdotool.
+// Every wait has a deadline; none is a fixed sleep.
+#pragma once
+
+#include "foundation/threads.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <gtk/gtk.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// From gdkx.h, whose X11 macros (None, Status ...) would clash with GoogleTest.
+extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
+
+namespace gui {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto deadline = std::chrono::seconds(15);
+
+// A test started without a display (directly, or by a ctest that did not apply the wrapper)
+// runs itself again under with-xvfb, so that it never needs or touches the user's display.
+inline void ensure_display() {
+    const char* d = getenv("DISPLAY");
+    if (d && *d) return;
+    std::vector<std::string> args;
+    if (FILE* f = fopen("/proc/self/cmdline", "rb")) {
+        std::string a;
+        for (int c; (c = fgetc(f)) != EOF;) {
+            if (c) {
+                a += static_cast<char>(c);
+            } else {
+                args.push_back(a);
+                a.clear();
+            }
+        }
+        fclose(f);
+    }
+    for (const auto& a : args)
+        if (a == "--gtest_list_tests") return;
+    std::string wrapper =
+        std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/with-xvfb";
+    std::vector<char*> argv = {const_cast<char*>("bash"), wrapper.data()};
+    std::string self = "/proc/self/exe";
+    char exe[4096];
+    ssize_t n = readlink(self.c_str(), exe, sizeof exe - 1);
+    if (n <= 0 || args.empty()) return;
+    exe[n] = 0;
+    argv.push_back(exe);
+    for (size_t i = 1; i < args.size(); i++) argv.push_back(args[i].data());
+    argv.push_back(nullptr);
+    execvp("bash", argv.data());
+}
+
+inline gpointer gtk_thread(gpointer) {
+    th_enter();
+    gtk_main();
+    th_leave();
+    return nullptr;
+}
+
+// Starts GTK once per test process.
+inline void start_gtk() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    th_guiinit();
+    th_enter();
+    gtk_init(nullptr, nullptr);
+    th_leave();
+    th_create(gtk_thread, nullptr);
+}
+
+// Runs f under the GUI lock and returns its result.
+template <class F> auto locked(F f) {
+    th_enter();
+    auto r = f();
+    th_leave();
+    return r;
+}
+
+// Polls cond until it holds or the time is up.
+inline bool eventually(const std::function<bool()>& cond,
+                       Clock::duration within = std::chrono::seconds(15)) {
+    auto end = Clock::now() + within;
+    while (Clock::now() < end) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return cond();
+}
+
+// Repeats an X action until its effect is seen: a synthetic event can be lost while the
+// window manager is still busy with a window that has just been mapped.
+inline bool with_retries(const std::function<bool()>& act, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 4; attempt++) {
+        if (act() && eventually(done, std::chrono::seconds(3))) return true;
+    }
+    return false;
+}
+
+// The visible top-level window that satisfies match; the caller holds the GUI lock.
+inline GtkWidget* find_toplevel(const std::function<bool(GtkWindow*)>& match) {
+    GList* all = gtk_window_list_toplevels();
+    GtkWidget* found = nullptr;
+    for (GList* l = all; l && !found; l = l->next) {
+        GtkWindow* w = GTK_WINDOW(l->data);
+        if (gtk_widget_get_visible(GTK_WIDGET(w)) && gtk_widget_get_mapped(GTK_WIDGET(w)) &&
+            match(w))
+            found = GTK_WIDGET(w);
+    }
+    g_list_free(all);
+    return found;
+}
+
+inline bool titled(GtkWindow* w, const char* title) {
+    const char* t = gtk_window_get_title(w);
+    return t && strcmp(t, title) == 0;
+}
+
+inline int count_titled(const char* title) {
+    return locked([&] {
+        int n = 0;
+        GList* all = gtk_window_list_toplevels();
+        for (GList* l = all; l; l = l->next)
+            if (gtk_widget_get_visible(GTK_WIDGET(l->data)) && titled(GTK_WINDOW(l->data), title))
+                n++;
+        g_list_free(all);
+        return n;
+    });
+}
+
+inline int count_visible() {
+    return locked([] {
+        int n = 0;
+        GList* all = gtk_window_list_toplevels();
+        for (GList* l = all; l; l = l->next)
+            if (gtk_widget_get_visible(GTK_WIDGET(l->data))) n++;
+        g_list_free(all);
+        return n;
+    });
+}
+
+// Delivers a delete event to every visible window through GTK itself, not through X, so a
+// dialog whose synthetic input was lost still ends and the test fails instead of hanging.
+inline void close_all_visible() {
+    locked([] {
+        GList* all = gtk_window_list_toplevels();
+        for (GList* l = all; l; l = l->next) {
+            GtkWidget* w = GTK_WIDGET(l->data);
+            if (!gtk_widget_get_visible(w) || !gtk_widget_get_window(w)) continue;
+            GdkEvent* ev = gdk_event_new(GDK_DELETE);
+            ev->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
+            ev->any.send_event = TRUE;
+            gtk_main_do_event(ev);
+            gdk_event_free(ev);
+        }
+        g_list_free(all);
+        return 0;
+    });
+}
+
+// Waits for a mapped window and returns it, or nullptr at the deadline.
+inline GtkWidget* wait_window(const std::function<bool(GtkWindow*)>& match) {
+    GtkWidget* w = nullptr;
+    eventually([&] { return (w = locked([&] { return find_toplevel(match); })) != nullptr; });
+    return w;
+}
+
+inline GtkWidget* wait_titled(const char* title) {
+    return wait_window([title](GtkWindow* w) { return titled(w, title); });
+}
+
+inline GtkWidget* wait_messagedialog() {
+    return wait_window([](GtkWindow* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
+}
+
+inline bool wait_gone(GtkWidget* w) {
+    return eventually([w] {
+        return locked([w] {
+                   return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; });
+               }) == nullptr;
+    });
+}
+
+inline void collect(GtkWidget* w, GType type, GList** out) {
+    if (G_TYPE_CHECK_INSTANCE_TYPE(w, type)) *out = g_list_append(*out, w);
+    if (GTK_IS_CONTAINER(w)) {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(w));
+        for (GList* l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
+        g_list_free(children);
+    }
+}
+
+// The first descendant of the given type whose test holds; the caller holds the GUI lock.
+inline GtkWidget* find_child(GtkWidget* top, GType type,
+                             const std::function<bool(GtkWidget*)>& test = {}) {
+    GList* all = nullptr;
+    collect(top, type, &all);
+    GtkWidget* found = nullptr;
+    for (GList* l = all; l && !found; l = l->next)
+        if (!test || test(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+    g_list_free(all);
+    return found;
+}
+
+inline int count_children(GtkWidget* top, GType type) {
+    return locked([&] {
+        GList* all = nullptr;
+        collect(top, type, &all);
+        int n = static_cast<int>(g_list_length(all));
+        g_list_free(all);
+        return n;
+    });
+}
+
+inline GtkWidget* button(GtkWidget* top, const char* label) {
+    return locked([&] {
+        return find_child(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) {
+            const char* l = gtk_button_get_label(GTK_BUTTON(b));
+            return l && strcmp(l, label) == 0;
+        });
+    });
+}
+
+inline GtkWidget* entry(GtkWidget* top) {
+    return locked([&] { return find_child(top, GTK_TYPE_ENTRY); });
+}
+
+inline std::string entry_text(GtkWidget* e) {
+    return locked([e] { return std::string(gtk_entry_get_text(GTK_ENTRY(e))); });
+}
+
+inline bool sensitive(GtkWidget* w) {
+    return locked([w] { return gtk_widget_is_sensitive(w) != 0; });
+}
+
+inline bool sh(const std::string& cmd) {
+    return system(("timeout 20 " + cmd + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline std::string xid(GtkWidget* top) {
+    return std::to_string(
+        locked([top] { return gdk_x11_drawable_get_xid(gtk_widget_get_window(top)); }));
+}
+
+inline bool is_active(GtkWidget* top) {
+    return locked([top] { return gtk_window_is_active(GTK_WINDOW(top)) != 0; });
+}
+
+// Gives the window the keyboard focus and waits until GTK has seen it, so that the keys
+// that follow reach the window and not the one that had the focus before.
+inline bool activate(GtkWidget* top) {
+    if (is_active(top)) return true;
+    return with_retries([top] { return sh("xdotool windowactivate --sync " + xid(top)); },
+                        [top] { return is_active(top); });
+}
+
+// Types keys (xdotool key names) into the window.
+inline bool keys(GtkWidget* top, const std::string& names) {
+    return activate(top) && sh("xdotool key --delay 30 " + names);
+}
+
+// Types keys until done holds, e.g. until the window is gone.
+inline bool keys_until(GtkWidget* top, const std::string& names,
+                       const std::function<bool()>& done) {
+    return with_retries([&] { return keys(top, names); }, done);
+}
+
+// Keys that close the window, repeated until it is gone.
+inline bool keys_closing(GtkWidget* top, const std::string& names) {
+    return keys_until(top, names, [top] {
+        return locked([top] {
+                   return find_toplevel([top](GtkWindow* x) { return GTK_WIDGET(x) == top; });
+               }) == nullptr;
+    });
+}
+
+// Types text into the window's entry, by default expecting it appended to what is there.
+// A try whose keys got lost is undone and repeated.
+inline bool type_text(GtkWidget* top, const std::string& text,
+                      const std::string* expect = nullptr) {
+    GtkWidget* e = locked([&] { return find_child(top, GTK_TYPE_ENTRY); });
+    if (!e) return false;
+    auto get = [e] {
+        return locked([e] { return std::string(gtk_entry_get_text(GTK_ENTRY(e))); });
+    };
+    const std::string before = get();
+    const std::string wanted = expect ? *expect : before + text;
+    return with_retries(
+        [&] {
+            locked([&] {
+                gtk_entry_set_text(GTK_ENTRY(e), before.c_str());
+                gtk_editable_set_position(GTK_EDITABLE(e), -1);
+                return 0;
+            });
+            return activate(top) && sh("xdotool type --delay 30 '" + text + "'");
+        },
+        [&] { return get() == wanted; });
+}
+
+// Clicks the middle of a widget with the mouse.
+inline bool click(GtkWidget* w) {
+    int x = 0, y = 0;
+    bool ok = locked([&] {
+        GdkWindow* win = gtk_widget_get_window(w);
+        if (!win) return false;
+        GtkAllocation a;
+        gtk_widget_get_allocation(w, &a);
+        gdk_window_get_origin(win, &x, &y);
+        x += a.x + a.width / 2;
+        y += a.y + a.height / 2;
+        return true;
+    });
+    return ok && sh("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+                    " click 1");
+}
+
+// Clicks a button that closes its window, again until the window is gone.
+inline bool click_closing(GtkWidget* w) {
+    GtkWidget* top = locked([w] { return gtk_widget_get_toplevel(w); });
+    auto gone = [top] {
+        return locked([top] {
+                   return find_toplevel([top](GtkWindow* x) { return GTK_WIDGET(x) == top; });
+               }) == nullptr;
+    };
+    return with_retries([&] { return gone() || (activate(top) && click(w)); }, gone);
+}
+
+// Closes a window the way the window manager's close button does.
+inline bool wm_close(GtkWidget* top) {
+    return keys_closing(top, "alt+F4");
+}
+
+// Runs the driver beside the dialog call and reports whether it got through.
+class Driver {
+  public:
+    explicit Driver(std::function<bool()> f)
+        : t_([this, f] {
+              ok_ = f();
+              if (!ok_) close_all_visible();
+          }) {}
+    ~Driver() {
+        if (t_.joinable()) t_.join();
+    }
+    bool ok() {
+        if (t_.joinable()) t_.join();
+        return ok_;
+    }
+
+  private:
+    bool ok_ = false;
+    std::thread t_;
+};
+
+} // namespace gui
