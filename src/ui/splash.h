@@ -1,5 +1,18 @@
-// The splash window with start, end and short notices.
+// The splash window: a small yellow undecorated window with the program name and a state
+// text at start, restart, end, standby, while the configuration is stored, and as short
+// confirmations, some of which hide themselves.
 #pragma once
 
-// Shows the text of the given kind, or hides the window (kind 0 or a suppressed kind).
+// Shows the text of the given kind, or hides the window (kind 0, an unknown or a suppressed
+// kind). Takes the GUI lock itself: call it outside.
 void cs_show(int kind);
+// The text of kind 9 (at most 59 characters, Latin-1).
+void cs_splashtext(const char* t);
+
+// The text of a kind and how long it stays (0 until the next call); null when the kind hides
+// the window.
+struct cs__kind_t {
+    const char* text;
+    unsigned long hideafter;
+};
+cs__kind_t cs__kind(int kind);
