@@ -88,3 +88,13 @@ char porttreiber2[308] = "";
 char connlogdatei[40] = "connlog.txt";
 char inititel[40] = "mavlyn";
 bool konsoleaktiv = false;
+int endsessionstatus = 0;
+
+bool installsub = false;
+bool smsconfigsub = false;
+bool configsub = false;
+int configtab = 0;
+bool configaktiv = false;
+char configinfo[120] = "";
+int configkbvreset = 0;
+int configtreset = 0;

@@ -92,4 +92,15 @@ extern char porttreiber1[308];
 extern char porttreiber2[308];
 extern char connlogdatei[40];
 extern char inititel[40];
-extern bool konsoleaktiv; // the service console holds the modem port
+extern bool konsoleaktiv;    // the service console holds the modem port
+extern int endsessionstatus; // 1 while the desktop session is ending
+
+// Installation and configuration sub-modes, chosen when the configuration is read.
+extern bool installsub;      // second step of the installation
+extern bool smsconfigsub;    // configuration dialog opened for the SMS page
+extern int configtab;         // the open page of the configuration dialog (9 SMS)
+extern bool configsub;       // configuration dialog started from a running instance
+extern bool configaktiv;     // the configuration dialog runs
+extern char configinfo[120]; // version line of the configuration dialog
+extern int configkbvreset;   // 2: the volume counter was reset in the dialog
+extern int configtreset;     // 2: the time counter was reset in the dialog

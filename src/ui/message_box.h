@@ -1,0 +1,79 @@
+// Questions and notices in front of the user: stock message boxes (waited for, or shown by a
+// thread of their own) and the free-form button dialog described by one text.
+//
+// All of them take the GUI lock themselves: call them outside it, from worker threads.
+#pragma once
+
+#include <cstddef>
+#include <glib.h>
+#include <gtk/gtk.h>
+
+// mode must be 0; icon 0/1 information, 2 warning, 3 question; buttons 0 OK, 1 Cancel+OK,
+// 2 No+Yes, 3 Cancel+No+Yes; mtime a time-out in ms (0 none).
+// Returns 1 OK/Yes, 2 No, 0 Cancel/closed/invalid arguments, -1 time-out or program end.
+int me_messagebox(int mode, const char* title, const char* content, int icon, int buttons,
+                  int mtime);
+// Shown by a thread of its own; modus 1 asks No/Yes and a Yes requests the program end.
+void me_messageboxa(int modus, const char* kopf, const char* inhalt, int icon);
+
+// The button-dialog language, e.g. "|q#Title#Text|+1#Label#Text above|2#Other#..."
+// Returns the pressed button's digit, 0 for Escape or closing, -1 on time-out (mtime > 0).
+int bd_buttondialog(const char* content, int mtime);
+
+#define bd__COLUMNS 10
+
+struct bd__column_t {
+    int ret;            // the digit, 0 without one
+    bool markeddefault; // carried the "+" mark
+    const char* label;  // "" = no button
+    const char* text;   // "" = no text above the button
+};
+
+struct bd__parsed_t {
+    char type;           // the type letter, 0 when the text has no head
+    const char* title;   // "Message" when absent
+    const char* message; // "" when absent
+    int buttn;           // columns taken, 0..bd__COLUMNS
+    int buttdef;         // the last marked column, -1 for none
+    bd__column_t column[bd__COLUMNS];
+};
+
+// Parses a dialog text in place (separators are overwritten by NULs); all pointers of the
+// result point into buf or at constant texts.
+void bd__parse(char* buf, bd__parsed_t* out);
+// The stock image of a type letter, or nullptr for none.
+const char* bd__stockicon(char type);
+// Sleeps of 254 ms a time-out allows before it strikes: one per full 250 ms, so a time-out
+// below 250 ms strikes at once.
+int bd__timeoutsleeps(int mtime);
+
+// A one-shot answer handed from a GTK handler to the worker thread that waits for a dialog.
+// The first answer counts; later ones (a second click before the window is gone) are ignored.
+class me__answer {
+  public:
+    me__answer();
+    ~me__answer();
+    me__answer(const me__answer&) = delete;
+    me__answer& operator=(const me__answer&) = delete;
+    // Sets the answer unless one was given; true when this call set it.
+    bool give(int value);
+    bool given();
+    // Waits up to ms for an answer; true when one was given.
+    bool wait(unsigned long ms);
+    int value();
+    void reset();
+
+  private:
+    GMutex mutex_;
+    GCond cond_;
+    bool done_ = false;
+    int value_ = 0;
+};
+
+// Windows of the dialogs that a worker thread waits for; the caller holds the GUI lock.
+// A top-level window, a child of the main window (and destroyed with it) when that exists.
+GtkWidget* me__dialogwindow(const char* title);
+// Makes *w null as soon as the window is gone, also when the main window took it along.
+void me__watch(GtkWidget** w);
+// Destroys the watched window unless it is gone already.
+void me__destroy(GtkWidget** w);
