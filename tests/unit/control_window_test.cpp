@@ -1,0 +1,162 @@
+// The control window's colours, title and menu model for the dial-up and CONTROL roles.
+#include "config/config_record.h"
+#include "control/instance_interface.h"
+#include "control/session_state.h"
+#include "ui/control_window.h"
+#include "ui/status_lines.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+class Menu : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        iv_inidefaults();
+        _de = false;
+        fefo = fefo_NORMAL;
+        onlinezeit = 0;
+        verbindenverboten = update_gewuenscht = false;
+        ba_gewuenscht = 0;
+        inidat.constart = false;
+        prepaid_gewuenscht = false;
+        prepaidaufladen_gewuenscht = 0;
+        linksys = false;
+        verbindeneinmal = false;
+        geraet = 3;
+    }
+    void TearDown() override {
+        mvlior = nullptr;
+        fefo = fefo_OHNE;
+        iv_inidefaults();
+    }
+    const cc__item* item(int code) {
+        items = cc__menuitems();
+        for (auto& i : items)
+            if (i.code == code) return &i;
+        return nullptr;
+    }
+    std::string labels() {
+        std::string s;
+        for (auto& i : cc__menuitems())
+            s += (i.kind == cc__SEPARATOR ? std::string("-") : i.label) + "|";
+        return s;
+    }
+    std::vector<cc__item> items;
+};
+
+} // namespace
+
+TEST(ControlWindow, MarkerColoursOfFieldsAndMiniWindow) {
+    EXPECT_STREQ(cc__fieldcolour(' '), "#ffffff");
+    EXPECT_STREQ(cc__fieldcolour('+'), "#ff66ff");
+    EXPECT_STREQ(cc__fieldcolour('*'), "#ffaaaa");
+    EXPECT_STREQ(cc__minicolour('+', true, false, "x"), "#bf00bf");
+    EXPECT_STREQ(cc__minicolour('*', false, false, "x"), "#ff0000");
+    EXPECT_STREQ(cc__minicolour(' ', true, true, "G1 -71dBm"), "#007f00");
+    EXPECT_STREQ(cc__minicolour(' ', true, true, "U1 -71dBm"), "#0000ff");
+    EXPECT_STREQ(cc__minicolour(' ', true, false, "G1 -71dBm"), "#0000ff");
+    EXPECT_STREQ(cc__minicolour(' ', false, true, "G1 -71dBm"), "#000000");
+}
+
+TEST(ControlWindow, TitleFromIconFormsAndComment) {
+    const char* none[5] = {"", "", "", "", ""};
+    EXPECT_EQ(cc__title(none, "", ""), "mavlyn 0.4");
+    EXPECT_EQ(cc__title(none, "", "Vodafone"), "Vodafone - mavlyn 0.4");
+    EXPECT_EQ(cc__title(none, "Work", "Vodafone"), "Workmavlyn 0.4");
+    const char* some[5] = {"-", "$", "c75", "", "batt"};
+    EXPECT_EQ(cc__title(some, "", "x"), "[-][$][c75][batt] x - mavlyn 0.4");
+    std::string rem(300, 'r');
+    EXPECT_EQ(cc__title(none, "", rem.c_str()).size(), 119u + strlen("mavlyn 0.4"));
+}
+
+TEST_F(Menu, DialUpRoleItemsAndSensitivity) {
+    EXPECT_EQ(labels(), "*  mavlyn 0.4  *|www.mavlyn.org/update?|-|Prepaid-credit?|Load Prepaid...|"
+                        "Send USSD code...|-|UMTS only|UMTS preferred|GPRS preferred|GPRS only|"
+                        "No opmode selection|-|Connect automatically|Disconnect|Connect|-|Mute|"
+                        "Mini window|Configuration|Exit|");
+    EXPECT_FALSE(item(82)->sensitive) << "no disconnect while offline";
+    inidat.constart = true;
+    EXPECT_FALSE(item(81)->sensitive) << "connecting automatically anyway";
+    EXPECT_TRUE(item(83)->active);
+    onlinezeit = 100;
+    EXPECT_EQ(item(81)->label, "Reconnect");
+    EXPECT_TRUE(item(82)->sensitive);
+    linksys = true;
+    EXPECT_FALSE(item(41)->sensitive) << "no prepaid through a router";
+    EXPECT_FALSE(item(63)->sensitive);
+    linksys = false;
+    geraet = 2;
+    inidat.funktion = 3;
+    EXPECT_TRUE(item(62)->active) << "Novatel: GPRS preferred shows as UMTS preferred";
+    EXPECT_FALSE(item(63)->active);
+    EXPECT_FALSE(item(63)->sensitive);
+    ba_gewuenscht = 2;
+    EXPECT_FALSE(item(61)->sensitive);
+    EXPECT_FALSE(item(11)->sensitive);
+}
+
+TEST_F(Menu, WindowFormItems) {
+    fefo = fefo_MINI;
+    EXPECT_NE(item(92), nullptr);
+    EXPECT_EQ(item(93), nullptr);
+    fefo = fefo_OHNE;
+    std::string l = labels();
+    EXPECT_NE(l.find("|Mute|Configuration|Exit|"), std::string::npos) << l;
+}
+
+TEST_F(Menu, ControlRoleSendsCommandsThroughTheRecord) {
+    inidat.funktion = FUNKTION_CONTROL;
+    EXPECT_EQ(labels(), "*  mavlyn 0.4  *|www.mavlyn.org/update?|GPRS only|No opmode selection|-|"
+                        "Connect|Disconnect|CONTROL info|-|Mute|Mini window|Exit|");
+    EXPECT_FALSE(item(83)->sensitive) << "no record";
+    EXPECT_FALSE(item(11)->sensitive);
+    mvlio_t record{};
+    mvlior = &record;
+    mvlior_rw = true;
+    EXPECT_TRUE(item(83)->sensitive);
+    cc__select(83);
+    EXPECT_STREQ(record.command, "MAVLYN_CONNECT");
+    EXPECT_FALSE(item(83)->sensitive) << "a command is pending";
+    record.command[0] = 0;
+    record.online_time = 5;
+    EXPECT_FALSE(item(83)->sensitive) << "already connected";
+    EXPECT_TRUE(item(11)->sensitive);
+    cc__select(82);
+    EXPECT_STREQ(record.command, "MAVLYN_DISCONNECT");
+}
+
+TEST_F(Menu, SelectionsRaiseTheirRequests) {
+    cc__select(83);
+    EXPECT_TRUE(inidat.constart);
+    cc__select(83);
+    EXPECT_FALSE(inidat.constart);
+    cc__select(81);
+    EXPECT_TRUE(inidat.constart);
+    EXPECT_TRUE(verbindeneinmal) << "connect once";
+    onlinezeit = 10;
+    cc__select(82);
+    EXPECT_FALSE(inidat.constart);
+    EXPECT_EQ(unterbrechung_gewuenscht, 2);
+    cc__select(63);
+    EXPECT_EQ(ba_gewuenscht, 3);
+    EXPECT_EQ(inidat.funktion, 3);
+    cc__select(69);
+    EXPECT_EQ(ba_gewuenscht, 9);
+    strcpy(prepaids, "old");
+    cc__select(41);
+    EXPECT_TRUE(prepaid_gewuenscht);
+    EXPECT_STREQ(prepaids, "");
+    cc__select(43);
+    EXPECT_EQ(prepaidaufladen_gewuenscht, 2);
+    bool mute = tonlos;
+    cc__select(96);
+    EXPECT_NE(tonlos, mute);
+    tonlos = mute;
+    cc__select(90);
+    EXPECT_TRUE(programmende_gewuenscht);
+    EXPECT_EQ(unterbrechung_gewuenscht, 0);
+    programmende_gewuenscht = false;
+}
