@@ -86,7 +86,7 @@ char prepaids[300] = "";
 char porttreiber1[308] = "";
 char porttreiber2[308] = "";
 char connlogdatei[40] = "connlog.txt";
-char inititel[40] = "mavlyn";
+char inititel[40] = ""; // the profile title, empty without a profile
 bool konsoleaktiv = false;
 int endsessionstatus = 0;
 

@@ -431,7 +431,7 @@ std::string cc__title(const char* const icons[5], const char* title, const char*
     if (forms.size() > 30) forms.resize(30);
     std::string t = forms.empty() ? "" : forms + " ";
     if (title && title[0])
-        t += title;
+        t += std::string(title) + " - ";
     else if (rem && rem[0])
         t += std::string(rem) + " - ";
     if (t.size() > 119) t.resize(119);
