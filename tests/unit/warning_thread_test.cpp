@@ -1,0 +1,91 @@
+// The warning questions: which one is due, and what each answer does.
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "control/warning_thread.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+int answer = 1;
+std::string asked_title, asked_text;
+int asked_icon, asked_mtime;
+
+int fake_ask(const char* title, const char* text, int icon, int mtime) {
+    asked_title = title;
+    asked_text = text;
+    asked_icon = icon;
+    asked_mtime = mtime;
+    EXPECT_FALSE(inidat.constart) << "no automatic connecting while the question is open";
+    return answer;
+}
+
+class Warnings : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        iv_inidefaults();
+        MODUS('P') = 1;
+        inidat.round = 1; // connection log on
+        _de = false;
+        inidat.constart = true;
+        unterbrechung_gewuenscht = 0;
+        shutdownerlaubt = false;
+    }
+    void TearDown() override { iv_inidefaults(); }
+    InTempDir tmp;
+};
+
+} // namespace
+
+TEST(WarningChoice, OneAtATimeAndTheEndTimeOncePerWindow) {
+    wa__state_t s;
+    EXPECT_EQ(wa__choose(&s, true, 2, false), 1) << "the network first";
+    EXPECT_EQ(wa__choose(&s, true, 2, false), 2) << "the homezone in a later pass";
+    EXPECT_EQ(wa__choose(&s, true, 2, false), 0) << "each at most once per run";
+    EXPECT_EQ(wa__choose(&s, false, 0, true), 3);
+    EXPECT_EQ(wa__choose(&s, false, 0, true), 0) << "once per stay in the window";
+    EXPECT_EQ(wa__choose(&s, false, 0, false), 0);
+    EXPECT_EQ(wa__choose(&s, false, 0, true), 3) << "entered again";
+}
+
+TEST_F(Warnings, CancelledNetworkInterruptsAndKeepsConnectingOff) {
+    answer = 0;
+    wa__ask(1, fake_ask);
+    EXPECT_EQ(asked_title, "mavlyn   Network warning");
+    EXPECT_EQ(asked_icon, 2);
+    EXPECT_EQ(asked_mtime, 30000);
+    EXPECT_EQ(unterbrechung_gewuenscht, 4);
+    EXPECT_FALSE(inidat.constart);
+    EXPECT_NE(read_file("servilog.txt").find("Unwanted Network."), std::string::npos);
+}
+
+TEST_F(Warnings, AcceptedHomezoneRestoresConnecting) {
+    answer = 1;
+    wa__ask(2, fake_ask);
+    EXPECT_EQ(unterbrechung_gewuenscht, 0);
+    EXPECT_TRUE(inidat.constart);
+    EXPECT_NE(read_file("servilog.txt").find("Accepted leaving of the homezone."),
+              std::string::npos);
+    EXPECT_NE(read_file("connlog.txt").find(" Accepted leaving of the homezone."),
+              std::string::npos);
+}
+
+TEST_F(Warnings, EndTimeUnansweredAllowsTheShutdownOnlyWhenConfigured) {
+    answer = -1;
+    inidat.enduhrzeite = true;
+    inidat.endshutdown = 1;
+    wa__ask(3, fake_ask);
+    EXPECT_EQ(asked_mtime, 90000);
+    EXPECT_EQ(asked_icon, 1);
+    EXPECT_EQ(unterbrechung_gewuenscht, 5);
+    EXPECT_TRUE(shutdownerlaubt);
+    shutdownerlaubt = false;
+    answer = 0; // cancelled by hand: no shutdown
+    wa__ask(3, fake_ask);
+    EXPECT_FALSE(shutdownerlaubt);
+    _de = true;
+    wa__ask(3, fake_ask);
+    EXPECT_EQ(asked_title, "mavlyn   Uhrzeitwarnung");
+}
