@@ -1,0 +1,782 @@
+#include "connection/dialup.h"
+
+#include "config/config_record.h"
+#include "connection/accounting.h"
+#include "control/session_state.h"
+#include "foundation/logging.h"
+#include "foundation/utilities.h"
+#include "modem/at_channel.h"
+#include "modem/router_link.h"
+#include "ui/message_box.h"
+#include "ui/panel_icons.h"
+#include "ui/status_lines.h"
+#include "ui/timer_tick.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+char cn__linuxconnectionname[100] = "";
+time_t cn__active = 0;
+int cn__activeatstart = 99;
+long cn__statistiksbytes = 0;
+long cn__statistikrbytes = 0;
+long cn__statistikzeit = 0;
+int cn__erro[8] = {};
+
+// Functions of other modules that the dial-up calls.
+bool cm_linksyswait();
+bool sp_stop(int idx);
+void sp_start(int idx, const char* cm);
+bool sp_atstart(const char* cm);
+bool sp_atend(const char* cm);
+bool sp_ateveryconnect(const char* cm);
+
+// ---- Stand-ins until the user programs and the panel icons are linked in ----
+// The user programs have a module of their own. Until it is linked in, no slot ever runs a
+// program; the marks are read by the rule of the configuration so that the schedule of the
+// connection is already the right one.
+namespace {
+bool sp__hasmark(const char* cm, char mark, const char* predecessors) {
+    if (!cm) return false;
+    for (int i = 0; i < 3 && cm[i]; i++) {
+        if (cm[i] == mark) return true;
+        if (!strchr(predecessors, cm[i])) return false;
+    }
+    return false;
+}
+} // namespace
+__attribute__((weak)) bool sp_stop(int) {
+    return false;
+}
+__attribute__((weak)) void sp_start(int, const char*) {}
+__attribute__((weak)) bool sp_atstart(const char* cm) {
+    return sp__hasmark(cm, '!', ";,");
+}
+__attribute__((weak)) bool sp_atend(const char* cm) {
+    return sp__hasmark(cm, '|', ";,");
+}
+__attribute__((weak)) bool sp_ateveryconnect(const char* cm) {
+    return sp__hasmark(cm, ',', ";|");
+}
+
+namespace {
+
+const char* T(const char* de, const char* en) {
+    return _de ? de : en;
+}
+
+// ---- The running pppd ----
+int pipefd = -1;                      // read end of the output of the running pppd
+char* answer = nullptr;               // one line of its output, antwortLEN bytes
+cn__linesplitter* splitter = nullptr; // allocated with the answer buffer
+bool mandriva = false;                // "replacedefaultroute" is not understood here
+int configatconnect = INT_MIN;        // inicounterglobal at the last successful connect
+int failedstarts = 0;                 // consecutive failed starts
+
+// Starts "sh -c command" with its standard output into a pipe whose read end is returned
+// (non-blocking), or -1. The shell is a grandchild: it is reparented at once, so the pipe can
+// be given up at any time without waiting for the child and without leaving a zombie.
+int spawn_reader(const char* command) {
+    int p[2];
+    if (pipe2(p, O_CLOEXEC) != 0) return -1;
+    pid_t child = fork();
+    if (child < 0) {
+        close(p[0]);
+        close(p[1]);
+        return -1;
+    }
+    if (child == 0) {
+        pid_t grandchild = fork();
+        if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+        if (dup2(p[1], 1) < 0) _exit(127);
+        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(p[1]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        close(p[0]);
+        return -1;
+    }
+    fcntl(p[0], F_SETFL, fcntl(p[0], F_GETFL) | O_NONBLOCK);
+    return p[0];
+}
+
+// Reads what the pipe has; true at end of input.
+bool fill_splitter() {
+    if (pipefd < 0) return true;
+    char chunk[2048];
+    while (splitter->room() > 0) {
+        ssize_t r = read(pipefd, chunk, min(sizeof chunk, splitter->room()));
+        if (r > 0) {
+            splitter->feed(chunk, static_cast<size_t>(r));
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        return r == 0;
+    }
+    return false;
+}
+
+// One line of pppd output into answer; false when none is there yet.
+bool read_line() {
+    bool eof = fill_splitter();
+    return splitter->next(answer, antwortLEN, eof);
+}
+
+bool blank_line(const char* t) {
+    for (; *t; t++)
+        if (*t != '\r' && *t != '\n' && *t != ' ' && *t != '\t') return false;
+    return true;
+}
+
+void end_connection() {
+    if (cn__linuxconnectionname[0]) {
+        char path[160];
+        snprintf(path, sizeof path, "/var/run/%s.pid", cn__linuxconnectionname);
+        if (FILE* f = fopen(path, "r")) {
+            char line[51] = "";
+            if (!fgets(line, sizeof line, f)) line[0] = 0;
+            fclose(f);
+            long pid = cn__pidfromtext(line);
+            if (pid > 0) {
+                kill(static_cast<pid_t>(pid), SIGHUP);
+                msleep(300);
+                kill(static_cast<pid_t>(pid), SIGTERM);
+                msleep(100);
+            }
+        }
+    }
+    cn__linuxconnectionname[0] = 0;
+    FREE(answer);
+    delete splitter;
+    splitter = nullptr;
+    if (pipefd >= 0) close(pipefd);
+    pipefd = -1;
+}
+
+void connect_log(const char* de, const char* en) {
+    if (MODUS('1')) lo_dlog(en, "", -1);
+    lo_slog(T(de, en), "", -1);
+}
+
+void reopen_single_port() {
+    if (!cm_singleport()) return;
+    msleepx(1500);
+    lo_slogx("Reopening command port.\n", "", -1);
+    cm_open(nullptr, 0);
+}
+
+bool router_connected() {
+    return cm_linkcom(9, nullptr) > 0;
+}
+
+} // namespace
+
+// ---- Pure parts ----
+
+long cn__readlong(const char** tpp) {
+    const char* t = *tpp;
+    while (*t == ' ' || *t == '\t') t++;
+    long v = 0;
+    while (*t >= '0' && *t <= '9') {
+        int d = *t - '0';
+        v = v > (LONG_MAX - d) / 10 ? LONG_MAX : v * 10 + d;
+        t++;
+    }
+    *tpp = t;
+    return v;
+}
+
+long cn__readlongmax(const char** tpp) {
+    return min(cn__readlong(tpp), 10L);
+}
+
+namespace {
+// A value may stand bare on the shell command line when it holds only these characters.
+bool shell_plain(const char* v) {
+    if (!*v) return false;
+    for (; *v; v++)
+        if (!isalnum(static_cast<unsigned char>(*v)) && !strchr("@%+=:,./_-", *v)) return false;
+    return true;
+}
+
+// Single quotes with '\'' for each quote inside.
+std::string shell_quoted(const char* v) {
+    std::string q = "'";
+    for (; *v; v++) {
+        if (*v == '\'')
+            q += "'\\''";
+        else
+            q += *v;
+    }
+    return q + "'";
+}
+} // namespace
+
+bool cn__buildcommand(char* out, size_t n, const char* path, const char* user, const char* pass,
+                      bool mdv, bool dump) {
+    if (n) out[0] = 0;
+    if (strlen(user) + strlen(pass) >= 500) return false;
+    std::string p = shell_quoted(*path ? path : "/dev/ttyUSB0");
+    const char* u = *user ? user : "a";
+    const char* w = *pass ? pass : cn__NOPASSWORD;
+    std::string uq = shell_plain(u) ? u : shell_quoted(u);
+    std::string wq = shell_plain(w) ? w : shell_quoted(w);
+    int len = snprintf(out, n,
+                       "pppd %s user %s password %s crtscts lock usepeerdns noipdefault "
+                       "defaultroute %snodetach child-timeout 5 %sconnect 'chat \"\" atd*99#' 2>&1",
+                       p.c_str(), uq.c_str(), wq.c_str(), mdv ? "" : "replacedefaultroute ",
+                       dump ? "dump " : "");
+    if (len < 0 || static_cast<size_t>(len) >= n) {
+        // A cut command line could end inside a quote; better none at all.
+        if (n) out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+void cn__nextpath(const char** list, char* path, size_t n) {
+    if (!*list) {
+        if (n) path[0] = 0;
+        return;
+    }
+    const char* comma = strchr(*list, ',');
+    size_t len = comma ? static_cast<size_t>(comma - *list) : strlen(*list);
+    if (n) {
+        size_t k = min(len, n - 1);
+        memcpy(path, *list, k);
+        path[k] = 0;
+    }
+    *list = comma ? comma + 1 : nullptr;
+}
+
+namespace {
+bool begins(const char* t, const char* p) {
+    return strncmp(t, p, strlen(p)) == 0;
+}
+} // namespace
+
+cn__lineaction cn__classify(const char* line, const cn__linestate& st, int* error, long* pid) {
+    *error = 0;
+    *pid = 0;
+    auto fail = [&](int e) {
+        *error = e;
+        return cn__LINE_ERROR;
+    };
+    const bool unrec = begins(line, "pppd: unrecognized option ");
+    if (strstr(line, "pppd: unrecognized option 'replacedefaultroute'")) {
+        if (!st.mandriva) return cn__LINE_MANDRIVA;
+        if (!unrec) return fail(33);
+    }
+    if (const char* l = strstr(line, " is locked by pid ")) {
+        if (st.lockseen) return fail(34);
+        const char* t = l + strlen(" is locked by pid ");
+        long v = cn__readlong(&t);
+        // Never signal ourselves, init, or (with 0 or -1) a whole process group.
+        *pid = (v > 1 && v <= INT_MAX && v != getpid()) ? v : 0;
+        return cn__LINE_KILLLOCK;
+    }
+    if (unrec) return st.pathleft ? cn__LINE_NEXTPATH : fail(30);
+    if (begins(line, "Usage: pppd ")) return fail(29);
+    if (begins(line, "Cannot read ")) return fail(31);
+    if (strstr(line, "No such file or directory")) return fail(32);
+    if (strstr(line, "Permission denied")) return fail(35);
+    if (strstr(line, "option requires root privilege")) return fail(36);
+    if (strstr(line, "Connect script failed")) return fail(37);
+    if (begins(line, "Hangup")) return fail(38);
+    if (strstr(line, "LCP: timeout sending Config-Requests")) return fail(41);
+    return cn__LINE_NONE;
+}
+
+bool cn__interfacename(const char* line, char* name, size_t n) {
+    const char* t = nullptr;
+    if (begins(line, "Connect: "))
+        t = line + 9;
+    else if (const char* p = strstr(line, "\nConnect: "))
+        t = p + 10;
+    if (!t) return false;
+    size_t len = strcspn(t, " \t\r\n");
+    if (len == 0 || len >= n || len > 15) return false;
+    char candidate[16];
+    memcpy(candidate, t, len);
+    candidate[len] = 0;
+    if (!cn__ifnameok(candidate)) return false;
+    memcpy(name, candidate, len + 1);
+    return true;
+}
+
+bool cn__ifnameok(const char* name) {
+    // The name becomes part of "/var/run/NAME.pid": no path separators, no dot names, and no
+    // longer than the kernel allows.
+    size_t len = strlen(name);
+    if (len == 0 || len > 15 || name[0] == '.') return false;
+    for (size_t i = 0; i < len; i++) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (!isalnum(c) && c != '_' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+bool cn__authenticated(const char* line) {
+    return strstr(line, "authentication succeeded") != nullptr;
+}
+
+bool cn__dnsaddress(const char* line) {
+    for (const char* p = strstr(line, "DNS address "); p; p = strstr(p + 1, "DNS address ")) {
+        if (isdigit(static_cast<unsigned char>(p[12]))) return true;
+    }
+    return false;
+}
+
+long cn__pidfromtext(const char* text) {
+    if (!isdigit(static_cast<unsigned char>(text[0]))) return 0;
+    long v = cn__readlong(&text);
+    return (v > 1 && v <= INT_MAX && v != getpid()) ? v : 0;
+}
+
+size_t cn__linesplitter::feed(const char* data, size_t len) {
+    size_t k = min(len, room());
+    memcpy(buf_ + len_, data, k);
+    len_ += k;
+    return k;
+}
+
+bool cn__linesplitter::next(char* out, size_t n, bool eof) {
+    if (n == 0) return false;
+    size_t limit = n - 1;
+    void* nl = memchr(buf_, '\n', len_);
+    size_t take;
+    if (nl && static_cast<size_t>(static_cast<char*>(nl) - buf_) < limit)
+        take = static_cast<size_t>(static_cast<char*>(nl) - buf_) + 1;
+    else if (len_ >= limit)
+        take = limit;
+    else if (eof && len_ > 0)
+        take = len_;
+    else
+        return false;
+    memcpy(out, buf_, take);
+    out[take] = 0;
+    // A NUL inside the output would hide the rest of the line; show it as a blank.
+    for (size_t i = 0; i < take; i++)
+        if (out[i] == 0) out[i] = ' ';
+    memmove(buf_, buf_ + take, len_ - take);
+    len_ -= take;
+    return true;
+}
+
+bool cn__timegapstep(time_t* active, time_t now) {
+    if (*active == 1) return true;
+    if (*active == 0) return false;
+    if (now - *active < 5) {
+        *active = now;
+        return false;
+    }
+    *active = 1;
+    return true;
+}
+
+unsigned cn__stopslots() {
+    unsigned m = 0;
+    for (int i = 0; i < 3; i++)
+        if (inidat.cmd[i][0] && inidat.sms[i] == 0 && sp_ateveryconnect(inidat.cmd[i]))
+            m |= 1u << i;
+    return m;
+}
+
+unsigned cn__startslots(bool configunchanged) {
+    unsigned m = 0;
+    for (int i = 0; i < 3; i++) {
+        const char* c = inidat.cmd[i];
+        if (!c[0] || inidat.sms[i] != 0 || sp_atstart(c) || sp_atend(c)) continue;
+        if (configunchanged && !sp_ateveryconnect(c)) continue;
+        m |= 1u << i;
+    }
+    return m;
+}
+
+// ---- pppd ----
+
+int cn_linuxconnect(int func) {
+    if (func == 22) {
+        end_connection();
+        return 0;
+    }
+    if (func != 21) return -1;
+
+    char devices[sizeof inidat.con];
+    strMcpy(devices, inidat.con);
+    bool lockseen = false;
+    for (;;) { // one attempt per pass
+        const char* rest = devices;
+        cn_linuxconnect(22);
+        answer = static_cast<char*>(malloc(antwortLEN));
+        splitter = new cn__linesplitter;
+        if (!answer) {
+            end_connection();
+            return 21;
+        }
+        answer[0] = 0;
+
+        char path[sizeof inidat.con];
+        cn__nextpath(&rest, path, sizeof path);
+        if (!path[0]) strMcpy(path, "/dev/ttyUSB0");
+        char command[cn__COMMANDLEN];
+        cn__buildcommand(command, sizeof command, path, inidat.conname, inidat.conpass, mandriva,
+                         MODUS('1'));
+        if (MODUS('1')) lo_dlog("Connect: %s\n", command, -1);
+        lo_slog("Connecting via %s\n", path, -1);
+        // Move the list on: the next attempt of this kind takes the following path.
+        char remaining[sizeof inidat.con] = "";
+        if (rest) strMcpy(remaining, rest);
+
+        if (command[0]) {
+            pipefd = spawn_reader(command);
+            if (pipefd < 0) {
+                lo_slog("Linux connect error 21.\n", "", -1);
+                end_connection();
+                return 21;
+            }
+        }
+
+        bool authok = false, dnsok = false;
+        enum { GO_ON, RESTART_ALL, RESTART_NEXT } next = GO_ON;
+        long countdown = 22;
+        while (next == GO_ON) {
+            if (countdown < 0) {
+                connect_log("Linux connect timeout.\n", "Linux connect timeout.\n");
+                end_connection();
+                return 49;
+            }
+            if (programmende_gewuenscht) {
+                lo_slog(T("Linux connect abgebrochen, da Programmende.\n",
+                          "Linux connect terminated because of program end.\n"),
+                        "", -1);
+                if (MODUS('1')) lo_dlog("Connect aborted because of program end.\n", "", -1);
+                end_connection();
+                return 26;
+            }
+            if (!read_line() || blank_line(answer)) {
+                countdown--;
+                msleepx(990);
+                if (countdown % 2 == 0) {
+                    lo_slog("Connect countdown: %s%li\n", "", countdown);
+                    if (MODUS('1')) lo_dlog("Connect countdown: %s%li\n", "", countdown);
+                }
+                continue;
+            }
+            lo_slog("Connect answer: %s", answer, -1);
+            if (MODUS('1')) lo_dlog("Connect answer: %s", answer, -1);
+
+            cn__linestate st{mandriva, lockseen, rest != nullptr && *rest != 0};
+            int error = 0;
+            long pid = 0;
+            switch (cn__classify(answer, st, &error, &pid)) {
+            case cn__LINE_MANDRIVA:
+                mandriva = true;
+                connect_log("Assumed Mandriva as operating system.\n",
+                            "Assumed Mandriva as operating system.\n");
+                msleepx(100);
+                next = RESTART_ALL;
+                continue;
+            case cn__LINE_KILLLOCK:
+                lockseen = true;
+                msleepx(50);
+                lo_slog("Linux connect: killing pid %s%li\n", "", pid);
+                if (pid > 0) kill(static_cast<pid_t>(pid), SIGTERM);
+                msleepx(2000);
+                next = RESTART_ALL;
+                continue;
+            case cn__LINE_NEXTPATH:
+                next = RESTART_NEXT;
+                continue;
+            case cn__LINE_ERROR:
+                lo_slog("Linux connect error %s%i.\n", "", error);
+                if (MODUS('1')) lo_dlog("Linux connect error %s%i.\n", "", error);
+                end_connection();
+                msleepx(300);
+                return error;
+            case cn__LINE_NONE:
+                break;
+            }
+            char name[sizeof cn__linuxconnectionname];
+            if (cn__interfacename(answer, name, sizeof name))
+                strMcpy(cn__linuxconnectionname, name);
+            authok = authok || cn__authenticated(answer);
+            dnsok = dnsok || cn__dnsaddress(answer);
+            if (cn__linuxconnectionname[0] && authok && dnsok) {
+                if (!programmende_gewuenscht) msleep(750);
+                if (!programmende_gewuenscht) msleep(750);
+                return 0;
+            }
+        }
+        if (next == RESTART_NEXT) strMcpy(devices, remaining);
+        if (next == RESTART_ALL) strMcpy(devices, inidat.con);
+    }
+}
+
+// ---- Start and stop ----
+
+void cn_ini() {}
+void cn_createdialup(int) {}
+
+bool cn_timegap(time_t tim) {
+    return cn__timegapstep(&cn__active, tim ? tim : time(nullptr));
+}
+
+bool cn_wastimegap() {
+    return cn__active == 1;
+}
+
+bool cn_isactive() {
+    bool up = linksys ? router_connected() : cn_ifstatistics(nullptr, nullptr, nullptr) == 1;
+    if (up) cn_timegap(0);
+    return up;
+}
+
+bool cn_wasactiveatstart() {
+    if (cn__activeatstart == 99) {
+        // The first look may only adopt the interface name from the configuration.
+        bool up = cn_isactive() || cn_isactive();
+        cn__activeatstart = up ? 1 : 0;
+        if (up) cn__active = time(nullptr);
+    }
+    return cn__activeatstart == 1;
+}
+
+bool cn_endprocesses() {
+    for (int i = 2; i >= 0; i--)
+        if (sp_stop(i)) return true;
+    return false;
+}
+
+namespace {
+void stop_slots(unsigned m) {
+    for (int i = 0; i < 3; i++)
+        if (m & (1u << i)) sp_stop(i);
+}
+} // namespace
+
+void cn_start() {
+    homezonestatus = 0;
+    if (programmende_gewuenscht) return;
+    const bool unchanged = configatconnect == inicounterglobal;
+    if (unchanged && !(linksys && router_connected())) stop_slots(cn__stopslots());
+    if (ruhestatus != 1) {
+        mtextup = -3;
+        ic_mshow(4, -1, -1, -1, -1, T("mavlyn\n\nVerbindungsaufbau.", "mavlyn\n\nConnecting."));
+    }
+    lo_vlogtime();
+
+    int error = 0;
+    if (linksys) {
+        if (!router_connected()) {
+            cm_linksyswait();
+            cm_linkcom(21, nullptr);
+            msleepx(4000);
+            bool up = false;
+            for (int i = 0; i < 10 && !up && !programmende_gewuenscht; i++) {
+                up = router_connected();
+                if (!up) msleepx(3000);
+            }
+            if (up)
+                msleepx(5000);
+            else
+                error = 1;
+        }
+    } else {
+        error = cn_linuxconnect(21);
+        if (error == 35) {
+            bd_buttondialog(
+                T("|e#mavlyn   Verbinden#Zugriffsfehler.|+0#Programm beenden#Damit ein Benutzer "
+                  "mavlyn unter Ubuntu f" U8ue "r die Einwahl\nins Internet nutzen kann, m" U8ue
+                  "ssen f" U8ue "r ihn entsprechende\nBerechtigungen eingerichtet werden:\n"
+                  "System->Systemverwaltung->Benutzer und Gruppen, dann\nden Schl" U8ue
+                  "sselbund anklicken, den Benutzer ausw" U8ae "hlen,\nEigenschaften, "
+                  "Benutzerrechte, H" U8ae "kchen bei beiden\nEintr" U8ae
+                  "gen setzen, in denen das Wort \"Modem\" vorkommt.\nDanach bitte abmelden und "
+                  "neu anmelden.",
+                  "|e#mavlyn   Connect#Connection access error.|+0#End program#To allow a user to "
+                  "connect to the Internet, please\ngive him/her the necessary access rights.\nTo "
+                  "do so, open System->System Administration->\nUser and group accounts, then "
+                  "click on the key ring,\nselect the user, klick on settings and check the "
+                  "two\nlist entries whose names include the word \"modem\".\nAfterwards, please "
+                  "log-off and re-login."),
+                0);
+            programmende_gewuenscht = true;
+        }
+        if (cn__linuxconnectionname[0]) {
+            lo_slog(T("Verbindungsname: %s\n", "Connection name: %s\n"), cn__linuxconnectionname,
+                    -1);
+            lo_vlog(T("%s Verbindungsname: %s\n", "%s Connection name: %s\n"),
+                    cn__linuxconnectionname, -1);
+            char l[cc_mtextLEN], m[cc_mtextLEN];
+            snprintf(l, sizeof l, T(" Verbindung: %s.", " Connection: %s."),
+                     cn__linuxconnectionname);
+            snprintf(m, sizeof m, T(" Verbindung:_%s.", " Connection:_%s."),
+                     cn__linuxconnectionname);
+            cc_show2(l, m);
+            msleepx(1000);
+        }
+    }
+
+    if (verbindeneinmal) {
+        verbindeneinmal = false;
+        inidat.constart = false;
+    }
+    mtextup = 0;
+
+    if (error == 0) {
+        failedstarts = 0;
+        cn__active = time(nullptr);
+        lo_vlog(T("%s Verbindung hergestellt.\n", "%s Connection established.\n"), "", -1);
+        lo_slog(T("Verbindung hergestellt.\n", "Connection established.\n"), "", -1);
+        cn__statistiksbytes = 0;
+        cn__statistikrbytes = 0;
+        // From now, not from the program start: the first poll must not count the time
+        // before the connection as online or inactive time.
+        cn__statistikzeit = ti_htime();
+        memset(cn__erro, 0, sizeof cn__erro);
+        volzeitrunden();
+        onlinezeit = 1;
+        unsigned slots = cn__startslots(unchanged);
+        if (slots) msleepx(500);
+        for (int i = 0; i < 3; i++)
+            if (slots & (1u << i)) sp_start(i, inidat.cmd[i]);
+        configatconnect = inicounterglobal;
+        homezonezaehler = -2;
+        return;
+    }
+
+    cn__active = 0;
+    lo_vlog(T("%s Verbindung abgewiesen. Fehler %s%li.\n", "%s Connection refused. Error %s%li.\n"),
+            "", error);
+    lo_slog(T("*Verbindungsfehler %s%li.\n", "*Connection error %s%li.\n"), "", error);
+    char l[cc_mtextLEN], m[cc_mtextLEN];
+    snprintf(l, sizeof l, T("*Verbindungsfehler %i.", "*Connection error %i."), error);
+    snprintf(m, sizeof m, T("*Fehler %i.", "*Error %i."), error);
+    cc_show2(l, m);
+    reopen_single_port();
+    msleepx(1000);
+    if (++failedstarts >= 4) {
+        failedstarts = 2;
+        ruhestatus = 1;
+        programmende_gewuenscht = true;
+    }
+}
+
+void cn_stop(int endemodus) {
+    stop_slots(cn__stopslots());
+    const bool up = cn_isactive();
+    if (!up && cn__active == 0) return;
+
+    switch (endemodus) {
+    case 2:
+        cc_show2(T("+Verbindung unterbrochen durch Benutzer.", "+Connection interrupted by user."),
+                 T("+Unterbrochen_v. Benutzer", "+Interrupted_by user."));
+        lo_vlog(T("%s Verbindung durch den Benutzer unterbrochen.\n",
+                  "%s Connection interrupted by user.\n"),
+                "", -1);
+        break;
+    case 3:
+        lo_slog(T("Au" U8ss "erhalb der Homezone.\n", "Outside the homezone.\n"), "", -1);
+        lo_vlog("%s %s.\n", T("Au" U8ss "erhalb der Homezone", "Outside the homezone"), -1);
+        cc_show2(T("*Au" U8ss "erhalb der Homezone.", "*Outside the homezone"),
+                 T("*Nicht in_Homezone.", "*Not in_homezone."));
+        break;
+    case 4:
+        lo_slog(T("Nicht gew" U8ue "nschtes Fremdnetz.\n", "Unwanted Network.\n"), "", -1);
+        lo_vlog(T("%s Nicht gew" U8ue "nschtes Fremdnetz.\n", "%s Unwanted Network.\n"), "", -1);
+        cc_show2(T("*Fremdnetz.", "*Unwanted network."), T("*Fremdnetz.", "*Unwanted_network."));
+        break;
+    case 5:
+        lo_slog(T("Nicht gew" U8ue "nschtes " U8ue "berschreiten der Ende-Uhrzeit.\n",
+                  "Exceeded termination time of day.\n"),
+                "", -1);
+        lo_vlog(T("%s Nicht gew" U8ue "nschtes " U8ue "berschreiten der Ende-Uhrzeit.\n",
+                  "%s Exceeded termination time of day.\n"),
+                "", -1);
+        cc_show2(T("*Enduhrzeit erreicht.", "*Termination time reached."),
+                 T("*Enduhrzeit_erreicht.", "*Termination_time."));
+        break;
+    default:
+        break;
+    }
+
+    if (up) {
+        if (ruhestatus != 1) {
+            mtextup = -4;
+            ic_mshow(5, -1, -1, -1, -1,
+                     T("mavlyn\n\nVerbindungsende.", "mavlyn\n\nConnection termination."));
+        }
+        if (linksys) {
+            cm_linkcom(22, nullptr);
+            if (ruhestatus != 1 && endsessionstatus != 1) cm_linksyswait();
+        } else {
+            cn_linuxconnect(22);
+        }
+    } else {
+        lo_slog("Connection was terminated by extern.\n", "", -1);
+        cc_show2(T("+Verbindung unterbrochen.", "+Connection interrupted."),
+                 T("+Unterbrochen.", "+Interrupted."));
+        lo_vlog(T("Verbindung unterbrochen.\n", "Connection interrupted.\n"), "", -1);
+        msleepx(3000);
+        if (cn_timegap(0)) {
+            programmende_gewuenscht = true;
+            if (!inidat.endstandby) ruhestatus = 1;
+        } else {
+            msleepx(2000);
+        }
+    }
+
+    bool shown = false;
+    for (int i = 0; i < 10; i++) {
+        msleep(100);
+        if (programmende_gewuenscht && !shown) {
+            shown = true;
+            if (ruhestatus == 1)
+                cc_show2(T("+Neuinitialisierung.", "+Reinitialization."),
+                         T("+Re-Init.", "+Re-init."));
+            else
+                cc_show2(T(" Ende.", " End."), T(" Ende.", " End."));
+        }
+    }
+
+    mtextup = -1;
+    cn__endofconnection();
+
+    if (inidat.round > 0) {
+        const char* what = endemodus != 0 || inidat.day >= 1 ? T("Zwischensumme", "Subtotal")
+                                                             : T("Datenvolumen", "Data volume");
+        lo_vlog("%s %s: %li kB\n", what, inidat.headerv + inidat.headervoffset / 1000);
+        if (endemodus == 0 && inidat.roundt < 1)
+            lo_vlog(T("%s Verbindung beendet.\n", "%s Connection terminated.\n"), "", -1);
+    }
+    if (inidat.roundt > 0) {
+        const char* hm = stundenminuten(inidat.headert);
+        if (endemodus != 0) {
+            lo_vlog(T("%s Zwischensumme: %s\n", "%s Subtotal: %s\n"), hm, -1);
+        } else {
+            if (inidat.dayt < 1)
+                lo_vlog(T("%s Onlinezeit: %s\n", "%s Online time: %s\n"), hm, -1);
+            else
+                lo_vlog(T("%s Zwischensumme: %s\n", "%s Subtotal: %s\n"), hm, -1);
+            lo_vlog(T("%s Verbindung beendet.\n", "%s Connection terminated.\n"), "", -1);
+        }
+    }
+
+    homezonestatus = 0;
+    reopen_single_port();
+    cn__active = 0;
+}

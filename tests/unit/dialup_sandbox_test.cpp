@@ -1,0 +1,117 @@
+// Connection start and end through the fake pppd, driven by tests/e2e/test_dialup.sh inside
+// the scenario sandbox (private /run, network namespace, simulated modem on /dev/ttyUSB0).
+// Outside the sandbox these cases are skipped: they start "pppd" from PATH.
+#include "config/config_record.h"
+#include "connection/accounting.h"
+#include "connection/dialup.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "test_support.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// Only with the fake pppd first in PATH: the real one must never run in tests.
+bool fake_pppd_first() {
+    FILE* f = popen("command -v pppd", "r");
+    if (!f) return false;
+    char path[600] = "";
+    if (!fgets(path, sizeof path, f)) path[0] = 0;
+    pclose(f);
+    path[strcspn(path, "\n")] = 0;
+    return path[0] && read_file(path).find("FAKE_PPPD_MARKER") != std::string::npos;
+}
+
+class DialupSandbox : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char* work = getenv("DIALUP_WORK");
+        if (!getenv("SB") || !work) GTEST_SKIP() << "runs inside tests/e2e/test_dialup.sh";
+        ASSERT_TRUE(fake_pppd_first()) << "the fake pppd must come first in PATH";
+        ASSERT_EQ(chdir(work), 0);
+        iv_inidefaults();
+        MODUS('P') = 1;
+        _de = false;
+        strMcpy(inidat.con, "/dev/ttyUSB7,/dev/ttyUSB0");
+        strMcpy(inidat.conname, "web");
+        strMcpy(inidat.conpass, "web");
+        verbindenverboten = false;
+        programmende_gewuenscht = false;
+        ruhestatus = 0;
+    }
+};
+
+void poll(long* up, long* down, long* kb) {
+    msleep(1100);
+    cn_statistics(up, down, kb);
+}
+
+} // namespace
+
+TEST_F(DialupSandbox, ConnectCountTrafficAndDisconnect) {
+    inidat.constart = false;
+    long up, down, kb;
+    cn_statistics(&up, &down, &kb);
+    cn_start();
+    ASSERT_STREQ(cn__linuxconnectionname, "ppp0");
+    ASSERT_TRUE(cn_isactive());
+    EXPECT_EQ(onlinezeit, 1u);
+    ASSERT_TRUE(file_exists("/var/run/ppp0.pid"));
+
+    poll(&up, &down, &kb);
+    long before = inidat.headerv * 1000 + inidat.headervoffset;
+    // Traffic through the link: the peer end lives in a namespace of its own.
+    ASSERT_EQ(system("ping -q -c 20 -i 0.05 -s 1000 -I ppp0 10.0.0.1 >/dev/null 2>&1"), 0);
+    poll(&up, &down, &kb);
+    long after = inidat.headerv * 1000 + inidat.headervoffset;
+    EXPECT_GT(after - before, 20 * 1000) << "the echo requests and replies were counted";
+    EXPECT_GT(up, 0);
+    EXPECT_GT(down, 0);
+    EXPECT_GT(onlinezeit, 2u);
+
+    cn_stop(0);
+    EXPECT_STREQ(cn__linuxconnectionname, "");
+    EXPECT_EQ(cn__active, 0);
+    for (int i = 0; i < 50 && file_exists("/var/run/ppp0.pid"); i++) msleep(100);
+    EXPECT_FALSE(file_exists("/var/run/ppp0.pid")) << "pppd ended through its pid file";
+}
+
+TEST_F(DialupSandbox, StaleLockIsKilledOnce) {
+    EXPECT_EQ(cn_linuxconnect(21), 0);
+    EXPECT_STREQ(cn__linuxconnectionname, "ppp0");
+    cn_linuxconnect(22);
+}
+
+TEST_F(DialupSandbox, NoAuthenticationIsNoConnection) {
+    EXPECT_EQ(cn_linuxconnect(21), 49);
+    EXPECT_STREQ(cn__linuxconnectionname, "");
+}
+
+TEST_F(DialupSandbox, UnknownReplaceDefaultRouteIsLeftOut) {
+    EXPECT_EQ(cn_linuxconnect(21), 0);
+    cn_linuxconnect(22);
+    EXPECT_EQ(cn_linuxconnect(21), 0) << "later starts leave it out at once";
+    cn_linuxconnect(22);
+}
+
+TEST_F(DialupSandbox, LinkFailureIsAnErrorNumber) {
+    EXPECT_EQ(cn_linuxconnect(21), 41);
+    for (int i = 0; i < 50 && file_exists("/var/run/ppp0.pid"); i++) msleep(100);
+    EXPECT_FALSE(file_exists("/var/run/ppp0.pid"));
+}
+
+TEST_F(DialupSandbox, FourFailedStartsPauseTheSession) {
+    strMcpy(inidat.con, "/dev/ttyUSB7");
+    for (int i = 0; i < 3; i++) {
+        cn_start();
+        EXPECT_FALSE(programmende_gewuenscht) << "attempt " << i + 1;
+    }
+    cn_start();
+    EXPECT_TRUE(programmende_gewuenscht);
+    EXPECT_EQ(ruhestatus, 1);
+}
