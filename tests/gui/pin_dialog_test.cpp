@@ -1,0 +1,135 @@
+// Unlocking the SIM of a simulated modem with a PIN typed into the PIN dialog.
+#include "gui_support.h"
+
+#include "../unit/modem_dialogue.h"
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "modem/at_channel.h"
+#include "modem/sim_pin.h"
+#include "modemsim_process.h"
+#include "ui/input_dialog.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const bool display_ready = (gui::ensure_display(), true);
+
+class PinDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gui::start_gtk();
+        char dir[] = "/tmp/mavlyn-pin-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        iv_inidefaults();
+        _de = false;
+        _silentinstall = false;
+        geraet = 0;
+        comzeit = 150;
+        ruhestatus = 0;
+        programmende_gewuenscht = false;
+        inicounterglobal++;
+        cm_ini();
+    }
+    void TearDown() override {
+        cm_postini();
+        iv_inidefaults();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    std::unique_ptr<ModemSim> modem() { // the first port of a SIM that asks for 1234
+        auto sim = std::make_unique<ModemSim>(std::vector<std::string>{
+            "--profile", "huawei", "--set", "sim=pin", "--set", "pin=1234"});
+        EXPECT_TRUE(sim->ready());
+        strMcpy(inidat.com1, sim->port(0).c_str());
+        return sim;
+    }
+    std::string dir_;
+};
+
+// Types the PIN and waits until the buttons take it.
+bool type_pin(GtkWidget* w, const char* pin) {
+    return gui::type_text(w, pin) &&
+           gui::eventually([] { return ce__buttonapply && gui::sensitive(ce__buttonapply); });
+}
+
+} // namespace
+
+// Types the PIN into the dialog and applies it, or saves it when the dialog offers saving.
+gui::Driver enter_pin(const char* pin, bool save, bool* offered) {
+    return gui::Driver([=] {
+        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
+        if (!w) return false;
+        GtkWidget* button = gui::button(w, "gtk-save");
+        *offered = button != nullptr;
+        if (!type_pin(w, pin)) return false;
+        return save && button ? gui::click_closing(button) : gui::keys_closing(w, "Return");
+    });
+}
+
+TEST_F(PinDialog, AppliedPinUnlocksWithoutBeingStored) {
+    auto sim = modem();
+    bool offered = false;
+    gui::Driver d = enter_pin("1234", false, &offered);
+    EXPECT_EQ(de_inipin(1), PIN_READY);
+    EXPECT_TRUE(d.ok());
+    EXPECT_TRUE(offered);
+    EXPECT_STREQ(inidat.pin, "");
+    EXPECT_EQ(count_command(sim->transcript(), "AT+CPIN=1234"), 1);
+}
+
+TEST_F(PinDialog, SavedPinIsKept) {
+    auto sim = modem();
+    bool offered = false;
+    gui::Driver d = enter_pin("1234", true, &offered);
+    EXPECT_EQ(de_inipin(1), PIN_READY);
+    EXPECT_TRUE(d.ok());
+    EXPECT_STREQ(inidat.pin, "1234");
+}
+
+TEST_F(PinDialog, OptionKOffersNoSaving) {
+    auto sim = modem();
+    MODUS('K') = 1;
+    bool offered = true;
+    gui::Driver d = enter_pin("1234", true, &offered);
+    EXPECT_EQ(de_inipin(1), PIN_READY);
+    EXPECT_TRUE(d.ok());
+    EXPECT_FALSE(offered);
+    EXPECT_STREQ(inidat.pin, "");
+}
+
+TEST_F(PinDialog, WrongTypedPinIsWarnedAbout) {
+    auto sim = modem();
+    std::string warning;
+    gui::Driver d([&] {
+        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
+        if (!w || !type_pin(w, "9999") || !gui::keys_closing(w, "Return")) return false;
+        GtkWidget* box = gui::wait_messagedialog();
+        if (!box) return false;
+        warning = gui::locked([box] {
+            gchar* head = nullptr;
+            gchar* body = nullptr;
+            g_object_get(box, "text", &head, "secondary-text", &body, nullptr);
+            std::string both = std::string(head ? head : "") + "|" + (body ? body : "");
+            g_free(head);
+            g_free(body);
+            return both;
+        });
+        return gui::keys_closing(box, "Return");
+    });
+    EXPECT_EQ(de_inipin(1), PIN_REJECTED);
+    EXPECT_TRUE(d.ok());
+    EXPECT_EQ(warning.rfind("mavlyn   PIN|The PIN you have entered is not valid.", 0), 0u)
+        << warning;
+    EXPECT_NE(warning.find("three  \ntimes, your SIM card will be locked."), std::string::npos);
+    EXPECT_EQ(count_command(sim->transcript(), "AT+CPIN=9999"), 1);
+    EXPECT_STREQ(inidat.pin, "");
+}
