@@ -5,6 +5,8 @@
 #include "config/install.h"
 #include "config/profiles.h"
 #include "config/scrambling.h"
+#include "connection/dialup.h"
+#include "control/command_files.h"
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
@@ -14,6 +16,7 @@
 #include "modem/device_search.h"
 #include "modem/operating_mode.h"
 #include "modem/sim_pin.h"
+#include "ui/control_window.h"
 #include "ui/message_box.h"
 #include "ui/splash.h"
 #include "ui/status_lines.h"
@@ -1449,26 +1452,14 @@ int iv_iniparse() {
     return 1;
 }
 
-// ---- Stand-ins for parts of the program that are not built yet ----
-// Weak, so that the real functions replace them as soon as their parts exist.
-
-// Preparing the dial-up (connection part): nothing to do on this platform; not built yet.
-__attribute__((weak)) void cn_createdialup(int) {}
+// ---- Stand-in for the part of the program that is not built yet ----
+// Weak, so that the real function replaces it as soon as its part exists.
 
 // Configuration dialog: not built yet. Answers "cancelled", so nothing is changed.
 __attribute__((weak)) int cf_dialog(int, GtkWidget*) {
     lo_slog("Configuration dialog: not built yet.\n", "", -1);
     return 0;
 }
-
-// Position of the control window: not built yet; the stored position stays.
-__attribute__((weak)) void cc_getposition(int*, int*) {}
-
-// User programs (command part): not built yet. No program is marked for the start.
-__attribute__((weak)) bool sp_atstart(const char*) {
-    return false;
-}
-__attribute__((weak)) void sp_start(int, const char*) {}
 
 void iv__startprograms() {
     for (int i = 0; i < 3; i++)

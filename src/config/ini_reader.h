@@ -78,14 +78,9 @@ bool iv__copsnetwork(const char* answer, char* code, size_t n);
 // The APN for a network code, "" when none is known.
 const char* iv__apnfornetwork(const char* code);
 
-// Functions of other parts that the reading and writing call. Until those parts are built,
-// ini_reader.cpp holds weak stand-ins ("not built yet") that the real ones replace.
-void cn_createdialup(int constart_alt);
+// The configuration dialog, which the reading calls. Until it is built, ini_reader.cpp holds a
+// weak stand-in ("not built yet") that the real one replaces.
 int cf_dialog(int eid, GtkWidget* widget);
-void cc_getposition(int* x, int* y);
-bool sp_atstart(const char* cm);
-void sp_start(int idx, const char* cm);
-void cs_splashtext(const char* t);
 
 // Starts the user commands marked for the program start (entries without an SMS trigger).
 void iv__startprograms();

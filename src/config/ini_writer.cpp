@@ -7,6 +7,7 @@
 #include "control/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
+#include "ui/control_window.h"
 #include "ui/message_box.h"
 #include "ui/status_lines.h"
 

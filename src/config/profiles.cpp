@@ -132,8 +132,3 @@ void iv_changeprofile() {
     snprintf(text, sizeof text, "--> %.95s", title);
     splash_notice(text);
 }
-
-// Splash text of kind 9 (splash window part): not built yet; the notice is logged instead.
-__attribute__((weak)) void cs_splashtext(const char* t) {
-    lo_slog("Splash: %s\n", t, -1);
-}
