@@ -2,6 +2,7 @@
 
 #include "config/config_record.h"
 #include "connection/accounting.h"
+#include "control/command_files.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
@@ -31,42 +32,6 @@ long cn__statistiksbytes = 0;
 long cn__statistikrbytes = 0;
 long cn__statistikzeit = 0;
 int cn__erro[8] = {};
-
-// Functions of other modules that the dial-up calls.
-bool cm_linksyswait();
-bool sp_stop(int idx);
-void sp_start(int idx, const char* cm);
-bool sp_atstart(const char* cm);
-bool sp_atend(const char* cm);
-bool sp_ateveryconnect(const char* cm);
-
-// ---- Stand-ins until the user programs and the panel icons are linked in ----
-// The user programs have a module of their own. Until it is linked in, no slot ever runs a
-// program; the marks are read by the rule of the configuration so that the schedule of the
-// connection is already the right one.
-namespace {
-bool sp__hasmark(const char* cm, char mark, const char* predecessors) {
-    if (!cm) return false;
-    for (int i = 0; i < 3 && cm[i]; i++) {
-        if (cm[i] == mark) return true;
-        if (!strchr(predecessors, cm[i])) return false;
-    }
-    return false;
-}
-} // namespace
-__attribute__((weak)) bool sp_stop(int) {
-    return false;
-}
-__attribute__((weak)) void sp_start(int, const char*) {}
-__attribute__((weak)) bool sp_atstart(const char* cm) {
-    return sp__hasmark(cm, '!', ";,");
-}
-__attribute__((weak)) bool sp_atend(const char* cm) {
-    return sp__hasmark(cm, '|', ";,");
-}
-__attribute__((weak)) bool sp_ateveryconnect(const char* cm) {
-    return sp__hasmark(cm, ',', ";|");
-}
 
 namespace {
 
@@ -435,7 +400,13 @@ int cn_linuxconnect(int func) {
         char command[cn__COMMANDLEN];
         cn__buildcommand(command, sizeof command, path, inidat.conname, inidat.conpass, mandriva,
                          MODUS('1'));
-        if (MODUS('1')) lo_dlog("Connect: %s\n", command, -1);
+        if (MODUS('1')) {
+            // The debug log shows the command line without the password.
+            char shown[cn__COMMANDLEN];
+            cn__buildcommand(shown, sizeof shown, path, inidat.conname,
+                             inidat.conpass[0] ? "xxxx" : "", mandriva, true);
+            lo_dlog("Connect: %s\n", shown, -1);
+        }
         lo_slog("Connecting via %s\n", path, -1);
         // Move the list on: the next attempt of this kind takes the following path.
         char remaining[sizeof inidat.con] = "";
