@@ -510,7 +510,19 @@ bool cn_wastimegap() {
     return cn__active == 1;
 }
 
+namespace {
+// Once connected nobody reads pppd's output any more; what it still writes is thrown away, so
+// that a full pipe can never stop it.
+void drain_pppd_output() {
+    if (pipefd < 0) return;
+    char chunk[4096];
+    while (read(pipefd, chunk, sizeof chunk) > 0) {
+    }
+}
+} // namespace
+
 bool cn_isactive() {
+    drain_pppd_output();
     bool up = linksys ? router_connected() : cn_ifstatistics(nullptr, nullptr, nullptr) == 1;
     if (up) cn_timegap(0);
     return up;
