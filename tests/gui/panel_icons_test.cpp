@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -89,6 +90,53 @@ TEST_F(PanelIcons, MainIconFollowsTheWindowFormAndTooltipMarks) {
     EXPECT_STREQ(ic_micon, "");
     ic_mshow(5, -1, -1, -1, -1, nullptr);
     EXPECT_STREQ(ic_micon, "<-|->");
+    ic_mshow(0, -1, -1, -1, -1, nullptr);
+    fefo = fefo_NORMAL;
+}
+
+namespace {
+
+// Whether the top rows of the screen (where the sandbox's tray sits) show the colour; the
+// screen is saved as a test artefact.
+bool tray_shows(guchar r, guchar g, guchar b, const char* shot) {
+    return gui::locked([&] {
+        GdkWindow* root = gdk_get_default_root_window();
+        int w, h;
+        gdk_drawable_get_size(root, &w, &h);
+        GdkPixbuf* all = gdk_pixbuf_get_from_drawable(nullptr, root, nullptr, 0, 0, 0, 0, w, h);
+        mkdir("artifacts", 0755);
+        gdk_pixbuf_save(all, (std::string("artifacts/") + shot + ".png").c_str(), "png", nullptr,
+                        nullptr);
+        const guchar* px = gdk_pixbuf_get_pixels(all);
+        int stride = gdk_pixbuf_get_rowstride(all), n = gdk_pixbuf_get_n_channels(all);
+        bool found = false;
+        for (int y = 0; y < 40 && y < h && !found; y++)
+            for (int x = 0; x < w && !found; x++) {
+                const guchar* p = px + y * stride + x * n;
+                found = p[0] == r && p[1] == g && p[2] == b;
+            }
+        g_object_unref(all);
+        return found;
+    });
+}
+
+} // namespace
+
+// Needs a notification area: run inside the scenario sandbox, which starts trayer.
+TEST_F(PanelIcons, IconsInTheTrayShowTheirPictures) {
+    if (!getenv("SB")) GTEST_SKIP() << "needs the sandbox's tray";
+    inidat.batt1 = 30;
+    inidat.batt2 = 10;
+    fefo = fefo_ICON;
+    ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
+    ic_wshow(2, "*Volume/time warning.");
+    ic_hshow(2, "");
+    ic_tshow(1, 75, "");
+    ic_bshow(10, "");
+    EXPECT_TRUE(gui::eventually([] { return tray_shows(0x80, 0x80, 0xff, "tray"); }))
+        << "the UMTS-blue main icon is in the tray (see artifacts/tray.png)";
+    EXPECT_TRUE(gui::eventually([] { return tray_shows(0x9f, 0x9f, 0x00, "tray"); }))
+        << "the dark yellow warning sign";
     ic_mshow(0, -1, -1, -1, -1, nullptr);
     fefo = fefo_NORMAL;
 }
