@@ -6,6 +6,7 @@
 #include "ui/timer_tick.h"
 
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -142,7 +143,10 @@ void lo__smsfilename(char* out, size_t n, const char* stamp, const char* s) {
     }
     compact[k] = 0;
 
+    // The sender stands in the head of the message; a '+' in its text does not count.
+    const char* head_end = strstr(s, "\n\n");
     const char* plus = strchr(s, '+');
+    if (plus && head_end && plus > head_end) plus = nullptr;
     const char* from = plus ? plus + 1 : s;
     char sender[30];
     strMcpy(sender, from);
@@ -169,9 +173,16 @@ void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
     if (!sms1) return;
     append_stamped("sms1.txt", "w", format, stamp, s, li);
 
-    char name[80];
-    lo__smsfilename(name, sizeof name, stamp, s);
-    File f(fopen(name, "w"));
+    char base[80], name[90];
+    lo__smsfilename(base, sizeof base, stamp, s);
+    // Two messages of one sender within a second get names of their own, so none is lost.
+    File f;
+    strMcpy(name, base);
+    for (int n = 2; n < 100; n++) {
+        f.reset(fopen(name, "wx"));
+        if (f || errno != EEXIST) break;
+        snprintf(name, sizeof name, "%.*s_%i.txt", static_cast<int>(strlen(base) - 4), base, n);
+    }
     if (!f) return;
     const char* body = lo__smsbody(s);
     size_t len = strlen(body);

@@ -4,6 +4,7 @@
 #include "foundation/utilities.h"
 #include "test_support.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
@@ -149,6 +150,9 @@ TEST(SmsFileName, FromStampAndSender) {
     lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07",
                     "+1234567890123456789012345678901234567890");
     EXPECT_STREQ(name, "sms_in/sms_20101011_090507__12345678901234567890123456789.txt");
+    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "InternetSMS 10.10.11\n\nCall +4917 now");
+    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__InternetSMS.txt")
+        << "a '+' in the text is no sender";
     EXPECT_STREQ(lo__smsbody("head\n\nbody\n\nmore"), "body\n\nmore");
     EXPECT_STREQ(lo__smsbody("no body"), "no body");
 }
@@ -179,4 +183,23 @@ TEST_F(Logging, SmsRecordWithFilePerMessage) {
                            stamp.substr(11, 2) + stamp.substr(14, 2) + stamp.substr(17, 2);
     EXPECT_EQ(compact, expected) << "the file name carries the line's time stamp";
     EXPECT_EQ(count_lines(read_file("sms.txt")), 1 + 3 + 3);
+}
+
+TEST_F(Logging, TwoMessagesOfOneSenderInOneSecondKeepBoth) {
+    MODUS('M') = 1;
+    mkdir("sms_in", 0700);
+    for (const char* text : {"+4917 a\n\nfirst", "+4917 a\n\nsecond", "+4917 a\n\nthird"})
+        lo_mlog("%s received %s\n", text, -1, true);
+    std::string all;
+    int files = 0;
+    if (DIR* d = opendir("sms_in")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') {
+                files++;
+                all += read_file(std::string("sms_in/") + e->d_name) + "|";
+            }
+        closedir(d);
+    }
+    EXPECT_EQ(files, 3);
+    for (const char* t : {"first|", "second|", "third|"}) EXPECT_NE(all.find(t), std::string::npos) << t;
 }

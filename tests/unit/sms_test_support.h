@@ -1,0 +1,51 @@
+// Helpers shared by the tests of SMS, calls and USSD against the simulated modem.
+#pragma once
+
+#include "modem/at_channel.h"
+#include "modemsim_process.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+inline bool has(const std::string& hay, const std::string& needle) {
+    return hay.find(needle) != std::string::npos;
+}
+
+inline size_t count(const std::string& hay, const std::string& needle) {
+    size_t n = 0;
+    for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) n++;
+    return n;
+}
+
+// A Huawei modem with the given scenario settings ("key=value"), the channel open on it.
+inline std::unique_ptr<ModemSim> openmodem(const std::vector<std::string>& settings) {
+    std::vector<std::string> args{"--profile", "huawei"};
+    for (const auto& s : settings) {
+        args.push_back("--set");
+        args.push_back(s);
+    }
+    auto sim = std::make_unique<ModemSim>(args);
+    EXPECT_TRUE(sim->ready());
+    EXPECT_TRUE(cm_open(sim->port(0).c_str(), 0));
+    return sim;
+}
+
+// Waits for a file that a started program writes, and for its first line to be complete.
+inline bool waitline(const char* name) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (FILE* f = fopen(name, "r")) {
+            int c, last = 0;
+            while ((c = fgetc(f)) != EOF) last = c;
+            fclose(f);
+            if (last == '\n') return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
