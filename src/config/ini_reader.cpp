@@ -21,6 +21,7 @@
 #include "ui/splash.h"
 #include "ui/status_lines.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -123,15 +124,23 @@ void read_cona(const char* v, iv__readstate* st) {
     }
 }
 
+// What the line reader drops at the end of a line: values drop it beside their separators too,
+// so that the written form reads back the same.
+bool value_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 void read_con(const char* v, const iv__readstate* st) {
     char buf[iv__LINEMAX + 1];
     strMcpy(buf, v);
     char* p = buf;
+    // The older marks ';' in front and behind; a repeated mark is the same mark, and blanks
+    // beside them are no part of the port text, as blanks around any value.
+    bool leading = p[0] == ';';
+    while (*p == ';' || value_blank(*p)) p++;
     size_t len = strlen(p);
-    bool leading = len && p[0] == ';';
-    bool trailing = len && p[len - 1] == ';' && (len > 1 || !leading);
-    if (trailing) p[--len] = 0;
-    if (leading) p++, len--;
+    bool trailing = len && p[len - 1] == ';';
+    while (len && (p[len - 1] == ';' || value_blank(p[len - 1]))) p[--len] = 0;
     if (!st->cona) {
         inidat.constart = !leading;
         inidat.conende = !trailing;
@@ -251,6 +260,9 @@ void read_sms(int i, const char* v) {
     if (!rest[0]) return;
     const char* semi = strchr(rest, ';');
     size_t nlen = semi ? static_cast<size_t>(semi - rest) : strlen(rest);
+    // Blanks around the number are no part of it.
+    while (nlen && value_blank(*rest)) rest++, nlen--;
+    while (nlen && value_blank(rest[nlen - 1])) nlen--;
     const char* key = semi ? semi + 1 : "";
     // An entry whose number or keyword does not fit stays unused: cutting a number short
     // would accept commands from somebody else.
@@ -509,6 +521,9 @@ void iv__readline(const char* line, iv__readstate* st) {
     if (!line || !st) return;
     char buf[iv__LINEMAX + 1];
     strMcpy(buf, line);
+    // A carriage return is a line end wherever it stands (files from other systems), never
+    // part of a value.
+    *std::remove(buf, buf + strlen(buf), '\r') = 0;
     // Trailing line ends and blanks go; tabs too, except on the language line, whose tab
     // tells the current form from an older one.
     bool lan = strstr(buf, "LAN") || strstr(buf, "lan");

@@ -239,7 +239,10 @@ std::string iv__formatlines() {
     if (d.constart) cona += 'S';
     if (d.conende) cona += 'E';
     add(o, "16 CONA=", cona.c_str());
-    add(o, "17 CON=", d.conport);
+    // A port name that begins like one of the value's other forms is written behind '|'.
+    std::string con = d.conport;
+    if (con[0] && strchr(",|; \t", con[0])) con = "|" + con;
+    add(o, "17 CON=", con.c_str());
     std::string login = d.conname;
     if (d.conpass[0]) login += std::string(";") + d.conpass;
     add(o, "18 PASS=", scrambled(login).c_str());
@@ -289,12 +292,16 @@ std::string iv__formatlines() {
         std::string v;
         if (d.sms[i] == 1) v = std::string(d.smsnr[i]) + ";" + d.smskey[i];
         if (d.sms[i] == 2) {
-            v = std::string(",") + d.smsnr[i];
+            // "," alone would read back as unused; ",;" keeps a call entry for any caller.
+            v = std::string(",") + (d.smsnr[i][0] ? d.smsnr[i] : ";");
             d.smsring = true;
         }
         addf(o, "%02d SMS%d=%s\n", 35 + i, i + 1, v.c_str());
     }
-    add(o, "38 SMSC=", d.smsc);
+    // The mark of an unreadable centre number is written in the file's language, whichever
+    // language was in force when the line was read.
+    bool smscerror = strcmp(d.smsc, "(Formatfehler)") == 0 || strcmp(d.smsc, "(format error)") == 0;
+    add(o, "38 SMSC=", smscerror ? T("(Formatfehler)", "(format error)") : d.smsc);
     std::string ipc;
     if (d.ipcmod > 0) addf(ipc, "%04o", static_cast<unsigned>(d.ipcmod));
     add(o, "39 IPC=", ipc.c_str());

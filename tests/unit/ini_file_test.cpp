@@ -187,7 +187,11 @@ TEST(IniLine, ConnectionForms) {
                  {",/dev/ttyUSB0", 4, "/dev/ttyUSB0", true, true},
                  {"|/dev/ttyUSB1", 2, "/dev/ttyUSB1", true, true},
                  {";/dev/ttyUSB1;", 2, "/dev/ttyUSB1", false, false},
-                 {";Internet", 0, "", false, true}};
+                 {";Internet", 0, "", false, true},
+                 // a blank before the end mark is no part of the port (found by the fuzzer)
+                 {";|/dev/ttyUSB0= ;", 2, "/dev/ttyUSB0=", false, false},
+                 {"; |/dev/ttyUSB0", 2, "/dev/ttyUSB0", false, true},
+                 {";;x;;", 2, "x", false, false}};
     for (const auto& c : cases) {
         fresh();
         read_lines({std::string("CON=") + c.value});
@@ -196,6 +200,17 @@ TEST(IniLine, ConnectionForms) {
         EXPECT_STREQ(inidat.con, c.port) << c.value;
         EXPECT_EQ(inidat.constart, c.start) << c.value;
         EXPECT_EQ(inidat.conende, c.end) << c.value;
+    }
+    // A port name that looks like another form is written so that it reads back the same.
+    for (const char* port : {",x", "|y", ";z", " w", "\tv"}) {
+        fresh();
+        read_lines({std::string("CON=|") + port});
+        EXPECT_STREQ(inidat.conport, port);
+        std::string t = written(iv__formatlines(), "CON");
+        fresh();
+        read_lines({"CON=" + t});
+        EXPECT_STREQ(inidat.conport, port) << t;
+        EXPECT_EQ(inidat.conad, 2) << t;
     }
     // CONA anywhere in the file overrides the older markers of CON.
     fresh();
@@ -295,6 +310,25 @@ TEST(IniLine, SmsEntriesBatteryIpcSmsc) {
     read_lines({"SMS1=+491701234567890123456789012345;STOP"});
     EXPECT_EQ(inidat.sms[0], 0);
     EXPECT_STREQ(inidat.smsnr[0], "");
+    // Carriage returns inside a line are line ends, not part of a number.
+    fresh();
+    read_lines({"SMS1=+49\r\r170;go\r", "SMS2=, +4917 ;x"});
+    EXPECT_STREQ(inidat.smsnr[0], "+49170");
+    EXPECT_STREQ(inidat.smsnr[1], "+4917") << "blanks around a number";
+    // The mark of a bad centre number follows the file's language when written.
+    fresh();
+    _de = true;
+    read_lines({"SMSC=0171", "LAN=English"});
+    EXPECT_EQ(written(iv__formatlines(), "SMSC"), "(format error)");
+    // A call entry for any caller survives its own rewrite (found by the fuzzer).
+    fresh();
+    read_lines({"SMS2=,;"});
+    EXPECT_EQ(inidat.sms[1], 2);
+    std::string t = written(iv__formatlines(), "SMS2");
+    fresh();
+    read_lines({"SMS2=" + t});
+    EXPECT_EQ(inidat.sms[1], 2) << t;
+    EXPECT_STREQ(inidat.smsnr[1], "");
 
     fresh();
     read_lines({"BATT=10;30"});
