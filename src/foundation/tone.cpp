@@ -68,14 +68,14 @@ bool beep(int fq, int dur) {
 
     std::lock_guard<std::mutex> l(table_mutex);
     const unsigned char* wave = beep__table(f);
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_U8;
-    spec.channels = 1;
-    spec.rate = beep__RATE;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_U8;
+    format.channels = 1;
+    format.rate = beep__RATE;
     int error = 0;
     Stream stream;
-    stream.s = pa_simple_new(nullptr, "mavlyn", PA_STREAM_PLAYBACK, nullptr, "beep", &spec, nullptr,
-                             nullptr, &error);
+    stream.s = pa_simple_new(nullptr, "mavlyn", PA_STREAM_PLAYBACK, nullptr, "beep", &format,
+                             nullptr, nullptr, &error);
     if (!stream.s) {
         fprintf(stderr, "mavlyn: pa_simple_new(): %s\n", pa_strerror(error));
         return false;
