@@ -2,6 +2,7 @@
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
+#include "pty_peer.h"
 #include "test_support.h"
 
 #include <atomic>
@@ -17,74 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// The far end of a real pseudo-terminal: what the channel writes arrives here, and a
-// responder decides what the "modem" sends back.
-class PtyPeer {
-  public:
-    using Responder = std::function<void(PtyPeer&, const std::string& received)>;
-
-    explicit PtyPeer(Responder r) : respond_(std::move(r)) {
-        if (openpty(&master_, &slave_, name_, nullptr, nullptr) != 0) std::abort();
-        struct termios t;
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~PtyPeer() {
-        stop_ = true;
-        thread_.join();
-        if (master_ >= 0) close(master_);
-        close(slave_);
-    }
-    const char* path() const { return name_; }
-    void send(const void* p, size_t n) {
-        if (write(master_, p, n) != static_cast<ssize_t>(n)) std::abort();
-    }
-    void send(const std::string& s) { send(s.data(), s.size()); }
-    std::string received() {
-        std::lock_guard<std::mutex> l(m_);
-        return all_;
-    }
-    // Hangs the line up: the channel's reads fail from now on.
-    void hangup() {
-        stop_ = true;
-        thread_.join();
-        close(master_);
-        master_ = -1;
-        thread_ = std::thread([] {});
-    }
-
-  private:
-    void loop() {
-        while (!stop_) {
-            char buf[2048];
-            fd_set fds;
-            FD_ZERO(&fds);
-            FD_SET(master_, &fds);
-            struct timeval tv {
-                0, 20000
-            };
-            if (select(master_ + 1, &fds, nullptr, nullptr, &tv) <= 0) continue;
-            ssize_t n = read(master_, buf, sizeof buf);
-            if (n <= 0) continue;
-            std::string chunk(buf, static_cast<size_t>(n));
-            {
-                std::lock_guard<std::mutex> l(m_);
-                all_ += chunk;
-            }
-            if (respond_) respond_(*this, chunk);
-        }
-    }
-    int master_ = -1, slave_ = -1;
-    char name_[256];
-    Responder respond_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    std::mutex m_;
-    std::string all_;
-};
 
 class Channel : public ::testing::Test {
   protected:

@@ -2,15 +2,11 @@
 // a modem on a real pseudo-terminal that refuses every command.
 #pragma once
 
+#include "pty_peer.h"
+
 #include <atomic>
-#include <cstdlib>
-#include <pty.h>
 #include <sstream>
 #include <string>
-#include <sys/select.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 // The command lines of a transcript ("<port>\t<line>"), without the port.
@@ -39,48 +35,18 @@ inline int count_prefix(const std::string& transcript, const std::string& prefix
 // A device that answers "ERROR" to every line it gets.
 class RefusingModem {
   public:
-    RefusingModem() {
-        if (openpty(&master_, &slave_, name_, nullptr, nullptr) != 0) std::abort();
-        struct termios t;
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~RefusingModem() {
-        stop_ = true;
-        thread_.join();
-        close(master_);
-        close(slave_);
-    }
-    RefusingModem(const RefusingModem&) = delete;
-    RefusingModem& operator=(const RefusingModem&) = delete;
-    const char* path() const { return name_; }
+    RefusingModem()
+        : peer_([this](PtyPeer& p, const std::string& got) {
+              for (char c : got)
+                  if (c == '\r') {
+                      lines_++;
+                      p.send("\r\nERROR\r\n");
+                  }
+          }) {}
+    const char* path() const { return peer_.path(); }
     int lines() const { return lines_; }
 
   private:
-    void loop() {
-        while (!stop_) {
-            fd_set fds;
-            FD_ZERO(&fds);
-            FD_SET(master_, &fds);
-            struct timeval tv {
-                0, 20000
-            };
-            if (select(master_ + 1, &fds, nullptr, nullptr, &tv) <= 0) continue;
-            char buf[512];
-            ssize_t n = read(master_, buf, sizeof buf);
-            for (ssize_t i = 0; i < n; i++) {
-                if (buf[i] != '\r') continue;
-                lines_++;
-                static const char error[] = "\r\nERROR\r\n";
-                if (write(master_, error, sizeof error - 1) < 0) return;
-            }
-        }
-    }
-    int master_ = -1, slave_ = -1;
-    char name_[256];
-    std::atomic<bool> stop_{false};
     std::atomic<int> lines_{0};
-    std::thread thread_;
+    PtyPeer peer_;
 };

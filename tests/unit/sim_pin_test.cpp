@@ -90,9 +90,12 @@ TEST_F(Pin, SimStatesAndStoredCodes) {
         EXPECT_EQ(de_inipin(1), c.result) << c.sim << " " << c.stored;
         std::string t = sim->transcript();
         EXPECT_EQ(count_prefix(t, "AT+CPIN="), c.sent[0] ? 1 : 0) << c.sim << " " << c.stored;
-        if (c.sent[0]) EXPECT_EQ(count_command(t, c.sent), 1) << c.sim << " " << c.stored;
-        if (c.result == PIN_NEEDED && c.stored[0])
+        if (c.sent[0]) {
+            EXPECT_EQ(count_command(t, c.sent), 1) << c.sim << " " << c.stored;
+        }
+        if (c.result == PIN_NEEDED && c.stored[0]) {
             EXPECT_STREQ(inidat.pin, "") << "unlocked with the PUK: the new PIN is asked for";
+        }
         cm_postini();
     }
 }
