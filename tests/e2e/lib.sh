@@ -38,6 +38,12 @@ e2e_workdir() {
   trap e2e_cleanup EXIT
 }
 
+# A configuration for a run without a modem (COM=NONE) in directory $1, service log on.
+e2e_simulation_ini() {
+  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=NONE' \
+    'APN=web.example' 'MOD=P' >"$1/mavlyn.ini"
+}
+
 # A display: the sandbox's own, or else a private Xvfb on a number it picks itself.
 e2e_start_xvfb() {
   if e2e_in_sandbox && [ -n "${DISPLAY:-}" ]; then return 0; fi

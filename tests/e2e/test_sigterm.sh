@@ -7,10 +7,11 @@ mavlyn=$1
 
 e2e_workdir
 e2e_start_xvfb
+e2e_simulation_ini "$WORK"
 
 "$mavlyn" "DIR=  $WORK" NOSPLASH MOD=P >"$WORK/stdout" 2>"$WORK/stderr" &
 pid=$!
-e2e_wait_for_text "$WORK/servilog.txt" 'th_register: "mainthread"' 20
+e2e_wait_for_text "$WORK/servilog.txt" 'Permitted to connect.' 20
 
 kill -TERM "$pid"
 sender=$BASHPID
