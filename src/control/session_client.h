@@ -11,5 +11,6 @@ bool shutdownproc(SmcConn conn, SmPointer par, int save_type, bool shutdown, int
                   bool fast);
 // The interaction was granted; program end answers it once it has finished.
 void shutdowninteract(SmcConn conn, SmPointer par);
-// Answers a pending interaction (the logout is not cancelled) and ends the save-yourself.
+// Last step of program end: answers a pending interaction (the logout is not cancelled), ends
+// the save-yourself and closes the connection to the session manager.
 void mt_sessioninteractiondone();

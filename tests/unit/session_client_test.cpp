@@ -1,0 +1,365 @@
+// The session-manager client against a real XSMP session manager (libSM's server side, in a
+// child process on the ICE local transport): a logout asks to interact, ends the program,
+// and lets the logout go on only after the end work; a plain checkpoint ends nothing.
+// GoogleTest first: the X headers define Bool as a macro.
+#include <gtest/gtest.h>
+
+#include "config/config_record.h"
+#include "control/program_end.h"
+#include "control/session_client.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "test_support.h"
+#include "ui/status_lines.h"
+#include "xsmp_test_manager.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <glib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+// The manager in a forked child; commands and events go through two pipes.
+class Manager {
+  public:
+    explicit Manager(const std::string& hook_event = "", const std::string& hook_command = "") {
+        int cmd[2], ev[2];
+        if (pipe(cmd) != 0 || pipe(ev) != 0) std::abort();
+        fflush(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            // A fresh process image: the manager must not share libICE's state with a
+            // process that has been a client.
+            for (int fd = 3; fd < 1024; fd++)
+                if (fd != cmd[0] && fd != ev[1]) close(fd);
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) dup2(null, 1);
+            setenv("XSMP_MANAGER_FDS",
+                   (std::to_string(cmd[0]) + " " + std::to_string(ev[1])).c_str(), 1);
+            setenv("XSMP_MANAGER_HOOK_EVENT", hook_event.c_str(), 1);
+            setenv("XSMP_MANAGER_HOOK", hook_command.c_str(), 1);
+            execl("/proc/self/exe", "unit_tests", "--gtest_filter=XsmpManagerProcess.Serve",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(cmd[0]);
+        close(ev[1]);
+        cmd_ = cmd[1];
+        ev_ = ev[0];
+        std::string listen = wait_for("LISTEN", false);
+        if (listen.size() > 7) network_ids_ = listen.substr(7);
+    }
+    ~Manager() {
+        if (cmd_ >= 0) close(cmd_); // end of commands: the manager ends
+        if (ev_ >= 0) close(ev_);
+        int status;
+        waitpid(pid_, &status, 0);
+    }
+    const std::string& network_ids() const { return network_ids_; }
+
+    void send(const std::string& command) {
+        std::string line = command + "\n";
+        ASSERT_EQ(write(cmd_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+    void quit_and_wait() {
+        send("quit");
+        int status;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+    // The next event line whose first word is `kind`; every line read on the way is kept in
+    // seen(). With `pump`, the client's side runs in between, as the GUI thread's main loop
+    // would run it. A deadline only guards against a hang; it is not what is tested.
+    std::string wait_for(const std::string& kind, bool pump = true) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < deadline) {
+            size_t nl;
+            while ((nl = buffer_.find('\n')) != std::string::npos) {
+                std::string line = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                seen_.push_back(line);
+                if (line.compare(0, kind.size(), kind) == 0 &&
+                    (line.size() == kind.size() || line[kind.size()] == ' '))
+                    return line;
+            }
+            if (pump)
+                while (g_main_context_iteration(nullptr, FALSE)) {
+                }
+            pollfd p{ev_, POLLIN, 0};
+            if (poll(&p, 1, 20) > 0) {
+                char buf[512];
+                ssize_t n = read(ev_, buf, sizeof buf);
+                if (n <= 0) break;
+                buffer_.append(buf, static_cast<size_t>(n));
+            }
+        }
+        ADD_FAILURE() << "no " << kind << " from the session manager; seen: " << joined();
+        return "";
+    }
+    bool saw(const std::string& line) const {
+        return std::find(seen_.begin(), seen_.end(), line) != seen_.end();
+    }
+    bool saw_kind(const std::string& kind) const {
+        return std::any_of(seen_.begin(), seen_.end(), [&](const std::string& l) {
+            return l.compare(0, kind.size(), kind) == 0;
+        });
+    }
+    size_t index_of(const std::string& line) const {
+        return static_cast<size_t>(std::find(seen_.begin(), seen_.end(), line) - seen_.begin());
+    }
+    std::string joined() const {
+        std::string s;
+        for (const auto& l : seen_) s += "[" + l + "] ";
+        return s;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int cmd_ = -1, ev_ = -1;
+    std::string buffer_;
+    std::string network_ids_;
+    std::vector<std::string> seen_;
+};
+
+// Runs the client's side of the main loop until `done` holds (or a guard deadline passes).
+bool pump_until(const std::function<bool()>& done) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        if (!done()) g_usleep(5000);
+    }
+    return done();
+}
+
+class Session : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        programmende_gewuenscht = false;
+        shutdowninteractionkey = -1;
+        shutdowninteractionkeyvalid = false;
+        // No cookie file of the user is read or written.
+        setenv("ICEAUTHORITY", (tmp.path() + "/iceauth").c_str(), 1);
+    }
+    void TearDown() override {
+        mt_sessioninteractiondone(); // leaves no connection to the next test
+        unsetenv("SESSION_MANAGER");
+        programmende_gewuenscht = false;
+        shutdowninteractionkeyvalid = false;
+    }
+    void connect(Manager& sm) {
+        setenv("SESSION_MANAGER", sm.network_ids().c_str(), 1);
+        mt_sessionhook();
+        sm.wait_for("REGISTER");
+    }
+    InTempDir tmp;
+};
+
+// Not a test of its own: the body of the manager process that Manager starts.
+TEST(XsmpManagerProcess, Serve) {
+    const char* fds = getenv("XSMP_MANAGER_FDS");
+    if (!fds) GTEST_SKIP() << "only run as the session manager of the tests below";
+    xsmp_test::manager m;
+    if (sscanf(fds, "%d %d", &m.cmd_fd, &m.event_fd) != 2) _exit(2);
+    const char* hook = getenv("XSMP_MANAGER_HOOK");
+    const char* hook_event = getenv("XSMP_MANAGER_HOOK_EVENT");
+    m.hook_command = hook ? hook : "";
+    m.hook_event = hook_event ? hook_event : "";
+    _exit(xsmp_test::run(m));
+}
+
+TEST_F(Session, ClientRegistersAsAProgramThatIsNotRestarted) {
+    Manager sm;
+    connect(sm);
+    sm.send("sync");
+    sm.wait_for("SYNCED");
+    EXPECT_TRUE(sm.saw("REGISTER -")) << sm.joined();
+    EXPECT_TRUE(sm.saw_kind("PROPERTY Program")) << sm.joined();
+    EXPECT_TRUE(sm.saw_kind("PROPERTY UserID")) << sm.joined();
+    // A restart style hint of "never": the session must not start a second dial-up manager.
+    EXPECT_TRUE(sm.saw(std::string("PROPERTY RestartStyleHint ") + char(SmRestartNever)))
+        << sm.joined();
+}
+
+TEST_F(Session, LogoutAsksToInteractAndLetsGoOnlyAfterTheEnd) {
+    Manager sm;
+    connect(sm);
+    sm.send("save 1 any");
+    EXPECT_EQ(sm.wait_for("INTERACT_REQUEST"),
+              "INTERACT_REQUEST " + std::to_string(SmDialogNormal));
+    ASSERT_TRUE(pump_until([] { return shutdowninteractionkeyvalid; }));
+    EXPECT_TRUE(programmende_gewuenscht);
+
+    // Everything the client sent up to here has reached the manager: no answer yet.
+    sm.send("sync");
+    sm.wait_for("SYNCED");
+    EXPECT_FALSE(sm.saw_kind("INTERACT_DONE")) << sm.joined();
+    EXPECT_FALSE(sm.saw_kind("SAVE_YOURSELF_DONE")) << sm.joined();
+
+    // Program end has done its work; the GUI loop no longer runs.
+    mt_sessioninteractiondone();
+    EXPECT_EQ(sm.wait_for("INTERACT_DONE", false), "INTERACT_DONE 0");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
+    EXPECT_LT(sm.index_of("INTERACT_DONE 0"), sm.index_of("SAVE_YOURSELF_DONE 1"));
+    sm.wait_for("CLOSE", false);
+    EXPECT_FALSE(shutdowninteractionkeyvalid);
+}
+
+TEST_F(Session, CheckpointIsAnsweredAndTheProgramGoesOn) {
+    Manager sm;
+    connect(sm);
+    sm.send("save 0 any");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+    sm.send("sync");
+    sm.wait_for("SYNCED");
+    EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
+    EXPECT_FALSE(programmende_gewuenscht);
+    EXPECT_FALSE(shutdowninteractionkeyvalid);
+
+    // A second checkpoint is answered the same way: the client is still in the session.
+    sm.send("save 0 none");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+    EXPECT_FALSE(programmende_gewuenscht);
+}
+
+TEST_F(Session, ShutdownWithoutFreeInteractionDoesNotAskAndDoesNotEnd) {
+    Manager sm;
+    connect(sm);
+    sm.send("save 1 none");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+    sm.send("save 1 errors");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+    sm.send("sync");
+    sm.wait_for("SYNCED");
+    EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
+    EXPECT_FALSE(programmende_gewuenscht);
+
+    // The manager's Die still ends the program in order.
+    sm.send("die");
+    EXPECT_TRUE(pump_until([] { return programmende_gewuenscht; }));
+}
+
+TEST_F(Session, InteractionGrantedAfterTheMainLoopStoppedIsStillAnswered) {
+    Manager sm;
+    connect(sm);
+    sm.send("hold");
+    sm.send("save 1 any");
+    sm.wait_for("INTERACT_REQUEST");
+    ASSERT_TRUE(pump_until([] { return programmende_gewuenscht; }));
+    EXPECT_FALSE(shutdowninteractionkeyvalid);
+
+    // The end work is over and the GUI loop has quit before the manager lets us interact:
+    // program end must still take the grant and answer it, or the logout hangs on us.
+    sm.send("grant");
+    mt_sessioninteractiondone();
+    EXPECT_EQ(sm.wait_for("INTERACT_DONE", false), "INTERACT_DONE 0");
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
+    sm.wait_for("CLOSE", false);
+}
+
+TEST_F(Session, ProgramEndClosesTheConnectionEvenWithoutAnInteraction) {
+    Manager sm;
+    connect(sm);
+    mt_sessioninteractiondone();
+    sm.wait_for("CLOSE", false);
+    EXPECT_FALSE(sm.saw_kind("IOERROR")) << sm.joined();
+    EXPECT_FALSE(sm.saw_kind("INTERACT_DONE")) << sm.joined();
+}
+
+TEST_F(Session, ManagerGoingAwayLeavesTheProgramRunningAndFreeToReconnect) {
+    {
+        Manager sm;
+        connect(sm);
+        sm.quit_and_wait();
+        // The broken connection is noticed in the main loop; the process lives on.
+        for (int i = 0; i < 50; i++) {
+            while (g_main_context_iteration(nullptr, FALSE)) {
+            }
+            g_usleep(2000);
+        }
+        EXPECT_FALSE(programmende_gewuenscht);
+    }
+    Manager second;
+    connect(second); // registers again with the new manager
+    second.send("save 0 none");
+    EXPECT_EQ(second.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+}
+
+TEST_F(Session, LogoutCalledOffStillGetsItsSaveAnswered) {
+    Manager sm;
+    connect(sm);
+    sm.send("save 1 any");
+    sm.wait_for("INTERACT_REQUEST");
+    ASSERT_TRUE(pump_until([] { return shutdowninteractionkeyvalid; }));
+    sm.send("cancel");
+    sm.send("sync");
+    sm.wait_for("SYNCED");
+    // The end was already under way; it goes on, and the open save is still closed properly.
+    EXPECT_TRUE(programmende_gewuenscht);
+    mt_sessioninteractiondone();
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
+    sm.wait_for("CLOSE", false);
+    EXPECT_FALSE(sm.saw_kind("INTERACT_DONE")) << sm.joined();
+}
+
+TEST_F(Session, ProgramEndSurvivesAManagerThatIsAlreadyGone) {
+    Manager sm;
+    connect(sm);
+    sm.send("save 1 any");
+    sm.wait_for("INTERACT_REQUEST");
+    ASSERT_TRUE(pump_until([] { return shutdowninteractionkeyvalid; }));
+    sm.quit_and_wait();
+    // The answers go to a closed socket; that must not kill the program with SIGPIPE.
+    mt_sessioninteractiondone();
+    EXPECT_FALSE(shutdowninteractionkeyvalid);
+    EXPECT_TRUE(programmende_gewuenscht);
+}
+
+TEST_F(Session, WithoutSessionManagerNothingHappens) {
+    unsetenv("SESSION_MANAGER");
+    mt_sessionhook();
+    EXPECT_FALSE(programmende_gewuenscht);
+    mt_sessioninteractiondone();
+    EXPECT_FALSE(shutdowninteractionkeyvalid);
+}
+
+// The real program end in a child process: the manager copies the service log at the moment
+// InteractDone arrives, so the copy shows what the program had done by then.
+TEST_F(Session, RealEndAnswersAfterTheEndLineIsWritten) {
+    Manager sm("INTERACT_DONE",
+               "cp " + tmp.path() + "/servilog.txt " + tmp.path() + "/at-done.txt");
+    setenv("SESSION_MANAGER", sm.network_ids().c_str(), 1);
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        iv_inidefaults();
+        _de = false;
+        MODUS('P') = 1;
+        ruhestatus = 0;
+        programmende_gewuenscht = false;
+        mt_sessionhook();
+        pump_until([] { return shutdowninteractionkeyvalid; });
+        if (!programmende_gewuenscht) _exit(4);
+        programmende(false);
+        _exit(3); // not reached: the end exits by itself
+    }
+    sm.wait_for("REGISTER", false);
+    sm.send("save 1 any");
+    sm.wait_for("INTERACT_DONE", false);
+    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(sm.saw("INTERACT_DONE 0")) << sm.joined();
+    std::string snapshot = read_file("at-done.txt");
+    EXPECT_NE(snapshot.find("mavlyn terminated."), std::string::npos) << snapshot;
+}
+
+} // namespace
