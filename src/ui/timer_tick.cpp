@@ -7,6 +7,7 @@
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
+#include "ui/config_dialog.h"
 #include "ui/control_window.h"
 #include "ui/panel_icons.h"
 
@@ -52,7 +53,7 @@ void warning_icon(int timerzaehler) {
 }
 
 void press_sms_button() {
-    if (smsbutton) gtk_button_clicked(GTK_BUTTON(smsbutton));
+    if (smsbutton) cf_buttonclicked(smsbutton);
 }
 
 void sms_signal() {

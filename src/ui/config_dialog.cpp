@@ -1,0 +1,1672 @@
+#include "ui/config_dialog.h"
+
+#include "config/config_record.h"
+#include "connection/dialup.h"
+#include "connection/internet_probes.h"
+#include "control/instance_interface.h"
+#include "control/session_state.h"
+#include "foundation/encodings.h"
+#include "foundation/logging.h"
+#include "foundation/threads.h"
+#include "foundation/utilities.h"
+#include "ui/control_window.h"
+#include "ui/labels.h"
+#include "ui/splash.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <gdk/gdkkeysyms.h>
+
+// ======================================================================= conversions
+
+long cf__number(const char* text) {
+    if (!text) return 0;
+    while (*text == ' ') text++;
+    long v = 0;
+    bool neg = false;
+    if (*text == '-') {
+        neg = true;
+        text++;
+    }
+    for (; isdigit(static_cast<unsigned char>(*text)); text++) {
+        if (v > 100000000L) break; // far beyond every field's range
+        v = v * 10 + (*text - '0');
+    }
+    return neg ? -v : v;
+}
+
+int cf__timeminutes(const char* text) {
+    if (!text) return -1;
+    int digits[4];
+    int nd = 0, before = -1; // digits before the separator
+    const char* p = text;
+    while (*p == ' ') p++;
+    if (!*p) return -1;
+    for (; *p; p++) {
+        if (isdigit(static_cast<unsigned char>(*p))) {
+            if (nd == 4) return -1;
+            digits[nd++] = *p - '0';
+        } else if ((*p == ':' || *p == '.') && before < 0) {
+            before = nd;
+        } else if (*p != ' ') {
+            return -1;
+        }
+    }
+    int h, m;
+    if (before < 0) { // no separator: "HHMM" or "HH"
+        if (nd == 4) {
+            h = digits[0] * 10 + digits[1];
+            m = digits[2] * 10 + digits[3];
+        } else if (nd == 1 || nd == 2) {
+            h = nd == 1 ? digits[0] : digits[0] * 10 + digits[1];
+            m = 0;
+        } else {
+            return -1;
+        }
+    } else {
+        int after = nd - before;
+        if (before < 1 || before > 2 || after > 2) return -1;
+        h = before == 1 ? digits[0] : digits[0] * 10 + digits[1];
+        m = after == 0   ? 0
+            : after == 1 ? digits[before] * 10
+                         : digits[before] * 10 + digits[before + 1];
+    }
+    int minutes = h * 60 + m;
+    return minutes > 1439 ? 1439 : minutes;
+}
+
+std::string cf__timetext(int minutes) {
+    if (minutes < 0) return "";
+    if (minutes > 1439) minutes = 1439;
+    char t[8];
+    snprintf(t, sizeof t, "%02i:%02i", minutes / 60, minutes % 60);
+    return t;
+}
+
+void cf__battery(int* display, int* warn) {
+    *display = bereich(*display, 0, 100);
+    *warn = bereich(*warn, 0, 100);
+    if (*display < *warn) *display = *warn;
+}
+
+std::string cf__network(int item, const char* entry) {
+    std::string e = entry ? entry : "";
+    switch (item) {
+    case 0:
+        return e;
+    case 1:
+        return e.empty() || e[0] == ';' ? e : ";" + e;
+    default:
+        return "";
+    }
+}
+
+int cf__networkitem(const char* net, std::string* entry) {
+    if (!net || !net[0]) {
+        entry->clear();
+        return 2;
+    }
+    if (net[0] == ';') {
+        *entry = net + 1;
+        return 1;
+    }
+    *entry = net;
+    return 0;
+}
+
+namespace {
+const char* const ping_soft = "999.111.000.000;999.003.000.000";
+const char* const ping_frequent = "999.111.000.000";
+} // namespace
+
+std::string cf__ping(int mode, const char* ip1, const char* ip2, const char* ip3) {
+    switch (mode) {
+    case 0:
+        return "";
+    case 1:
+        return ping_soft;
+    case 2:
+        return ping_frequent;
+    default:
+        break;
+    }
+    std::string first = cf__iptext(ip1);
+    if (first.empty() || first == "000.000.000.000") return "?";
+    std::string v = first;
+    for (const char* ip : {ip2, ip3}) {
+        std::string t = cf__iptext(ip);
+        if (!t.empty()) v += ";" + t;
+    }
+    return v;
+}
+
+int cf__pingmode(const char* ping, std::string ips[3]) {
+    for (int i = 0; i < 3; i++) ips[i].clear();
+    if (!ping || !ping[0]) return 0;
+    if (strcmp(ping, ping_soft) == 0) return 1;
+    if (strcmp(ping, ping_frequent) == 0) return 2;
+    if (strcmp(ping, "?") == 0) return 3;
+    const char* p = ping;
+    for (int i = 0; i < 3 && *p; i++) {
+        const char* semi = strchr(p, ';');
+        ips[i] = semi ? std::string(p, semi) : std::string(p);
+        if (!semi) break;
+        p = semi + 1;
+    }
+    return 3;
+}
+
+std::string cf__iptext(const char* text) {
+    if (!text) return "";
+    const char* p = text;
+    while (*p == ' ') p++;
+    if (!*p) return "";
+    int n[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4; i++) {
+        long v = 0;
+        bool any = false;
+        while (*p && !isdigit(static_cast<unsigned char>(*p)) && *p != '.') p++;
+        while (isdigit(static_cast<unsigned char>(*p))) {
+            if (v < 100000) v = v * 10 + (*p - '0');
+            any = true;
+            p++;
+        }
+        n[i] = any ? static_cast<int>(bereichl(v, 0, 255)) : 0;
+        while (*p && *p != '.') p++;
+        if (*p == '.') p++;
+    }
+    char out[20];
+    snprintf(out, sizeof out, "%03i.%03i.%03i.%03i", n[0], n[1], n[2], n[3]);
+    return out;
+}
+
+cf__commandrecord cf__commandstore(const cf__command& c) {
+    cf__commandrecord r{};
+    if (c.trigger <= 0 || c.trigger > 6 || c.command.empty()) return r;
+    std::string v = c.hidden ? ";" : "";
+    if (c.trigger == 1) v += "!";
+    if (c.trigger == 2) v += "|";
+    if (c.trigger == 4) v += ",";
+    v += c.command;
+    strMcpy(r.cmd, v.c_str());
+    if (c.trigger == 5) {
+        r.sms = 1;
+        strMcpy(r.smsnr, c.sender.c_str());
+        strMcpy(r.smskey, c.keyword.c_str());
+        strupper(r.smskey); // keywords are compared in upper case
+    } else if (c.trigger == 6) {
+        r.sms = 2;
+        strMcpy(r.smsnr, c.sender.c_str());
+    }
+    return r;
+}
+
+cf__command cf__commandload(const char* cmd, int sms, const char* smsnr, const char* smskey) {
+    cf__command c;
+    if (!cmd || !cmd[0]) return c;
+    const char* p = cmd;
+    // The marks stand in front of the command in any order.
+    int mark = 3;
+    while (*p && strchr(";!|,", *p)) {
+        if (*p == ';') c.hidden = true;
+        if (*p == '!') mark = 1;
+        if (*p == '|') mark = 2;
+        if (*p == ',') mark = 4;
+        p++;
+    }
+    c.command = p;
+    if (sms == 1) {
+        c.trigger = 5;
+        c.sender = smsnr ? smsnr : "";
+        c.keyword = smskey ? smskey : "";
+    } else if (sms == 2) {
+        c.trigger = 6;
+        c.sender = smsnr ? smsnr : "";
+    } else {
+        c.trigger = mark;
+    }
+    return c;
+}
+
+namespace {
+const long volume_factor[3] = {1, 1000, 1000000};
+const long time_factor[3] = {1, 60, 1440};
+} // namespace
+
+long cf__limit(long number, int unit, bool time) {
+    unit = bereich(unit, 0, 2);
+    return number * (time ? time_factor : volume_factor)[unit];
+}
+
+void cf__limitsplit(long value, bool time, long* number, int* unit) {
+    const long* f = time ? time_factor : volume_factor;
+    *number = value;
+    *unit = 0;
+    if (value <= 0) {
+        *number = value < 0 ? 0 : value;
+        return;
+    }
+    // The largest unit that divides the value and keeps it inside the field's range.
+    for (int u = 2; u >= 1; u--) {
+        if (value % f[u] == 0 && cf__clamplimit(value / f[u], u) == value / f[u]) {
+            *number = value / f[u];
+            *unit = u;
+            return;
+        }
+    }
+}
+
+long cf__clamplimit(long v, int unit) {
+    return bereichl(v, 0, unit == 2 ? 200 : 200000);
+}
+
+long cf__clampround(long v) {
+    return bereichl(v, 1, 100000);
+}
+
+long cf__clamperr(long v) {
+    return bereichl(v, 0, 9999);
+}
+
+int cf__dayitem(int day) {
+    if (day < 1) return -1;
+    if (day > 32) return 32;
+    return day - 1;
+}
+
+int cf__day(int item) {
+    if (item < 0) return 0;
+    if (item >= 32) return 99; // "never" has its own value, not 33
+    return item + 1;
+}
+
+int cf__iconitem(int icon) {
+    return bereich(icon, 1, 6) - 1;
+}
+
+int cf__icon(int item) {
+    return bereich(item, 0, 5) + 1;
+}
+
+int cf__endradio(unsigned long end, bool endforce, bool endverb) {
+    if (end == 0) return 0;
+    if (endverb) return endforce ? 1 : 2;
+    return endforce ? 3 : 4;
+}
+
+void cf__endfields(int radio, unsigned long minutes, unsigned long* end, bool* endforce,
+                   bool* endverb) {
+    if (radio <= 0 || radio > 4 || minutes == 0) {
+        *end = 0;
+        *endforce = false;
+        *endverb = false;
+        return;
+    }
+    *end = minutes;
+    *endforce = radio == 1 || radio == 3;
+    *endverb = radio == 1 || radio == 2;
+}
+
+std::string cf__volumecounter(long kb) {
+    if (kb < 0) kb = 0;
+    char t[40];
+    snprintf(t, sizeof t, "%3li %03li %03li ", kb / 1000000, kb / 1000 % 1000, kb % 1000);
+    return t;
+}
+
+std::string cf__timecounter(long minutes) {
+    if (minutes < 0) minutes = 0;
+    char t[40];
+    snprintf(t, sizeof t, "%04li:%02li ", minutes / 60, minutes % 60);
+    return t;
+}
+
+const char* cf__hinttext(char code) {
+    switch (code) {
+    case '1':
+        return "Bitte auswählen: Standardeinstellung bei \"Global\"~Please select: Standard "
+               "settings at \"Global\"";
+    case '3':
+        return "Bitte seriellen Port bei \"Gerät\" manuell vorgeben.~Please enter serial port "
+               "manually at \"Device\".";
+    case '7':
+        return "Bitte APN bei \"Netz\" überprüfen.~Please review APN at \"Network\".";
+    case '8':
+        return "Bitte APN bei \"Netz\" eintragen.~Please enter APN at \"Network\".";
+    case '9':
+        return "Bitte Verbindungsart oder genau vorgeben.~Please reexamine mode of connection.";
+    default:
+        return nullptr;
+    }
+}
+
+// ======================================================================= the dialog
+
+namespace {
+
+constexpr int E(char a, char b) {
+    return cf__eid(a, b);
+}
+
+// The address of the sibling project's wiki page on standard settings.
+const char* const wiki_url = "http://www.wilvar.de/wiki/index.php?title=Standardeinstellungen";
+
+int result = -1;
+bool de_before = false;
+bool running = false;
+
+struct limitrow {
+    GtkWidget* entry;
+    GtkWidget* unit;
+};
+
+struct counterblock {
+    GtkWidget* check;
+    GtkWidget* actual;
+    GtkWidget* reset;
+    GtkWidget* day;
+    GtkWidget* round;
+    limitrow limit[3];
+};
+
+struct commandblock {
+    GtkWidget* trigger;
+    GtkWidget* command;
+    GtkWidget* browse;
+    GtkWidget* hidden;
+    GtkWidget* sender;
+    GtkWidget* keyword;
+};
+
+struct modcheck {
+    GtkWidget* check;
+    char letter;
+};
+
+// Every widget the dialog reads or switches.
+struct widgets {
+    GtkWidget* window;
+    GtkWidget* notebook;
+    GtkWidget* hint;
+    // Info
+    GtkWidget* rem;
+    // Global
+    GtkWidget* stdcombo;
+    GtkWidget* stdpages;
+    GtkWidget* stdconfirm;
+    GtkWidget* endm;
+    GtkWidget* icon;
+    // Device
+    GtkWidget* dev;
+    GtkWidget* commanual;
+    GtkWidget* com;
+    GtkWidget* devi;
+    GtkWidget* netlock;
+    GtkWidget* pinnew;
+    GtkWidget* pin;
+    GtkWidget* console;
+    GtkWidget* consoleinput;
+    // Network
+    GtkWidget* analysisstart;
+    GtkWidget* analysisgprs;
+    GtkWidget* analysisumts;
+    GtkWidget* analysisclip;
+    GtkWidget* analysisview;
+    GtkWidget* netsel;
+    GtkWidget* net;
+    GtkWidget* apn;
+    GtkWidget* ussdsend;
+    GtkWidget* smsc;
+    GtkWidget* ppq;
+    GtkWidget* ppqbutton;
+    GtkWidget* ppc;
+    GtkWidget* ppcbutton;
+    GtkWidget* homecheck;
+    GtkWidget* homu;
+    GtkWidget* homi;
+    GtkWidget* homo;
+    // Connection
+    GtkWidget* constart;
+    GtkWidget* conende;
+    GtkWidget* time1;
+    GtkWidget* time2;
+    GtkWidget* timeend;
+    GtkWidget* conmanual;
+    GtkWidget* conport;
+    GtkWidget* passmanual;
+    GtkWidget* conname;
+    GtkWidget* conpass;
+    // Monitoring
+    GtkWidget* errl;
+    GtkWidget* ping[4];
+    GtkWidget* ip[3];
+    GtkWidget* err[6];
+    GtkWidget* batt;
+    GtkWidget* batt1;
+    GtkWidget* batt2;
+    // Log
+    counterblock vol;
+    counterblock tim;
+    // Start/End
+    GtkWidget* pcstart;
+    GtkWidget* pcconfirm;
+    GtkWidget* startdelay;
+    GtkWidget* resumedelay;
+    GtkWidget* nocheck;
+    GtkWidget* noc;
+    GtkWidget* endstandby;
+    GtkWidget* countdown[5];
+    GtkWidget* endminutes;
+    GtkWidget* shutdown[3];
+    // External
+    commandblock cmd[3];
+    // SMS
+    GtkWidget* smsnotebook;
+    GtkWidget* smsactive;
+    GtkWidget* smsaddressee;
+    GtkWidget* smstext;
+    GtkWidget* smssend;
+    GtkWidget* smsrefresh;
+    // Buttons
+    GtkWidget* language;
+    GtkWidget* cancel;
+    GtkWidget* ok;
+    modcheck mod[16];
+    int nmod;
+};
+widgets w{};
+
+// The tools of the dialog that are not built yet; their buttons exist and do nothing else.
+void tool_notbuilt(const char* what) {
+    lo_slog("Configuration dialog: %s not built yet.\n", what, -1);
+}
+
+gpointer eidp(int eid) {
+    return GINT_TO_POINTER(eid);
+}
+
+// ---- building helpers
+
+void set_entry(GtkWidget* e, const char* text) {
+    char utf8[1300];
+    strMtoutf8(utf8, text ? text : "");
+    gtk_entry_set_text(GTK_ENTRY(e), utf8);
+}
+
+void set_entry_number(GtkWidget* e, long v, bool zero_empty) {
+    char t[24] = "";
+    if (v != 0 || !zero_empty) snprintf(t, sizeof t, "%li", v);
+    gtk_entry_set_text(GTK_ENTRY(e), t);
+}
+
+long entry_number(GtkWidget* e) {
+    return cf__number(gtk_entry_get_text(GTK_ENTRY(e)));
+}
+
+bool checked(GtkWidget* c) {
+    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(c)) != 0;
+}
+
+void set_checked(GtkWidget* c, bool on) {
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c), on);
+}
+
+void on_clicked(GtkWidget* b, int eid) {
+    g_signal_connect(b, "clicked", G_CALLBACK(cf__button), eidp(eid));
+}
+
+void on_toggled(GtkWidget* b, int eid) {
+    g_signal_connect(b, "toggled", G_CALLBACK(cf__button), eidp(eid));
+}
+
+void on_changed(GtkWidget* c, int eid) {
+    g_signal_connect(c, "changed", G_CALLBACK(cf__selected), eidp(eid));
+}
+
+void on_focusout(GtkWidget* e, int eid) {
+    g_signal_connect(e, "focus-out-event", G_CALLBACK(cf__focus), eidp(eid));
+}
+
+GtkWidget* pack(GtkWidget* box, GtkWidget* child, bool expand = false) {
+    gtk_box_pack_start(GTK_BOX(box), child, expand, expand, 2);
+    return child;
+}
+
+GtkWidget* hrow(GtkWidget* box) {
+    return pack(box, gtk_hbox_new(FALSE, 6));
+}
+
+GtkWidget* label(GtkWidget* box, const char* text) {
+    return pack(box, ls_new('L', text, nullptr));
+}
+
+GtkWidget* frame(GtkWidget* box, const char* title) {
+    GtkWidget* f = pack(box, ls_new('G', title, nullptr));
+    GtkWidget* inner = gtk_vbox_new(FALSE, 2);
+    gtk_container_set_border_width(GTK_CONTAINER(inner), 4);
+    gtk_container_add(GTK_CONTAINER(f), inner);
+    return inner;
+}
+
+GtkWidget* entry(GtkWidget* box, const char* tooltip, int chars, bool expand = false) {
+    GtkWidget* e = ls_new('E', "", tooltip);
+    if (chars > 0) gtk_entry_set_width_chars(GTK_ENTRY(e), chars);
+    return pack(box, e, expand);
+}
+
+GtkWidget* check(GtkWidget* box, const char* text, const char* tooltip) {
+    return pack(box, ls_new('X', text, tooltip));
+}
+
+GtkWidget* modletter(GtkWidget* box, const char* text, char letter) {
+    char key[8];
+    snprintf(key, sizeof key, "MOD=%c", letter);
+    GtkWidget* c = check(box, text, key);
+    set_checked(c, MODUS(letter) != 0);
+    if (w.nmod < static_cast<int>(sizeof w.mod / sizeof w.mod[0])) w.mod[w.nmod++] = {c, letter};
+    return c;
+}
+
+GtkWidget* button(GtkWidget* box, const char* text, int eid, const char* tooltip = nullptr) {
+    GtkWidget* b = pack(box, ls_new('B', text, tooltip));
+    on_clicked(b, eid);
+    return b;
+}
+
+GtkWidget* combo(GtkWidget* box, const char* items, const char* tooltip, int active) {
+    GtkWidget* c = pack(box, ls_new('C', items, tooltip));
+    gtk_combo_box_set_active(GTK_COMBO_BOX(c), active);
+    return c;
+}
+
+GtkWidget* textview(GtkWidget* box, int height) {
+    GtkWidget* sw = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(sw), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(sw), GTK_SHADOW_IN);
+    gtk_widget_set_size_request(sw, -1, height);
+    GtkWidget* v = gtk_text_view_new();
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(v), FALSE);
+    gtk_container_add(GTK_CONTAINER(sw), v);
+    pack(box, sw, true);
+    return v;
+}
+
+GtkWidget* page(const char* title) {
+    GtkWidget* box = gtk_vbox_new(FALSE, 2);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 8);
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.notebook), box, ls_new('L', title, nullptr));
+    return box;
+}
+
+// ---- the pages
+
+void page_info() {
+    GtkWidget* p = page("Info");
+    char version[160];
+    strMtoutf8(version, configinfo);
+    label(p, version);
+    label(p, "\nmavlyn ist ein Einwahlprogramm für UMTS- und GPRS-Modems, Datenkarten und "
+             "WWAN-Router.\nEs überwacht Netz, Signal und Verbindung, zählt Datenvolumen und "
+             "Onlinezeit\nund empfängt und sendet SMS.\n\nAlle Einstellungen stehen in der Datei "
+             "\"mavlyn.ini\" im Arbeitsverzeichnis;\nam Ende dieser Datei steht die "
+             "Beschreibung aller Einträge (Handbuch).\n\nDie Benutzung erfolgt auf eigene Gefahr. "
+             "Für Schäden und Kosten,\ninsbesondere durch Verbindungsentgelte, wird keine "
+             "Haftung übernommen.\n~\nmavlyn is a dial-up program for UMTS and GPRS modems, data "
+             "cards and WWAN routers.\nIt watches network, signal and connection, counts data "
+             "volume and online time\nand receives and sends SMS.\n\nAll settings are kept in "
+             "the file \"mavlyn.ini\" in the working directory;\nthe end of that file describes "
+             "every entry (manual).\n\nUse at your own risk. No liability is accepted for damage "
+             "or costs,\nin particular for connection charges.\n");
+    GtkWidget* r = hrow(p);
+    label(r, "Kommentar~Comment");
+    w.rem = entry(r, "REM=", 50, true);
+    set_entry(w.rem, inidat.rem);
+}
+
+void page_global() {
+    GtkWidget* p = page("Global");
+    GtkWidget* f = frame(p, "Standardeinstellung~Standard settings");
+    GtkWidget* r = hrow(f);
+    w.stdcombo = combo(r, "- bitte auswählen -|Liste neu laden~- please select -|Reload list",
+                       "mavlynS.ini", 0);
+    on_changed(w.stdcombo, E('A', 'L'));
+    button(r, "Wilvar-Wiki im Internet-Browser öffnen~Open Wilvar Wiki in your Internet browser",
+           E('A', 'W'));
+    w.stdpages = pack(f, gtk_notebook_new());
+    gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.stdpages), FALSE);
+    gtk_notebook_set_show_border(GTK_NOTEBOOK(w.stdpages), FALSE);
+    gtk_notebook_append_page(
+        GTK_NOTEBOOK(w.stdpages),
+        ls_new('L',
+               "Die Standardeinstellungen übernehmen Netz, APN, Zugangsdaten und USSD-Codes "
+               "eines Anbieters.~Standard settings take network, APN, login and USSD codes of "
+               "a provider.",
+               nullptr),
+        nullptr);
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages),
+                             ls_new('L',
+                                    "Liste neu laden: noch nicht gebaut.~Reload list: not "
+                                    "built yet.",
+                                    nullptr),
+                             nullptr);
+    GtkWidget* cbox = gtk_hbox_new(FALSE, 6);
+    w.stdconfirm = button(cbox, "Bestätigen~Confirm", E('A', 'B'));
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages), cbox, nullptr);
+
+    r = hrow(p);
+    label(r, "Normales Programmfenster~Regular program window");
+    w.endm = combo(r,
+                   "Beenden nach Rückfrage|Beenden ohne Rückfrage|Minimieren statt "
+                   "beenden~Query when terminating program|Terminate program without "
+                   "query|Minimize instead of termination",
+                   "ENDM=", bereich(inidat.endm, 0, 2));
+    modletter(p, "Programmfenster immer im Vordergrund~Program window always on top", 'T');
+    r = hrow(p);
+    label(r, "Panel-Icon~Panel icon");
+    w.icon =
+        combo(r, "standard icon| | | |monochrome digit icon| ", "ICON=", cf__iconitem(inidat.icon));
+    modletter(p, "Einfarbige Icons in Schwarz~Monochrome icons in black", 'B');
+    f = frame(p, "Minifenster~Mini window");
+    modletter(f, "Onlinezeit~Online time", 'D');
+    modletter(f, "Cell-ID~Cell ID", 'C');
+    modletter(f, "Grüner Hintergrund bei GPRS~Green background if GPRS", 'O');
+    f = frame(p, "Tonsignal~Beep");
+    modletter(f, "bei Netzwechsel~at network change", 'R');
+    modletter(f, "bei Zellenwechsel~at cell hand over", 'S');
+}
+
+void page_device() {
+    GtkWidget* p = page("Gerät~Device");
+    GtkWidget* r = hrow(p);
+    label(r, "Gerätetyp~Device type");
+    w.dev = combo(r,
+                  "automatisch|1  Option|2  Novatel|3  Huawei|4  Sierra|5  Ericsson|6  "
+                  "Qualcomm|7  SAMSUNG (Singleport)|8  ZTE|9  -|10 -|11 Sony-Handy|12 LG-Handy "
+                  "(Singleport)~automatic|1  Option|2  Novatel|3  Huawei|4  Sierra|5  "
+                  "Ericsson|6  Qualcomm|7  SAMSUNG (Singleport)|8  ZTE|9  -|10 -|11 Sony "
+                  "phone|12 LG phone (singleport)",
+                  "DEV=", bereich(inidat.mangeraet, 0, 12));
+    r = hrow(p);
+    label(r, "Kommando-Port~Command port");
+    w.commanual = check(r, "manuell~manually", "COM=");
+    on_toggled(w.commanual, E('V', '1'));
+    w.com = entry(r, "COM=", 30, true);
+    set_entry(w.com, inidat.comport);
+    set_checked(w.commanual, inidat.comport[0] != 0);
+    r = hrow(p);
+    label(r, "Kommandos~Commands");
+    w.devi = entry(r, "DEVI=", 40, true);
+    set_entry(w.devi, inidat.devi);
+    r = hrow(p);
+    w.netlock = button(r, "Gerät auf Netlocks prüfen~Test the device for netlocks", E('G', '8'));
+    r = hrow(p);
+    label(r, "PIN für das eingelegte SIM~PIN for inserted SIM");
+    w.pinnew = check(r, "neu eingeben~enter PIN", "PIN=");
+    on_toggled(w.pinnew, E('V', '2'));
+    w.pin = entry(r, "PIN=", 10);
+    gtk_entry_set_visibility(GTK_ENTRY(w.pin), FALSE);
+    GtkWidget* f = frame(p, "Servicekonsole~Service terminal");
+    w.console = textview(f, 120);
+    w.consoleinput = entry(f, "AT", 40);
+    set_entry(w.consoleinput,
+              _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
+    g_signal_connect(w.consoleinput, "focus-in-event", G_CALLBACK(cf__focus), eidp(E('G', '1')));
+}
+
+void page_network() {
+    GtkWidget* p = page("Netz~Network");
+    GtkWidget* f = frame(p, "Netzanalyse~Network analysis");
+    GtkWidget* r = hrow(f);
+    w.analysisstart = button(r, "Start", E('N', '1'), "NET=?");
+    w.analysisgprs = check(r, "GPRS", nullptr);
+    set_checked(w.analysisgprs, true);
+    w.analysisumts = check(r, "UMTS", nullptr);
+    set_checked(w.analysisumts, true);
+    w.analysisclip = button(r, "In die Zwischen-\nablage kopieren~Copy to\nClipboard", E('N', '2'));
+    w.analysisview = textview(f, 70);
+
+    r = hrow(p);
+    label(r, "Netzwahl~Network selection");
+    std::string netentry;
+    int item = cf__networkitem(inidat.net, &netentry);
+    w.netsel = combo(r,
+                     "Nur folgendes Netz:|Automatisch, Warnung wenn nicht:|Automatisch, alle "
+                     "Netze~Only this network:|Automatic, show warning if not:|Automatic, all "
+                     "networks",
+                     "NET=", item);
+    on_changed(w.netsel, E('N', '4'));
+    w.net = entry(r, "NET=", 30, true);
+    set_entry(w.net, netentry.c_str());
+    gtk_widget_set_sensitive(w.net, item != 2);
+
+    r = hrow(p);
+    label(r, "APN Access Point Name");
+    w.apn = entry(r, "APN=   kein APN: NONE~APN=   no APN: NONE", 30, true);
+    set_entry(w.apn, inidat.apn);
+    r = hrow(p);
+    label(r, "Freien USSD-Code~Specific USSD code");
+    w.ussdsend = button(r, "Jetzt senden...~Send now...", E('N', 'S'));
+    r = hrow(p);
+    label(r, "SMSC");
+    w.smsc = entry(r, "Kurzmitteilungs-\nzentrale~Short message\nservice center", 20);
+    set_entry(w.smsc, inidat.smsc);
+
+    f = frame(p, "Prepaid-Guthaben~Prepaid credit");
+    r = hrow(f);
+    label(r, "abfragen mit (USSD-Code)~query (USSD code)");
+    w.ppq = entry(r, "PPQ=", 20, true);
+    set_entry(w.ppq, inidat.ppq);
+    w.ppqbutton = button(r, "Jetzt abfragen~Query now", E('N', 'Q'));
+    r = hrow(f);
+    label(r, "aufladen mit (Vorlage)~load new credit (template)");
+    w.ppc = entry(r, "PPC=", 20, true);
+    set_entry(w.ppc, inidat.ppc);
+    w.ppcbutton = button(r, "Jetzt aufladen~Charge now", E('N', 'C'));
+
+    f = frame(p, "Homezone-Anzeige~Homezone indicator");
+    w.homecheck =
+        modletter(f, "Trennen wenn außerhalb der Homezone~Disconnect if outside the homezone", 'H');
+    r = hrow(f);
+    label(r, "URL/USSD für Statusabfrage~URL/USSD for status request");
+    w.homu = entry(r, "HOMU=", 30, true);
+    set_entry(w.homu, inidat.homu);
+    on_focusout(w.homu, E('F', 'H'));
+    r = hrow(f);
+    label(r, "Suchtext für \"innerhalb\"~Text pattern for \"in homezone\"");
+    w.homi = entry(r, "HOMI=", 30, true);
+    set_entry(w.homi, inidat.homi);
+    r = hrow(f);
+    label(r, "Suchtext für \"außerhalb\"~Text pattern for \"not in homezone\"");
+    w.homo = entry(r, "HOMO=", 30, true);
+    set_entry(w.homo, inidat.homo);
+    gtk_widget_set_sensitive(w.homecheck, inidat.homu[0] != 0);
+}
+
+void page_connection() {
+    GtkWidget* p = page("Verbindung~Connection");
+    GtkWidget* f = frame(p, "Verbindung automatisch~Automatically");
+    w.constart = check(f, "bei Programmstart aufbauen ~connect at program start ", "CONA=S");
+    set_checked(w.constart, inidat.constart);
+    w.conende = check(f, "bei Programmende beenden ~disconnect at program end ", "CONA=E");
+    set_checked(w.conende, inidat.conende);
+
+    f = frame(p, "Verbindung vermeiden in der Zeit~Avoid connection every day");
+    GtkWidget* r = hrow(f);
+    label(r, " von~ from");
+    w.time1 = entry(r, "ENDC=", 6);
+    set_entry(w.time1, cf__timetext(inidat.enduhrzeit1).c_str());
+    on_focusout(w.time1, E('F', 'T'));
+    label(r, "bis~to");
+    w.time2 = entry(r, "ENDC=", 6);
+    set_entry(w.time2, cf__timetext(inidat.enduhrzeit2).c_str());
+    on_focusout(w.time2, E('F', 'T'));
+    w.timeend = check(f, "und danach Programm beenden ~and end the program afterwards ", "ENDC=E");
+    set_checked(w.timeend, inidat.enduhrzeite);
+
+    f = frame(p, "Verbindungs-Port~Connection port");
+    r = hrow(f);
+    w.conmanual = check(r, "manuell vorgeben~set manually", "CON=");
+    w.conport = entry(r, "CON=", 30, true);
+    set_entry(w.conport, inidat.conport);
+    set_checked(w.conmanual, inidat.conport[0] != 0);
+    on_toggled(w.conmanual, E('V', '3'));
+
+    f = frame(p, "Identifikation~Identification");
+    w.passmanual = check(f, "manuell vorgeben~set manually", "PASS=");
+    r = hrow(f);
+    label(r, "Name");
+    w.conname = entry(r, "PASS=", 20);
+    set_entry(w.conname, inidat.conname);
+    label(r, "Passwort~Password");
+    w.conpass = entry(r, "PASS=", 20);
+    set_entry(w.conpass, inidat.conpass);
+    set_checked(w.passmanual, inidat.conname[0] || inidat.conpass[0]);
+    on_toggled(w.passmanual, E('V', '5'));
+
+    modletter(p, "Grafikkomprimierung aus, wenn möglich~Graphics compression off, if possible",
+              'G');
+    f = frame(p, "Externe Initialisierungsbefehle mit APN~External init. commands with APN");
+    modletter(f, "bei jedem Programmstart löschen~Delete them at every program start", 'Z');
+}
+
+void page_monitoring() {
+    GtkWidget* p = page("Überwachung~Monitoring");
+    GtkWidget* f = frame(p, "Signalstärke~Signal strength");
+    modletter(f, "häufiger abfragen~Query more frequently", 'F');
+    GtkWidget* r = hrow(p);
+    label(r, "Verbindungsfehler-Anzeige~Display connection errors");
+    w.errl = combo(r,
+                   "0  sofort|1|2  frühzeitig|3|4  Standard|5|6|7  spät|8|9  bei Abbruch~0  "
+                   "immediately|1|2  early|3|4  Standard|5|6|7  late|8|9  at termination",
+                   "ERR=L", bereich(inidat.err[ERR_L], 0, 9));
+
+    f = frame(p, "Verbindungsüberwachung~Connection monitoring");
+    std::string ips[3];
+    int mode = cf__pingmode(inidat.ping, ips);
+    w.ping[0] = pack(f, ls_new('R', "nur passiv~passive only", "PING="));
+    w.ping[1] = pack(f, ls_new('r', "per DNS-Ping, soft~by DNS ping, soft",
+                               "PING=999.111.000.000;999.003.000.000"));
+    w.ping[2] = pack(
+        f, ls_new('r', "per DNS-Ping, intensiv~by DNS ping, frequently", "PING=999.111.000.000"));
+    r = hrow(f);
+    w.ping[3] = pack(r, ls_new('r', "per ICMP-Ping:~by ICMP ping:", "PING="));
+    const char* iplabels[3] = {"1. IP", "2. IP", "3. IP"};
+    for (int i = 0; i < 3; i++) {
+        label(r, iplabels[i]);
+        w.ip[i] = entry(r, "PING=", 15);
+        set_entry(w.ip[i], ips[i].c_str());
+        on_focusout(w.ip[i], E('F', 'I'));
+    }
+    set_checked(w.ping[mode], true);
+    for (int i = 0; i < 4; i++) on_toggled(w.ping[i], E('U', static_cast<char>('1' + i)));
+    for (auto* e : w.ip) gtk_widget_set_sensitive(e, mode == 3);
+
+    f = frame(p, "Fehlertoleranz für~Connection error tolerance for");
+    const char* names[6] = {"FRZ  Einfrieren~FRZ  Freeze",
+                            "CRC  Prüfsumme~CRC  Redundancy check",
+                            "TME  Zeitüberschreitung~TME  Time out",
+                            "ALG  Gruppierung~ALG  Alignment",
+                            "FRM  Rahmen~FRM  Frame",
+                            "BUF  Pufferüberlauf~BUF  Buffer overflow"};
+    GtkWidget* table = pack(f, gtk_table_new(3, 4, FALSE));
+    for (int i = 0; i < 6; i++) {
+        char key[12];
+        snprintf(key, sizeof key, "ERR=%s", errname[ERR_FRZ + i]);
+        GtkWidget* l = ls_new('L', names[i], nullptr);
+        w.err[i] = ls_new('E', "", key);
+        gtk_entry_set_width_chars(GTK_ENTRY(w.err[i]), 6);
+        set_entry_number(w.err[i], inidat.err[ERR_FRZ + i], false);
+        on_focusout(w.err[i], E('F', 'E'));
+        int row = i % 3, col = (i / 3) * 2;
+        gtk_table_attach(GTK_TABLE(table), l, col, col + 1, row, row + 1, GTK_FILL, GTK_FILL, 4, 1);
+        gtk_table_attach(GTK_TABLE(table), w.err[i], col + 1, col + 2, row, row + 1, GTK_FILL,
+                         GTK_FILL, 4, 1);
+    }
+    r = hrow(f);
+    button(r, "Standardwerte eintragen~Load defaults", E('U', '5'));
+
+    f = frame(p, "Akku-Ladezustand~Battery energy");
+    r = hrow(f);
+    w.batt = check(r, "Anzeigen wenn unter~Display if less than", "BATT=");
+    w.batt1 = entry(r, "BATT=", 4);
+    set_entry_number(w.batt1, inidat.batt1, false);
+    label(r, "%");
+    r = hrow(f);
+    label(r, "Warnen wenn unter~Warn if less than");
+    w.batt2 = entry(r, "BATT=", 4);
+    set_entry_number(w.batt2, inidat.batt2, false);
+    label(r, "%");
+    set_checked(w.batt, inidat.batt1 > 0 || inidat.batt2 > 0);
+    on_toggled(w.batt, E('U', '6'));
+}
+
+void counter_block(GtkWidget* p, counterblock& b, bool time) {
+    GtkWidget* r = hrow(p);
+    b.check = check(r, time ? "Onlinezeit~Online time" : "Datenvolumen~Data volume",
+                    time ? "DAY=" : "DAY=");
+    label(r, "Aktueller Stand~Actual value");
+    // The counter value is not a label text of the table: a language switch leaves it alone.
+    b.actual = pack(r, gtk_label_new(""));
+    gtk_label_set_text(GTK_LABEL(b.actual), time ? cf__timecounter(inidat.headert).c_str()
+                                                 : cf__volumecounter(inidat.headerv).c_str());
+    b.reset = button(r, "Jetzt rücksetzen~Reset now", time ? E('P', '4') : E('P', '3'));
+    r = hrow(p);
+    label(r, "Jeden Monat zurücksetzen~Reset monthly");
+    std::string days;
+    for (int d = 1; d <= 31; d++) days += std::to_string(d) + "|";
+    std::string list = days + "täglich|niemals~" + days + "every day|never";
+    int day = time ? inidat.dayt : inidat.day;
+    b.day = combo(r, list.c_str(), "DAY=", cf__dayitem(day));
+    label(r, "Aufrunden je Verbindung auf~Each connection round to next");
+    b.round = entry(r, "RND=", 7);
+    set_entry_number(b.round, time ? inidat.roundt : inidat.round, false);
+    on_focusout(b.round, E('F', 'R'));
+    label(r, time ? "min" : "kB");
+    const char* limits[3] = {"Vorwarnung bei~Pre-warning at", "Warnung bei~Warning at",
+                             "Verbindungstrennung bei~Terminate connection at"};
+    for (int i = 0; i < 3; i++) {
+        r = hrow(p);
+        GtkWidget* l = label(r, limits[i]);
+        gtk_widget_set_size_request(l, 220, -1);
+        b.limit[i].entry = entry(r, time ? "MAXT=" : "MAXV=", 8);
+        long number;
+        int unit;
+        cf__limitsplit(time ? inidat.maxt[i] : inidat.max[i], time, &number, &unit);
+        set_entry_number(b.limit[i].entry, number, true);
+        on_focusout(b.limit[i].entry, E('F', 'L'));
+        b.limit[i].unit = combo(r, time ? "Minuten|Stunden|Tage~minutes|hours|days" : "kB|MB|GB",
+                                time ? "MAXT=" : "MAXV=", unit);
+        on_changed(b.limit[i].unit, E('F', 'L'));
+    }
+    set_checked(b.check, day > 0);
+    on_toggled(b.check, time ? E('P', '2') : E('P', '1'));
+}
+
+void page_log() {
+    GtkWidget* p = page("Protokoll~Log");
+    GtkWidget* f =
+        frame(p, "Verbindungsprotokoll  \"connlog.txt\" ~Connection log  \"connlog.txt\" ");
+    counter_block(f, w.vol, false);
+    pack(f, gtk_hseparator_new());
+    counter_block(f, w.tim, true);
+    f = frame(p, "Statistik erstellen~Generate statistics");
+    GtkWidget* r = hrow(f);
+    button(r, "\"connlog_vol.txt\"", E('P', '5'));
+    button(r, "\"connlog_tim.txt\"", E('P', '6'));
+    modletter(p, "Cell-ID ins Verbindungsprotokoll schreiben~Write cell id to connection log", 'I');
+    modletter(p,
+              "Signalstärke ins Verbindungsprotokoll schreiben~Write signal strength to "
+              "connection log",
+              'J');
+    modletter(p,
+              "Serviceprotokoll  \"servilog.txt\"  aktivieren~Activate service log  "
+              "\"servilog.txt\"",
+              'P');
+}
+
+void page_startend() {
+    GtkWidget* p = page("Start/Ende~Start/End");
+    GtkWidget* f = frame(p, "Bei jedem Hochfahren des PC starten:~At every PC start, start also:");
+    GtkWidget* r = hrow(f);
+    w.pcstart = combo(r, "~- nothing -", nullptr, 0);
+    on_changed(w.pcstart, E('E', 'C'));
+    w.pcconfirm = button(r, "Festlegen~Confirm", E('E', 'E'));
+
+    f = frame(p, "Verzögern~Delay");
+    r = hrow(f);
+    label(r, "nach Programmstart~after program start");
+    w.startdelay = entry(r, "SDLY=", 5);
+    set_entry_number(w.startdelay, static_cast<long>(inidat.startdelay), false);
+    label(r, "nach Standby~after standby");
+    w.resumedelay = entry(r, "SDLY=", 5);
+    set_entry_number(w.resumedelay, static_cast<long>(inidat.resumedelay), false);
+    label(r, "Sekunden~seconds");
+
+    f = frame(p, "Programmende bei fehlender Verbindung~Terminate program if not connected");
+    r = hrow(f);
+    w.nocheck = check(r, "aktivieren~activate", "ERR=NOC");
+    label(r, "Maximale Zeit ohne Verbindung:~Maximum duration with no connection:");
+    w.noc = entry(r, "ERR=NOC", 5);
+    set_entry_number(w.noc, inidat.err[ERR_NOC], true);
+    label(r, "Minuten~minutes");
+    set_checked(w.nocheck, inidat.err[ERR_NOC] > 0);
+    on_toggled(w.nocheck, E('E', '5'));
+
+    modletter(p, "Bei Verbindungsfehler beenden~Terminate when connection error", 'E');
+    w.endstandby = check(p, "Bei PC-Standby beenden~Terminate when PC goes standby", "END=Z");
+    set_checked(w.endstandby, inidat.endstandby);
+
+    f = frame(p, "Countdown");
+    const char* cd[5] = {"Kein Ende per Countdown~Do not terminate by countdown",
+                         "Verbindung zeitgesteuert beenden~Terminate connection time-controlled",
+                         "Verbindung bei Inaktivität beenden~Terminate connection if no traffic",
+                         "Programm zeitgesteuert beenden~Terminate program time-controlled",
+                         "Programm bei Inaktivität beenden~Terminate program if no traffic"};
+    const char* cdkey[5] = {"END=", "END=CF", "END=C", "END=F", "END="};
+    for (int i = 0; i < 5; i++) w.countdown[i] = pack(f, ls_new(i ? 'r' : 'R', cd[i], cdkey[i]));
+    r = hrow(f);
+    label(r, "Beenden nach~Terminate after");
+    w.endminutes = entry(r, "END=", 6);
+    set_entry_number(w.endminutes, static_cast<long>(inidat.end), true);
+    label(r, "Minuten~minutes");
+    set_checked(w.countdown[cf__endradio(inidat.end, inidat.endforce, inidat.endverb)], true);
+    on_toggled(w.countdown[0], E('E', '0'));
+    for (int i = 1; i < 5; i++) on_toggled(w.countdown[i], E('E', '1'));
+
+    f = frame(p, "Nach automatischem Programmende~After automatic program end");
+    const char* sd[3] = {"nichts unternehmen~do nothing", "PC herunterfahren~shutdown computer",
+                         "PC neu starten~restart computer"};
+    const char* sdkey[3] = {"END=", "END=S", "END=R"};
+    for (int i = 0; i < 3; i++) w.shutdown[i] = pack(f, ls_new(i ? 'r' : 'R', sd[i], sdkey[i]));
+    set_checked(w.shutdown[bereich(inidat.endshutdown, 0, 2)], true);
+}
+
+void page_external() {
+    GtkWidget* p = page("Extern~External");
+    for (int i = 0; i < 3; i++) {
+        commandblock& b = w.cmd[i];
+        char title[120];
+        snprintf(title, sizeof title, "%i. Befehlszeilenkommando~%i. shell command", i + 1, i + 1);
+        GtkWidget* f = frame(p, title);
+        char key[8];
+        snprintf(key, sizeof key, "CMD%i=", i + 1);
+        cf__command c =
+            cf__commandload(inidat.cmd[i], inidat.sms[i], inidat.smsnr[i], inidat.smskey[i]);
+        GtkWidget* r = hrow(f);
+        label(r, "Ausführen nach~Execute subsequent to");
+        b.trigger = combo(r,
+                          "- niemals -|Programmstart|Programmende|erstem "
+                          "Verbindungsaufbau|jedem Verbindungsaufbau|SMS-Empfang|ankommendem "
+                          "Anruf (offline)~- never -|program start|program end|first connection "
+                          "start|every connection start|SMS reception|incoming call (when "
+                          "offline)",
+                          key, c.trigger);
+        on_changed(b.trigger, E('X', static_cast<char>('1' + i)));
+        r = hrow(f);
+        b.command = entry(r, key, 40, true);
+        set_entry(b.command, c.command.c_str());
+        b.browse = button(r, "Suchen~Browse", E('Y', static_cast<char>('1' + i)));
+        r = hrow(f);
+        b.hidden = check(r, "Verborgen ausführen~Execute hidden", key);
+        set_checked(b.hidden, c.hidden);
+        char smskey[8];
+        snprintf(smskey, sizeof smskey, "SMS%i=", i + 1);
+        label(r, "Absender~ Sender");
+        b.sender = entry(r, smskey, 14);
+        set_entry(b.sender, c.sender.c_str());
+        label(r, "    Schlüssel~    Keyword");
+        b.keyword = entry(r, smskey, 14);
+        set_entry(b.keyword, c.keyword.c_str());
+        gtk_widget_set_sensitive(b.sender, c.trigger >= 5);
+        gtk_widget_set_sensitive(b.keyword, c.trigger == 5);
+    }
+}
+
+void page_sms() {
+    GtkWidget* p = page("SMS~SMS");
+    w.smsnotebook = pack(p, gtk_notebook_new(), true);
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.smsnotebook),
+                             ls_new('L', "Noch nicht gebaut.~Not built yet.", nullptr),
+                             ls_new('L', " Eingang~ Inbox", nullptr));
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.smsnotebook),
+                             ls_new('L', "Noch nicht gebaut.~Not built yet.", nullptr),
+                             ls_new('L', " Ausgang~ Outbox", nullptr));
+    g_signal_connect(w.smsnotebook, "switch-page", G_CALLBACK(cf__page), eidp(E('T', '2')));
+    w.smsactive = modletter(p, "SMS-Empfang aktivieren~Activate SMS reception", 'M');
+    GtkWidget* r = hrow(p);
+    label(r, "Telefonbuch~Phone book");
+    r = hrow(p);
+    label(r, "Adressat~Addressee");
+    w.smsaddressee = entry(r, nullptr, 25, true);
+    w.smstext = textview(p, 60);
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(w.smstext), TRUE);
+    r = hrow(p);
+    w.smssend = button(r, "Senden~Send", E('S', 'B'));
+    // Pressed by the timer tick when new messages arrive; kept out of sight.
+    w.smsrefresh = gtk_button_new();
+    on_clicked(w.smsrefresh, E('S', '0'));
+    gtk_box_pack_start(GTK_BOX(r), w.smsrefresh, FALSE, FALSE, 0);
+    gtk_widget_set_no_show_all(w.smsrefresh, TRUE);
+}
+
+void build() {
+    ls_reset();
+    w = widgets{};
+    de_before = _de;
+    result = -1;
+    w.window = ls_new('W', "mavlyn   Konfiguration~mavlyn   Configuration", nullptr);
+    gtk_window_set_position(GTK_WINDOW(w.window), GTK_WIN_POS_CENTER);
+    gtk_container_set_border_width(GTK_CONTAINER(w.window), 6);
+    GtkWidget* top = gtk_vbox_new(FALSE, 4);
+    gtk_container_add(GTK_CONTAINER(w.window), top);
+
+    if (const char* hint = cf__hinttext(inidat.hinweisk)) {
+        GtkWidget* ebox = gtk_event_box_new();
+        w.hint = ls_new('L', hint, nullptr);
+        gtk_misc_set_padding(GTK_MISC(w.hint), 6, 4);
+        gtk_container_add(GTK_CONTAINER(ebox), w.hint);
+        setcolor(ebox, "#ff0000");
+        pack(top, ebox);
+    }
+
+    w.notebook = pack(top, gtk_notebook_new(), true);
+    page_info();
+    page_global();
+    page_device();
+    page_network();
+    page_connection();
+    page_monitoring();
+    page_log();
+    page_startend();
+    page_external();
+    page_sms();
+    // The dependent fields follow their switches from the start.
+    for (int eid : {E('V', '1'), E('V', '2'), E('V', '3'), E('V', '5'), E('U', '6'), E('E', '0'),
+                    E('E', '5'), E('P', '1'), E('P', '2')})
+        cf_dialog(eid, nullptr);
+
+    GtkWidget* buttons = pack(top, gtk_hbox_new(FALSE, 6));
+    w.language = ls_new('B', "Switch to English~Umschalten nach Deutsch", nullptr);
+    gtk_box_pack_start(GTK_BOX(buttons), w.language, FALSE, FALSE, 2);
+    on_clicked(w.language, E('B', '2'));
+    w.ok = ls_new('B', "    OK    ~    OK    ", nullptr);
+    gtk_box_pack_end(GTK_BOX(buttons), w.ok, FALSE, FALSE, 2);
+    on_clicked(w.ok, E('B', '1'));
+    w.cancel = ls_new('B', "Abbrechen~Cancel", nullptr);
+    gtk_box_pack_end(GTK_BOX(buttons), w.cancel, FALSE, FALSE, 2);
+    on_clicked(w.cancel, E('B', '0'));
+
+    tool_notbuilt("standard-settings list");
+    g_signal_connect(w.window, "delete-event", G_CALLBACK(cf__closewindow), eidp(E('B', '0')));
+    g_signal_connect(w.window, "key-press-event", G_CALLBACK(cf__key), nullptr);
+
+    int tab = smsconfigsub ? 9 : bereich(configtab, 0, 9);
+    gtk_widget_show_all(w.window);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(w.notebook), tab);
+    configtab = tab;
+    g_signal_connect(w.notebook, "switch-page", G_CALLBACK(cf__page), eidp(E('T', '1')));
+    smsbutton = w.smsrefresh;
+    mainwindow = w.window;
+}
+
+// ---- reading back
+
+void copy_entry(char* dest, size_t n, GtkWidget* e) {
+    strmcpy(dest, gtk_entry_get_text(GTK_ENTRY(e)), n);
+}
+#define COPYENTRY(d, e) copy_entry(d, sizeof(d), e)
+
+int active(GtkWidget* c) {
+    return gtk_combo_box_get_active(GTK_COMBO_BOX(c));
+}
+
+int radio(GtkWidget* const* r, int n) {
+    for (int i = 0; i < n; i++)
+        if (checked(r[i])) return i;
+    return 0;
+}
+
+void read_counter(const counterblock& b, bool time) {
+    int day = checked(b.check) ? cf__day(active(b.day)) : 0;
+    long* limits = time ? inidat.maxt : inidat.max;
+    int& d = time ? inidat.dayt : inidat.day;
+    int& r = time ? inidat.roundt : inidat.round;
+    d = day;
+    if (day < 1) {
+        d = 0;
+        r = 0;
+        for (int i = 0; i < 3; i++) limits[i] = 0;
+        return;
+    }
+    r = static_cast<int>(cf__clampround(entry_number(b.round)));
+    for (int i = 0; i < 3; i++)
+        limits[i] = cf__limit(entry_number(b.limit[i].entry), active(b.limit[i].unit), time);
+}
+
+void readback() {
+    // Global, with the option letters of every page.
+    inidat.endm = bereich(active(w.endm), 0, 2);
+    inidat.icon = cf__icon(active(w.icon));
+    for (int i = 0; i < w.nmod; i++)
+        inidat.mod[static_cast<unsigned char>(w.mod[i].letter)] = checked(w.mod[i].check);
+    COPYENTRY(inidat.rem, w.rem);
+
+    // Device.
+    inidat.mangeraet = bereich(active(w.dev), 0, 99);
+    if (checked(w.commanual))
+        COPYENTRY(inidat.comport, w.com);
+    else
+        inidat.comport[0] = 0;
+    COPYENTRY(inidat.devi, w.devi);
+    if (checked(w.pinnew)) COPYENTRY(inidat.pin, w.pin);
+
+    // Network.
+    std::string net = cf__network(active(w.netsel), gtk_entry_get_text(GTK_ENTRY(w.net)));
+    strMcpy(inidat.net, net.c_str());
+    COPYENTRY(inidat.apn, w.apn);
+    COPYENTRY(inidat.smsc, w.smsc);
+    COPYENTRY(inidat.ppq, w.ppq);
+    COPYENTRY(inidat.ppc, w.ppc);
+    COPYENTRY(inidat.homu, w.homu);
+    COPYENTRY(inidat.homi, w.homi);
+    COPYENTRY(inidat.homo, w.homo);
+
+    // Connection.
+    inidat.constart = checked(w.constart);
+    inidat.conende = checked(w.conende);
+    inidat.enduhrzeit1 = cf__timeminutes(gtk_entry_get_text(GTK_ENTRY(w.time1)));
+    inidat.enduhrzeit2 = cf__timeminutes(gtk_entry_get_text(GTK_ENTRY(w.time2)));
+    inidat.enduhrzeite = checked(w.timeend);
+    if (checked(w.conmanual))
+        COPYENTRY(inidat.conport, w.conport);
+    else
+        inidat.conport[0] = 0;
+    if (checked(w.passmanual)) {
+        COPYENTRY(inidat.conname, w.conname);
+        COPYENTRY(inidat.conpass, w.conpass);
+    } else {
+        inidat.conname[0] = 0;
+        inidat.conpass[0] = 0;
+    }
+
+    // Monitoring.
+    inidat.err[ERR_L] = bereich(active(w.errl), 0, 9);
+    std::string ping =
+        cf__ping(radio(w.ping, 4), gtk_entry_get_text(GTK_ENTRY(w.ip[0])),
+                 gtk_entry_get_text(GTK_ENTRY(w.ip[1])), gtk_entry_get_text(GTK_ENTRY(w.ip[2])));
+    strMcpy(inidat.ping, ping.c_str());
+    inidat.pingp = inidat.ping;
+    for (int i = 0; i < 6; i++)
+        inidat.err[ERR_FRZ + i] = static_cast<int>(cf__clamperr(entry_number(w.err[i])));
+    int b1 = 0, b2 = 0;
+    if (checked(w.batt)) {
+        b1 = static_cast<int>(bereichl(entry_number(w.batt1), 0, 100));
+        b2 = static_cast<int>(bereichl(entry_number(w.batt2), 0, 100));
+        cf__battery(&b1, &b2);
+    }
+    inidat.batt1 = b1;
+    inidat.batt2 = b2;
+
+    // Log.
+    read_counter(w.vol, false);
+    read_counter(w.tim, true);
+    if (configkbvreset == 1) configkbvreset = 2;
+    if (configtreset == 1) configtreset = 2;
+
+    // Start/End.
+    inidat.startdelay = static_cast<unsigned long>(bereichl(entry_number(w.startdelay), 0, 99999));
+    inidat.resumedelay =
+        static_cast<unsigned long>(bereichl(entry_number(w.resumedelay), 0, 99999));
+    inidat.err[ERR_NOC] =
+        checked(w.nocheck) ? static_cast<int>(cf__clamperr(entry_number(w.noc))) : 0;
+    inidat.endstandby = checked(w.endstandby);
+    cf__endfields(radio(w.countdown, 5),
+                  static_cast<unsigned long>(bereichl(entry_number(w.endminutes), 0, 9999999)),
+                  &inidat.end, &inidat.endforce, &inidat.endverb);
+    inidat.endshutdown = radio(w.shutdown, 3);
+
+    // External.
+    bool smscommand = false;
+    inidat.smsring = false;
+    for (int i = 0; i < 3; i++) {
+        const commandblock& b = w.cmd[i];
+        cf__command c;
+        c.trigger = active(b.trigger);
+        c.hidden = checked(b.hidden);
+        c.command = gtk_entry_get_text(GTK_ENTRY(b.command));
+        c.sender = gtk_entry_get_text(GTK_ENTRY(b.sender));
+        c.keyword = gtk_entry_get_text(GTK_ENTRY(b.keyword));
+        cf__commandrecord r = cf__commandstore(c);
+        strMcpy(inidat.cmd[i], r.cmd);
+        inidat.sms[i] = r.sms;
+        strMcpy(inidat.smsnr[i], r.smsnr);
+        strMcpy(inidat.smskey[i], r.smskey);
+        if (r.sms == 1) smscommand = true;
+        if (r.sms == 2) inidat.smsring = true;
+    }
+    if (smscommand) inidat.mod[static_cast<unsigned char>('M')] = 1;
+    inidat.hinweisk = '0';
+}
+
+// Fields of the connection whose change needs a new dial-up configuration.
+std::string connection_data() {
+    std::string s;
+    for (const char* f : {inidat.comport, inidat.conport, inidat.conname, inidat.conpass,
+                          inidat.apn, inidat.devi, inidat.net})
+        s += std::string(f) + '\n';
+    return s;
+}
+
+void end_dialog() {
+    // The console is not built yet; the input field gets its resting text back.
+    th_enter();
+    if (w.consoleinput)
+        set_entry(w.consoleinput,
+                  _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
+    th_leave();
+    if (result == 1) {
+        cs_show(5);
+        bool constart_before = inidat.constart;
+        std::string before = connection_data();
+        th_enter();
+        readback();
+        th_leave();
+        if (inidat.constart || before != connection_data()) cn_createdialup(constart_before);
+    } else {
+        _de = de_before;
+        if (configkbvreset == 1) configkbvreset = 0;
+        if (configtreset == 1) configtreset = 0;
+    }
+    th_enter();
+    smsbutton = nullptr;
+    mainwindow = nullptr;
+    gtk_widget_destroy(w.window);
+    w = widgets{};
+    ls_reset();
+    th_leave();
+}
+
+// ---- event handlers
+
+void field_rule(int eid, GtkWidget* e) {
+    if (!e || !GTK_IS_ENTRY(e)) return;
+    const char* t = gtk_entry_get_text(GTK_ENTRY(e));
+    switch (eid) {
+    case E('F', 'T'):
+        gtk_entry_set_text(GTK_ENTRY(e), cf__timetext(cf__timeminutes(t)).c_str());
+        break;
+    case E('F', 'I'):
+        gtk_entry_set_text(GTK_ENTRY(e), cf__iptext(t).c_str());
+        break;
+    case E('F', 'E'):
+        set_entry_number(e, cf__clamperr(cf__number(t)), false);
+        break;
+    case E('F', 'R'):
+        set_entry_number(e, cf__clampround(cf__number(t)), false);
+        break;
+    case E('F', 'H'):
+        gtk_widget_set_sensitive(w.homecheck, t[0] != 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// A limit entry or its unit changed: every limit is clamped by its unit.
+void limit_rule() {
+    for (counterblock* b : {&w.vol, &w.tim})
+        for (auto& l : b->limit) {
+            if (!l.entry) continue;
+            long v = cf__clamplimit(entry_number(l.entry), active(l.unit));
+            set_entry_number(l.entry, v, true);
+        }
+}
+
+void counter_switch(counterblock& b) {
+    bool on = checked(b.check);
+    if (on) {
+        if (active(b.day) < 0) gtk_combo_box_set_active(GTK_COMBO_BOX(b.day), 0);
+        if (entry_number(b.round) < 1) gtk_entry_set_text(GTK_ENTRY(b.round), "1");
+    }
+    cf__DSS(b.day, on);
+    cf__DSS(b.round, on);
+    cf__DSS(b.reset, on && !(&b == &w.vol ? configkbvreset : configtreset));
+    for (auto& l : b.limit) {
+        cf__DSS(l.entry, on);
+        cf__DSS(l.unit, on);
+    }
+}
+
+void reset_counter(bool time) {
+    if (ia_instance_isactive()) return;
+    if (time) {
+        configtreset = 1;
+        cf__DSS(w.tim.reset, false);
+        gtk_label_set_text(GTK_LABEL(w.tim.actual), "0000:00 ");
+    } else {
+        configkbvreset = 1;
+        cf__DSS(w.vol.reset, false);
+        gtk_label_set_text(GTK_LABEL(w.vol.actual), "  0 000 000 ");
+    }
+}
+
+void prepaid(int kind) {
+    if (ia_instance_isactive()) return;
+    cf__DSS(w.ppqbutton, false);
+    cf__DSS(w.ppcbutton, false);
+    cf__DSS(w.ussdsend, false);
+    if (kind == 0)
+        prepaid_gewuenscht = true;
+    else
+        prepaidaufladen_gewuenscht = kind;
+}
+
+void trigger_switch(int i) {
+    int t = active(w.cmd[i].trigger);
+    cf__DSS(w.cmd[i].sender, t >= 5);
+    cf__DSS(w.cmd[i].keyword, t == 5);
+}
+
+void browse(int i) {
+    GtkWidget* chooser = gtk_file_chooser_dialog_new(
+        _de ? "mavlyn   Befehl suchen" : "mavlyn   Browse command", GTK_WINDOW(w.window),
+        GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_OPEN,
+        GTK_RESPONSE_ACCEPT, nullptr);
+    if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        gchar* fn = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
+        if (fn) gtk_entry_set_text(GTK_ENTRY(w.cmd[i].command), fn);
+        g_free(fn);
+    }
+    gtk_widget_destroy(chooser);
+}
+
+void handle(int eid, GtkWidget* widget) {
+    switch (eid) {
+    case E('B', '0'):
+        result = 0;
+        break;
+    case E('B', '1'):
+        result = 1;
+        break;
+    case E('B', '2'):
+        _de = !_de;
+        ls_switch(_de);
+        break;
+    case E('T', '1'):
+        configtab = static_cast<int>(reinterpret_cast<intptr_t>(widget));
+        if (configtab == 9) tool_notbuilt("phone book");
+        break;
+    case E('T', '2'):
+        tool_notbuilt("SMS lists");
+        break;
+    case E('A', 'L'): {
+        int item = active(w.stdcombo);
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(w.stdpages), item <= 0 ? 0 : item == 1 ? 1 : 2);
+        if (item == 1) tool_notbuilt("standard-settings reload");
+        break;
+    }
+    case E('A', 'B'):
+        tool_notbuilt("standard settings");
+        break;
+    case E('A', 'W'):
+        cs_show(21);
+        iz_httpbrowse(wiki_url);
+        break;
+    case E('N', 'Q'):
+        prepaid(0);
+        break;
+    case E('N', 'C'):
+        prepaid(1);
+        break;
+    case E('N', 'S'):
+        prepaid(2);
+        break;
+    case E('N', '4'):
+        cf__DSS(w.net, active(w.netsel) != 2);
+        break;
+    case E('P', '1'):
+        counter_switch(w.vol);
+        break;
+    case E('P', '2'):
+        counter_switch(w.tim);
+        break;
+    case E('P', '3'):
+        reset_counter(false);
+        break;
+    case E('P', '4'):
+        reset_counter(true);
+        break;
+    case E('P', '5'):
+    case E('P', '6'):
+        tool_notbuilt("statistics file");
+        break;
+    case E('U', '1'):
+    case E('U', '2'):
+    case E('U', '3'):
+    case E('U', '4'): {
+        bool icmp = checked(w.ping[3]);
+        for (auto* e : w.ip) cf__DSS(e, icmp);
+        break;
+    }
+    case E('U', '5'): {
+        const int defaults[6] = {15, 50, 10, 10, 10, 10};
+        for (int i = 0; i < 6; i++) set_entry_number(w.err[i], defaults[i], false);
+        break;
+    }
+    case E('U', '6'):
+        cf__DSS(w.batt1, checked(w.batt));
+        cf__DSS(w.batt2, checked(w.batt));
+        break;
+    case E('E', '0'):
+    case E('E', '1'):
+        cf__DSS(w.endminutes, !checked(w.countdown[0]));
+        break;
+    case E('E', '5'):
+        cf__DSS(w.noc, checked(w.nocheck));
+        break;
+    case E('E', 'C'):
+    case E('E', 'E'):
+        tool_notbuilt("start at PC start");
+        break;
+    case E('V', '1'):
+        cf__DSS(w.com, checked(w.commanual));
+        break;
+    case E('V', '2'):
+        cf__DSS(w.pin, checked(w.pinnew));
+        break;
+    case E('V', '3'):
+        cf__DSS(w.conport, checked(w.conmanual));
+        break;
+    case E('V', '5'):
+        cf__DSS(w.conname, checked(w.passmanual));
+        cf__DSS(w.conpass, checked(w.passmanual));
+        break;
+    case E('X', '1'):
+    case E('X', '2'):
+    case E('X', '3'):
+        trigger_switch((eid & 0xff) - '1');
+        break;
+    case E('Y', '1'):
+    case E('Y', '2'):
+    case E('Y', '3'):
+        browse((eid & 0xff) - '1');
+        break;
+    case E('F', 'L'):
+        limit_rule();
+        break;
+    case E('F', 'T'):
+    case E('F', 'I'):
+    case E('F', 'E'):
+    case E('F', 'R'):
+    case E('F', 'H'):
+        field_rule(eid, widget);
+        break;
+    case E('G', '1'):
+    case E('G', '2'):
+    case E('G', '8'):
+    case E('G', 'I'):
+        tool_notbuilt("service console");
+        break;
+    case E('N', '1'):
+    case E('N', 'G'):
+    case E('N', 'U'):
+    case E('N', '2'):
+    case E('N', 'L'):
+        tool_notbuilt("network analysis");
+        break;
+    case E('S', '0'):
+    case E('S', '1'):
+    case E('S', 'B'):
+    case E('S', 'M'):
+    case E('S', 'P'):
+    case E('S', 'S'):
+        tool_notbuilt("SMS page");
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+// ======================================================================= interface
+
+int cf_dialog(int eid, GtkWidget* widget) {
+    if (eid == 1) {
+        if (running) return 0; // one dialog at a time
+        running = true;
+        th_enter();
+        build();
+        th_leave();
+        cc_seticon();
+        // The network search and the console are served from here once they exist.
+        while (result == -1) msleep(konsoleaktiv ? 110 : 430);
+        end_dialog();
+        running = false;
+        return result;
+    }
+    if (!w.window || result != -1) return result;
+    handle(eid, widget);
+    return result;
+}
+
+void cf_buttonclicked(GtkWidget* button) {
+    if (button && GTK_IS_BUTTON(button)) gtk_button_clicked(GTK_BUTTON(button));
+}
+
+void cf__DTS(GtkWidget* view, const char* text) {
+    if (!view) return;
+    char utf8[1004];
+    strMtoutf8(utf8, text ? text : "");
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), utf8, -1);
+}
+
+void cf__DTA(GtkWidget* view, const char* text, bool home) {
+    if (!view) return;
+    char utf8[1004];
+    strMtoutf8(utf8, text ? text : "");
+    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+    GtkTextIter it;
+    gtk_text_buffer_get_end_iter(b, &it);
+    gtk_text_buffer_insert(b, &it, utf8, -1);
+    if (home) {
+        gtk_text_buffer_get_start_iter(b, &it);
+        gtk_text_buffer_place_cursor(b, &it);
+    } else {
+        gtk_text_buffer_get_end_iter(b, &it);
+        gtk_text_buffer_place_cursor(b, &it);
+        gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(view), gtk_text_buffer_get_insert(b));
+    }
+}
+
+void cf__DSS(GtkWidget* widget, bool on) {
+    if (widget) gtk_widget_set_sensitive(widget, on);
+}
+
+void cf__button(GtkWidget* w_, gpointer eid) {
+    cf_dialog(GPOINTER_TO_INT(eid), w_);
+}
+
+void cf__selected(GtkWidget* w_, gpointer eid) {
+    cf_dialog(GPOINTER_TO_INT(eid), w_);
+}
+
+gboolean cf__focus(GtkWidget* w_, GdkEvent*, gpointer eid) {
+    cf_dialog(GPOINTER_TO_INT(eid), w_);
+    return FALSE;
+}
+
+void cf__page(GtkNotebook*, gpointer, guint num, gpointer eid) {
+    cf_dialog(GPOINTER_TO_INT(eid), reinterpret_cast<GtkWidget*>(static_cast<intptr_t>(num)));
+}
+
+gboolean cf__closewindow(GtkWidget* w_, GdkEvent*, gpointer) {
+    cf_dialog(cf__eid('B', '0'), w_);
+    return TRUE;
+}
+
+gboolean cf__key(GtkWidget* w_, GdkEventKey* ev, gpointer) {
+    if (!ev) return FALSE;
+    if (ev->keyval == GDK_KEY_Escape) {
+        cf_dialog(cf__eid('B', '0'), w_);
+        return TRUE;
+    }
+    bool enter = ev->keyval == GDK_KEY_Return || ev->keyval == GDK_KEY_KP_Enter ||
+                 ev->keyval == GDK_KEY_Linefeed || ev->keyval == 13 || ev->keyval == 10;
+    if (enter && w.window) {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(w.window));
+        if (focus && focus == w.consoleinput) {
+            cf_dialog(cf__eid('G', 'I'), focus);
+            return TRUE;
+        }
+        if (focus && focus == w.smsaddressee) {
+            cf_dialog(cf__eid('S', 'B'), focus);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
