@@ -319,8 +319,8 @@ namespace {
     "* Entfernen\n"                                                                                \
     "* ---------\n"                                                                                \
     "* Zum Entfernen genuegt es, das Datenverzeichnis mit allen Programmexemplaren\n"              \
-    "* zu loeschen. Bei einer Paket-Installation entfernt das Paket beim\n"                        \
-    "* Deinstallieren auch die Datenverzeichnisse \"mavlyn\" aller Benutzer.\n"                    \
+    "* zu loeschen. Das Deinstallieren des Pakets laesst die Verzeichnisse\n"                      \
+    "* \"mavlyn\" der Benutzer stehen; mavlyn_DEBIAN_REMOVE loescht sie.\n"                        \
     "*\n"                                                                                          \
     "* Haftung\n"                                                                                  \
     "* -------\n"                                                                                  \
@@ -632,8 +632,8 @@ namespace {
     "* Removal\n"                                                                                  \
     "* -------\n"                                                                                  \
     "* To remove mavlyn it is enough to delete the data directory with all program\n"              \
-    "* copies. With a package installation, uninstalling the package also removes\n"               \
-    "* the data directories \"mavlyn\" of all users.\n"                                            \
+    "* copies. Uninstalling the package keeps the users' directories\n"                            \
+    "* \"mavlyn\" (only mavlyn_DEBIAN_REMOVE as root deletes them).\n"                             \
     "*\n"                                                                                          \
     "* Liability\n"                                                                                \
     "* ---------\n"                                                                                \
