@@ -52,9 +52,9 @@ def read_list(data):
 
 
 def load_generator(path):
-    spec = importlib.util.spec_from_file_location("make_standard_settings", path)
-    mod = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mod)
+    found = importlib.util.spec_from_file_location("make_standard_settings", path)
+    mod = importlib.util.module_from_spec(found)
+    found.loader.exec_module(mod)
     return mod
 
 
