@@ -1,6 +1,7 @@
 #include "control/front_end.h"
 
 #include "config/config_record.h"
+#include "control/monitoring_evaluation.h"
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "ui/panel_icons.h"
@@ -28,12 +29,6 @@ std::string speed(unsigned long bps) {
     snprintf(t, sizeof t, " %5li.%01li kB/s", static_cast<long>(bps / 1000),
              static_cast<long>((bps / 100) % 10));
     return t;
-}
-
-char limit_marker(long value, const long limits[3]) {
-    if (limits[1] > 0 && value >= limits[1]) return '*';
-    if (limits[0] > 0 && value >= limits[0]) return '+';
-    return ' ';
 }
 
 void show_icons(const mvlio_t& r, int tick) {
@@ -114,12 +109,11 @@ fe__display_t fe__display(const mvlio_t& r, const long max[3], const long maxt[3
     d.up = r.online_time ? speed(r.upspeed) : " offline";
     d.down = r.online_time ? speed(r.downspeed) : " offline";
     long v = static_cast<long>(r.volume);
-    char t[60];
-    snprintf(t, sizeof t, "%c%3li %03li %03li kB", limit_marker(v, max), v / 1000000,
-             v / 1000 % 1000, v % 1000);
-    d.volume = t;
+    char t[40];
+    mt__volumetext(v, t, sizeof t);
+    d.volume = std::string(1, mt__limitmarker(v, max)) + t;
     long minutes = static_cast<long>(r.time);
-    d.time = std::string(1, limit_marker(minutes, maxt)) + stundenminuten(minutes);
+    d.time = std::string(1, mt__limitmarker(minutes, maxt)) + stundenminuten(minutes);
     return d;
 }
 
