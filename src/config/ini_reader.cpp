@@ -809,6 +809,34 @@ void iv__invocationrole(int argc, char** argv, iv__invocation* out) {
     out->funktion = iv__rolebyname(out->programm);
 }
 
+namespace {
+
+// The router's password in a "COM=LINKSYS [address] [user [password]]" line becomes "xxxx";
+// address, user and the separators stay as written.
+void mask_router_password(char* buf, size_t size) {
+    char* com = strstr(buf, "COM=LINKSYS");
+    if (!com) return;
+    auto separator = [](char c) { return c == ' ' || c == ';'; };
+    char* p = com + 11;
+    char* value[3] = {};
+    size_t count = 0;
+    while (*p && count < 3) {
+        while (separator(*p)) p++;
+        if (!*p) break;
+        value[count++] = p;
+        while (*p && !separator(*p)) p++;
+    }
+    size_t first = count && isdigit(static_cast<unsigned char>(*value[0])) ? 1 : 0;
+    if (count < first + 2) return;
+    char* pass = value[first + 1];
+    char* end = pass + strcspn(pass, " ;");
+    std::string rest = end;
+    *pass = 0;
+    strmcpy(pass, ("xxxx" + rest).c_str(), size - static_cast<size_t>(pass - buf));
+}
+
+} // namespace
+
 bool iv__servicelogline(const char* line, char* out, size_t n) {
     if (!n) return false;
     out[0] = 0;
@@ -822,6 +850,7 @@ bool iv__servicelogline(const char* line, char* out, size_t n) {
         char* v = pin + 4;
         if (strlen(v) > 2) strmcpy(v, "xxxx", sizeof buf - static_cast<size_t>(v - buf));
     }
+    mask_router_password(buf, sizeof buf);
     strmcpy(out, buf, n);
     return true;
 }

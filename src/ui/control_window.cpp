@@ -580,6 +580,19 @@ void cc__select(int code) {
     }
 }
 
+namespace {
+
+gboolean destroy_menu(gpointer menu) {
+    gtk_widget_destroy(GTK_WIDGET(menu));
+    return FALSE;
+}
+
+void destroy_menu_later(GtkWidget* menu, gpointer) {
+    gdk_threads_add_idle(destroy_menu, menu);
+}
+
+} // namespace
+
 void cc_menu() {
     GtkWidget* menu = gtk_menu_new();
     for (const cc__item& it : cc__menuitems()) {
@@ -597,8 +610,9 @@ void cc_menu() {
         gtk_menu_shell_append(GTK_MENU_SHELL(menu), w);
     }
     gtk_widget_show_all(menu);
-    // The handlers run inside the GUI lock; what they start runs outside it.
-    g_signal_connect(menu, "deactivate", G_CALLBACK(gtk_widget_destroy), nullptr);
+    // The handlers run inside the GUI lock; what they start runs outside it. A menu is
+    // deactivated before the chosen item is activated, so it may only go afterwards.
+    g_signal_connect(menu, "deactivate", G_CALLBACK(destroy_menu_later), nullptr);
     gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, nullptr, nullptr, 0,
                    gtk_get_current_event_time());
 }

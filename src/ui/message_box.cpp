@@ -374,6 +374,8 @@ GtkWidget* message_dialog(GtkMessageType type, GtkButtonsType buttons, const cha
                                GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
                                type, buttons, "%s", title);
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dlg), "%s", content);
+    // The title also names the window, so that window lists, panels and tools find it.
+    gtk_window_set_title(GTK_WINDOW(dlg), title);
     return dlg;
 }
 

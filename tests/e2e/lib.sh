@@ -154,3 +154,26 @@ e2e_screenshot() { import -window root "$WORK/$1.png"; }
 
 # e2e_fake_calls: what the fake sudo/rm/rmdir/firefox/gedit/shutdown were asked to do.
 e2e_fake_calls() { cat "${SB_CALLS:-/dev/null}" 2>/dev/null || true; }
+
+# e2e_start_fake NAME COMMAND...: a fake peer in the background, ready once it prints READY
+# on its stdout ($WORK/NAME.out); sets FAKE_PID.
+e2e_start_fake() {
+  local name=$1
+  shift
+  "$@" >"$WORK/$name.out" 2>"$WORK/$name.err" &
+  local pid=$!
+  E2E_PIDS+=("$pid")
+  local deadline=$((SECONDS + 20))
+  until grep -q '^READY' "$WORK/$name.out" 2>/dev/null; do
+    kill -0 "$pid" 2>/dev/null || e2e_fail "$name ended: $(cat "$WORK/$name.err")"
+    [ $SECONDS -lt $deadline ] || e2e_fail "$name not ready"
+    sleep 0.05
+  done
+  FAKE_PID=$pid
+}
+
+# e2e_stop_fake PID
+e2e_stop_fake() {
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}

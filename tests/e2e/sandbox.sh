@@ -86,7 +86,7 @@ for _ in $(seq 200); do [ -s "$SB/log/display" ] && break; sleep 0.05; done
 [ -s "$SB/log/display" ] || { echo "sandbox: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$SB/log/display")"
 openbox --sm-disable >"$SB/log/openbox.log" 2>&1 &
-for _ in $(seq 200); do
+for _ in $(seq 600); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.05
 done

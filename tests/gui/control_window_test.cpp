@@ -179,3 +179,36 @@ TEST_F(Window, CloseWithEndmTwoMinimisesInstead) {
     EXPECT_TRUE(form_becomes(fefo_ICON));
     EXPECT_FALSE(programmende_gewuenscht);
 }
+
+// GTK deactivates a menu before it activates the chosen item, as on a click or Return.
+TEST_F(Window, ChosenMenuItemRunsAndTheMenuGoes) {
+    bool was_mute = tonlos;
+    GtkWidget* menu = gui::locked([] {
+        cc_menu();
+        GtkWidget* found = nullptr;
+        GList* all = gtk_window_list_toplevels();
+        for (GList* l = all; l && !found; l = l->next)
+            found = gui::find_child(GTK_WIDGET(l->data), GTK_TYPE_MENU,
+                                    [](GtkWidget* m) { return gtk_widget_get_visible(m) != 0; });
+        g_list_free(all);
+        return found;
+    });
+    ASSERT_NE(menu, nullptr);
+    GtkWidget* mute = gui::locked([menu] {
+        return gui::find_child(menu, GTK_TYPE_MENU_ITEM, [](GtkWidget* item) {
+            const char* t = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
+            return t && strcmp(t, "Mute") == 0;
+        });
+    });
+    ASSERT_NE(mute, nullptr);
+    g_object_add_weak_pointer(G_OBJECT(menu), reinterpret_cast<gpointer*>(&menu));
+    gui::locked([menu, mute] {
+        gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), mute, TRUE);
+        return 0;
+    });
+    EXPECT_TRUE(gui::eventually([was_mute] { return tonlos != was_mute; }));
+    EXPECT_TRUE(gui::eventually([&menu] {
+        return gui::locked([&menu] { return menu == nullptr; });
+    })) << "the menu is destroyed after the item ran";
+    tonlos = was_mute;
+}

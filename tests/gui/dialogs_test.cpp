@@ -207,7 +207,7 @@ TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
     for (Case c : {Case{0, "gtk-ok", 1}, Case{1, "gtk-cancel", 0}, Case{1, "gtk-ok", 1},
                    Case{2, "gtk-no", 2}, Case{2, "gtk-yes", 1}, Case{3, "gtk-cancel", 0},
                    Case{3, "gtk-no", 2}}) {
-        std::string shown;
+        std::string shown, title;
         int shown_type = -1;
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_messagedialog();
@@ -229,6 +229,8 @@ TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
                 GtkMessageType t;
                 g_object_get(w, "message-type", &t, nullptr);
                 shown_type = t;
+                const char* wt = gtk_window_get_title(GTK_WINDOW(w));
+                title = wt ? wt : "";
                 return 0;
             });
             GtkWidget* b = gui::button(w, c.press);
@@ -239,6 +241,7 @@ TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
         EXPECT_TRUE(d.ok()) << c.press;
         EXPECT_EQ(shown, order[c.buttons]) << "left to right";
         EXPECT_EQ(shown_type, type[icon]) << "icon " << icon;
+        EXPECT_EQ(title, "mavlyn   Test") << "the window is named by the title";
         icon = (icon + 1) % 4;
     }
 }

@@ -426,6 +426,13 @@ TEST(IniSetup, ServiceLogListingMasksPin) {
     EXPECT_TRUE(iv__servicelogline("11 PIN=12", out, sizeof out));
     EXPECT_STREQ(out, "11 PIN=12");
     EXPECT_FALSE(iv__servicelogline("06\n", out, sizeof out));
+    // The router's password is masked too, with or without an address in front.
+    EXPECT_TRUE(iv__servicelogline("10 COM=LINKSYS 10.0.0.1;; admin  ;geheim;x", out, sizeof out));
+    EXPECT_STREQ(out, "10 COM=LINKSYS 10.0.0.1;; admin  ;xxxx;x");
+    EXPECT_TRUE(iv__servicelogline("10 COM=LINKSYS root geheim", out, sizeof out));
+    EXPECT_STREQ(out, "10 COM=LINKSYS root xxxx");
+    EXPECT_TRUE(iv__servicelogline("10 COM=LINKSYS 10.0.0.1 root", out, sizeof out));
+    EXPECT_STREQ(out, "10 COM=LINKSYS 10.0.0.1 root");
     EXPECT_FALSE(iv__servicelogline("* comment", out, sizeof out));
     EXPECT_FALSE(iv__servicelogline("ab", out, sizeof out));
     char dir[100];

@@ -1,0 +1,34 @@
+# The network of the router scenarios: the router, the operator's speed-manager server and
+# its compression proxy live on addresses of the sandbox's loopback; the operator's host name
+# is resolved through the sandbox's /etc/hosts. Sourced after lib.sh and e2e_workdir.
+
+router_addr=127.0.0.2
+speedmanager_addr=127.0.0.3
+proxy_addr=10.192.0.41 # the program reaches the proxy by this address
+ip addr add "$proxy_addr/32" dev lo
+echo "$speedmanager_addr speedmanager.vodafone.de" >>/etc/hosts
+fakes=$E2E_ROOT/tests/fake
+
+# router_dir NAME COM-TEXT OPTIONS: a working folder with a configuration for the router.
+router_dir() {
+  local d=$WORK/$1
+  mkdir -p "$d"
+  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' "COM=$2" "MOD=$3" \
+    >"$d/mavlyn.ini"
+  echo "$d"
+}
+
+# status_readings LOG: how often the router was asked for its status page.
+status_readings() {
+  local n
+  n=$(grep -c "GET /Status_Wwan.asp" "$1" 2>/dev/null) || true
+  echo "${n:-0}"
+}
+
+# router_stop PID: ends the program as the session does, and checks its exit status.
+router_stop() {
+  kill -TERM "$1"
+  local status=0
+  e2e_wait_pid "$1" 90 || status=$?
+  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+}

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# A WWAN router in place of the modem, and the compression switch-off while connected:
+# COM=LINKSYS with address, user and password: the program reads the router's status page,
+# connects through it, counts the session usage it shows, and disconnects at the end. With
+# option G the compression thread asks the operator's speed-manager page, which does not
+# confirm, then sends its client description to the proxy; the proxy stays silent, so the
+# program reports that graphics stay compressed.
+# The router, the speed-manager server and the proxy are this test's own (router_lib.sh).
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+mavlyn=$1
+e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
+e2e_workdir
+
+source "$(dirname "$0")/router_lib.sh"
+
+# The highest download figure (kB) the status readings of the service log showed.
+last_download() {
+  sed -n 's/.*Linksys: ba=[0-9]* sig=[0-9]* tim=[0-9]* vup=[0-9]* vdo=\([0-9]*\) .*/\1/p' \
+    "$1/servilog.txt" | sort -n | tail -1
+}
+
+e2e_start_fake router python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret "$WORK/router.log"
+router_pid=$FAKE_PID
+peers=$WORK/peers1
+mkdir -p "$peers"
+e2e_start_fake peers1 python3 "$fakes/compression_peers.py" "$speedmanager_addr" 80 "$proxy_addr" 4201 \
+  "$peers" refuse silent
+peers_pid=$FAKE_PID
+
+# Repeated separators between the values count as one.
+d=$(router_dir session "LINKSYS $router_addr;; admin  ;s3cret" PG)
+echo "DAY=1;1" >>"$d/mavlyn.ini" # volume accounting from the first of the month
+"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
+pid=$!
+e2e_wait_for_text "$d/servilog.txt" "Linksys ip: $router_addr/" 30
+grep -q "Linksys user: admin" "$d/servilog.txt" || e2e_fail "router user not taken"
+grep -q "s3cret" "$d/servilog.txt" && e2e_fail "the router password is in the service log"
+e2e_wait_for_text "$WORK/router.log" "GET /Status_Wwan.asp" 30
+e2e_wait_for_text "$WORK/router.log" "submit_type=Connect_wwan" 60
+e2e_wait_for_text "$d/servilog.txt" "Linksys: ba=2 sig=15" 60
+
+# The compression thread: the speed-manager request, then the client description.
+e2e_wait_for_text "$peers/web-requests" "GET speedmanager.vodafone.de/m?s=n" 60
+e2e_wait_for_text "$peers/proxy-packets" "626d6963" 60
+description=$(head -1 "$peers/proxy-packets")
+[ ${#description} -eq 514 ] || e2e_fail "client description of ${#description} hex digits, not 257 bytes"
+case "$description" in
+  626d696302010101*) ;;
+  *) e2e_fail "client description header ${description:0:16}" ;;
+esac
+xp=$(printf 'Windows XP' | od -An -tx1 | tr -d ' \n')
+[[ "$description" == *"$xp"* ]] || e2e_fail "no operating system record in the description"
+
+# The session usage grows from page to page and is counted.
+deadline=$((SECONDS + 60))
+until [ "$(last_download "$d")" -ge 1200 ] 2>/dev/null; do
+  kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
+  [ $SECONDS -lt $deadline ] || e2e_fail "session usage not read: $(last_download "$d")"
+  sleep 0.5
+done
+
+# Two silent reads of the proxy: the program says graphics stay compressed.
+e2e_wait_for_text "$d/connlog.txt" "Could not deactivate graphics compressor." 150
+# After the description only keep-alives (type 3, eight bytes) follow.
+[ "$(grep -c '^626d69630201' "$peers/proxy-packets")" -eq 1 ] || e2e_fail "more than one description"
+grep -qx "626d696302030008" "$peers/proxy-packets" || e2e_fail "no keep-alive between the reads"
+
+router_stop "$pid"
+grep -q "submit_type=Disconnect_wwan" "$WORK/router.log" || e2e_fail "no disconnection at the end"
+grep -q "Authorization" "$WORK/router.log" && e2e_fail "router log holds headers"
+# The month's data volume (kB, columns 7-15 of the header line) holds the session's traffic,
+# and the end of the connection is logged with it.
+volume=$(head -1 "$d/mavlyn.ini" | cut -c7-15)
+[ "$((10#$volume))" -ge 1000 ] || e2e_fail "no data volume counted: $(head -1 "$d/mavlyn.ini")"
+grep -q "Subtotal: [1-9][0-9]* kB" "$d/connlog.txt" || e2e_fail "no volume line at the end"
+e2e_stop_fake "$peers_pid"
+
+e2e_stop_fake "$router_pid"
+echo "PASS router"
