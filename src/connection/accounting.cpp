@@ -416,7 +416,17 @@ bool cn_statistics(long* bpsu, long* bpsd, long* kbvol) {
         online = cm_linkcom(9, nullptr) > 0;
     } else {
         int r = cn_ifstatistics(&su, &rd, cn__erro);
-        if (r < 0) return false;
+        if (r < 0) {
+            // No interface to look at yet (default data port): nothing is connected, and the
+            // offline time must run on, since the hold-off of incoming calls and the minutes
+            // without connection are measured in it. Only the automatic connecting waits.
+            if (!cn__linuxconnectionname[0]) {
+                onlinezeit = 0;
+                inaktivzeit = 0;
+                offline_times(dt);
+            }
+            return false;
+        }
         online = r == 1;
     }
 

@@ -177,3 +177,28 @@ e2e_stop_fake() {
   kill "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
 }
+
+# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32).
+e2e_shm_field() {
+  python3 - "$1" "$2" <<'PY'
+import ctypes, struct, sys
+libc = ctypes.CDLL("libc.so.6", use_errno=True)
+libc.shmat.restype = ctypes.c_void_p
+shmid = libc.shmget(0x4B564FF0, 0, 0)
+if shmid < 0:
+    sys.exit(1)
+p = libc.shmat(shmid, None, 0o10000)  # SHM_RDONLY
+if p in (None, ctypes.c_void_p(-1).value):
+    sys.exit(1)
+raw = ctypes.string_at(p, 984)
+off, kind = int(sys.argv[1]), sys.argv[2]
+if kind == "s":
+    print(raw[off:off + 65].split(b"\0")[0].decode("latin-1"))
+elif kind == "u8":
+    print(raw[off])
+elif kind == "i16":
+    print(struct.unpack_from("<h", raw, off)[0])
+else:
+    print(struct.unpack_from("<I", raw, off)[0])
+PY
+}

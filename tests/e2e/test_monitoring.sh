@@ -11,36 +11,12 @@ mavlyn=$1
 e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
 e2e_workdir
 
-# shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32).
-shm_field() {
-  python3 - "$1" "$2" <<'PY'
-import ctypes, struct, sys
-libc = ctypes.CDLL("libc.so.6", use_errno=True)
-libc.shmat.restype = ctypes.c_void_p
-shmid = libc.shmget(0x4B564FF0, 0, 0)
-if shmid < 0:
-    sys.exit(1)
-p = libc.shmat(shmid, None, 0o10000)  # SHM_RDONLY
-if p in (None, ctypes.c_void_p(-1).value):
-    sys.exit(1)
-raw = ctypes.string_at(p, 984)
-off, kind = int(sys.argv[1]), sys.argv[2]
-if kind == "s":
-    print(raw[off:off + 65].split(b"\0")[0].decode("latin-1"))
-elif kind == "u8":
-    print(raw[off])
-elif kind == "i16":
-    print(struct.unpack_from("<h", raw, off)[0])
-else:
-    print(struct.unpack_from("<I", raw, off)[0])
-PY
-}
 
 # wait_field OFFSET KIND EXPECTED SECONDS
 wait_field() {
   local deadline=$((SECONDS + $4)) v=""
   while [ $SECONDS -lt $deadline ]; do
-    v=$(shm_field "$1" "$2" 2>/dev/null) || v=""
+    v=$(e2e_shm_field "$1" "$2" 2>/dev/null) || v=""
     [ "$v" = "$3" ] && return 0
     sleep 0.2
   done
@@ -107,7 +83,7 @@ wait_field 193 s 1A2B 30
 wait_field 198 s D4E5 30
 wait_field 351 s 00C3 30
 wait_field 203 s " Vodafone.de [26202.1A2B.00C3D4E5]" 30
-mini=$(shm_field 268 s)
+mini=$(e2e_shm_field 268 s)
 case "$mini" in
   # As the record shows it: marker gone, the first "_" a blank.
   "U40% "*" Vodafone.de") ;;

@@ -4,6 +4,7 @@
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
+#include "ui/timer_tick.h"
 
 #include <climits>
 #include <cstring>
@@ -408,6 +409,30 @@ TEST_F(AccountingSession, InterfaceNameFromTheConfiguration) {
     strMcpy(cn__linuxconnectionname, "lo");
     EXPECT_EQ(cn_ifstatistics(&bu, &bd, nullptr), 1) << "a listed interface";
     EXPECT_GE(bu, 0);
+}
+
+TEST_F(AccountingSession, OfflineTimeRunsWhileNoInterfaceIsKnown) {
+    // The default data port (CON empty or "Internet"): no interface name before a dial-up.
+    // The offline time must still grow, or a ringing caller would never get past the
+    // hold-off of incoming calls. The poll does not dial by itself then.
+    inidat.constart = false;
+    verbindenverboten = programmende_gewuenscht = linksys = false;
+    for (const char* con : {"", "Internet"}) {
+        strMcpy(inidat.con, con);
+        offlinezeit = offlinezeita = 0;
+        onlinezeit = 0;
+        long up, down, kb;
+        for (int i = 0; i < 16; i++) {
+            cn__statistikzeit = ti_htime() - 100; // one second since the last poll
+            EXPECT_FALSE(cn_statistics(&up, &down, &kb));
+        }
+        EXPECT_GE(offlinezeit, 1600u) << "CON=" << con;
+        EXPECT_LT(offlinezeit, 1700u) << "CON=" << con;
+        EXPECT_EQ(offlinezeita, offlinezeit);
+        EXPECT_EQ(onlinezeit, 0u);
+        EXPECT_STREQ(cn__linuxconnectionname, "");
+    }
+    offlinezeit = offlinezeita = 0;
 }
 
 TEST_F(AccountingSession, VolumeAndTimeLinesAtTheEndOfAConnection) {
