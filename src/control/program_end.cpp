@@ -55,12 +55,13 @@ bool any_atend_program() {
 
 // Checks the automatic end conditions; sets the end or interruption request.
 void check_end_conditions() {
-    pe__condition c = pe__endcondition(inidat.funktion == FUNKTION_CONTROL, fl_query(endesignal),
-                                       cn_isactive(), onlinezeit, offlinezeita, inaktivzeit,
-                                       inidat.err[ERR_NOC], static_cast<long>(inidat.end),
-                                       inidat.endforce);
+    pe__condition c =
+        pe__endcondition(inidat.funktion == FUNKTION_CONTROL, fl_query(endesignal), cn_isactive(),
+                         onlinezeit, offlinezeita, inaktivzeit, inidat.err[ERR_NOC],
+                         static_cast<long>(inidat.end), inidat.endforce);
     switch (c) {
-    case pe__NONE: return;
+    case pe__NONE:
+        return;
     case pe__RESTARTED:
         show_for(T(" mavlyn neu gestartet.", " mavlyn restartet."), T(" Ende.", " End."), 1500);
         programmende_gewuenscht = true;
@@ -103,6 +104,10 @@ void interrupt_connection() {
     volzeitrunden();
     onlinezeit_vorher = -1;
     cn_stop(reason);
+    // The connection is gone and its times with it: an end condition that fired on them must
+    // not fire a second time before the next poll of the statistics.
+    onlinezeit = 0;
+    inaktivzeit = 0;
     if (reason == 5 && inidat.enduhrzeite) programmende_gewuenscht = true;
     unterbrechung_gewuenscht = 0;
     msleepx(2000);
@@ -121,7 +126,9 @@ void user_programs_at_end() {
 }
 
 void modem_reset() {
-    const char* cmd = (MODUS('K') || MODUS('Y')) ? "AT+CFUN=1,1\r" : geraet == 5 ? "AT+CFUN=4\r" : nullptr;
+    const char* cmd = (MODUS('K') || MODUS('Y')) ? "AT+CFUN=1,1\r"
+                      : geraet == 5              ? "AT+CFUN=4\r"
+                                                 : nullptr;
     if (!cmd) return;
     msleep(100);
     cm_puts(cmd);
@@ -163,14 +170,17 @@ void shutdown_computer() {
                         : T("+Shutdown_gestartet.", "+Initiated_shutdown."),
                  1500);
     else
-        show_for(reboot ? T("*Reboot erfolglos.", "*Reboot error.") : T("+Shutdown erfolglos.", "+Shutdown error."),
-                 reboot ? T("*Reboot_erfolglos.", "*Reboot_error.") : T("+Shutdown_erfolglos.", "+Shutdown_error."),
+        show_for(reboot ? T("*Reboot erfolglos.", "*Reboot error.")
+                        : T("+Shutdown erfolglos.", "+Shutdown error."),
+                 reboot ? T("*Reboot_erfolglos.", "*Reboot_error.")
+                        : T("+Shutdown_erfolglos.", "+Shutdown_error."),
                  1500);
 }
 
 const char* end_line() {
-    return T("%s  mavlyn beendet.\n\n    --------------------------------------------------\n\n",
-             "%s  mavlyn terminated.\n\n    --------------------------------------------------\n\n");
+    return T(
+        "%s  mavlyn beendet.\n\n    --------------------------------------------------\n\n",
+        "%s  mavlyn terminated.\n\n    --------------------------------------------------\n\n");
 }
 
 const char* pause_line() {
@@ -256,8 +266,9 @@ pe__condition pe__endcondition(bool controlrole, bool endsignal, bool connected,
 
 std::string pe__shutdowncommand(bool reboot, bool german) {
     const char* what = reboot ? "Reboot" : "Shutdown";
-    const char* why = german ? " initiiert von mavlyn. Siehe Datei mavlyn.ini, Parameter END=S oder END=R"
-                             : " initiated by mavlyn. See file mavlyn.ini, parameter END=S or END=R";
+    const char* why =
+        german ? " initiiert von mavlyn. Siehe Datei mavlyn.ini, Parameter END=S oder END=R"
+               : " initiated by mavlyn. See file mavlyn.ini, parameter END=S or END=R";
     return std::string("sudo shutdown -") + (reboot ? 'r' : 'P') + " 1 \"" + what + why + "\" &";
 }
 

@@ -202,3 +202,81 @@ else:
     print(struct.unpack_from("<I", raw, off)[0])
 PY
 }
+
+# e2e_count FILE TEXT: lines holding TEXT (0 for a missing file).
+e2e_count() {
+  local c
+  c=$(grep -cF -- "$2" "$1" 2>/dev/null) || true
+  echo "${c:-0}"
+}
+
+# e2e_wait_count FILE TEXT N SECONDS: waits until TEXT is in FILE N times; fails at once when
+# the program of the scenario ($pid, when set) has ended.
+e2e_wait_count() {
+  local deadline=$((SECONDS + $4))
+  until [ "$(e2e_count "$1" "$2")" -ge "$3" ]; do
+    if [ -n "${pid:-}" ]; then
+      kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended (waiting for '$2')"
+    fi
+    [ $SECONDS -lt $deadline ] || e2e_fail "not $3 times '$2' in $1 within $4 s"
+    sleep 0.2
+  done
+}
+
+# e2e_passes N: waits for N more monitoring passes (signal queries in the modem transcript).
+e2e_passes() {
+  local n
+  n=$(e2e_count "$WORK/transcript" "AT+CSQ")
+  e2e_wait_count "$WORK/transcript" "AT+CSQ" $((n + $1)) 60
+}
+
+# e2e_dialogs: the program's visible dialog windows (message boxes and questions).
+e2e_dialogs() {
+  local w
+  for w in $(xdotool search --onlyvisible --class mavlyn 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG && echo "$w"
+  done
+  return 0
+}
+
+# e2e_wait_dialog TITLE SECONDS: prints the first dialog to come up, which must be named TITLE.
+e2e_wait_dialog() {
+  local deadline=$((SECONDS + $2)) w name
+  while [ $SECONDS -lt $deadline ]; do
+    w=$(e2e_dialogs | head -1)
+    if [ -n "$w" ]; then
+      name=$(xdotool getwindowname "$w" 2>/dev/null) || name=""
+      [[ "$name" == *"$1"* ]] || e2e_fail "another box: '$name', not '$1'"
+      echo "$w"
+      return 0
+    fi
+    sleep 0.2
+  done
+  e2e_fail "no '$1' question within $2 s"
+}
+
+# e2e_answer WINDOW KEY...: the box may close between a key's press and release, which
+# xdotool reports as an error; whether the answer arrived shows in the logs.
+e2e_answer() { e2e_keys "$@" 2>/dev/null || true; }
+
+# e2e_stop_program PID: SIGTERM, then a clean exit within 60 s.
+e2e_stop_program() {
+  kill -TERM "$1"
+  local status=0
+  e2e_wait_pid "$1" 60 || status=$?
+  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+}
+
+# e2e_end_by_file PID DIR: the command file mavlyn_END in DIR, then a clean exit within 60 s.
+e2e_end_by_file() {
+  : >"$2/mavlyn_END"
+  local status=0
+  e2e_wait_pid "$1" 60 || status=$?
+  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+}
+
+# e2e_need_chat: the dial-up runs chat (package ppp), which lives in /usr/sbin.
+e2e_need_chat() {
+  command -v chat >/dev/null || PATH=$PATH:/usr/sbin
+  command -v chat >/dev/null || e2e_fail "chat (package ppp) is missing"
+}

@@ -24,11 +24,3 @@ status_readings() {
   n=$(grep -c "GET /Status_Wwan.asp" "$1" 2>/dev/null) || true
   echo "${n:-0}"
 }
-
-# router_stop PID: ends the program as the session does, and checks its exit status.
-router_stop() {
-  kill -TERM "$1"
-  local status=0
-  e2e_wait_pid "$1" 90 || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
-}

@@ -30,15 +30,6 @@ wait_offline() {
   e2e_fail "offline time stays at $v s, not $1 s: the call hold-off can never run out"
 }
 
-# wait_count FILE TEXT N SECONDS: until FILE holds N lines with TEXT.
-count() { grep -cF -- "$2" "$1" 2>/dev/null || true; }
-wait_count() {
-  local deadline=$((SECONDS + $4))
-  until [ "$(count "$1" "$2")" -ge "$3" ]; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "not $3 times '$2' in $1 within $4 s"
-    sleep 0.2
-  done
-}
 
 calls=$WORK/calls.log
 cat >"$WORK/callcmd" <<SH
@@ -74,13 +65,13 @@ wait_offline 17
 
 # ---- 1. Four rings, one call ----
 e2e_modem "ring $permitted 4 5000"
-wait_count "$calls" "permitted " 1 20
+e2e_wait_count "$calls" "permitted " 1 20
 # The signal changes while it rings.
 e2e_modem "set signal=31"
-wait_count "$WORK/servilog.txt" "Incomming call: \"$permitted\"." 4 40
+e2e_wait_count "$WORK/servilog.txt" "Incomming call: \"$permitted\"." 4 40
 last_ring=$(offline_time)
-[ "$(count "$calls" "permitted ")" -eq 1 ] || e2e_fail "four rings, several commands: $(cat "$calls")"
-[ "$(count "$calls" "anyone ")" -eq 1 ] || e2e_fail "command for any caller: $(cat "$calls")"
+[ "$(e2e_count "$calls" "permitted ")" -eq 1 ] || e2e_fail "four rings, several commands: $(cat "$calls")"
+[ "$(e2e_count "$calls" "anyone ")" -eq 1 ] || e2e_fail "command for any caller: $(cat "$calls")"
 grep -qxF "permitted $permitted ${permitted#+} % %5" "$calls" ||
   e2e_fail "expansion of %1 %0 %% %5: $(cat "$calls")"
 grep -qxF "anyone $permitted" "$calls" || e2e_fail "command for any caller: $(cat "$calls")"
@@ -104,18 +95,18 @@ grep -q "Communications error" "$WORK/connlog.txt" "$WORK/servilog.txt" &&
 # ---- 2. The same caller after the hold-off ----
 wait_offline $((last_ring + 19))
 e2e_modem "ring $permitted 1"
-wait_count "$calls" "permitted " 2 20
-wait_count "$calls" "anyone " 2 10
+e2e_wait_count "$calls" "permitted " 2 20
+e2e_wait_count "$calls" "anyone " 2 10
 
 # ---- 3. A caller who is not the permitted one ----
 last_ring=$(offline_time)
 wait_offline $((last_ring + 19))
 e2e_modem "ring $other 2 5000"
-wait_count "$calls" "anyone $other" 1 20
-wait_count "$WORK/servilog.txt" "Incomming call: \"$other\"." 2 30
-[ "$(count "$calls" "permitted ")" -eq 2 ] || e2e_fail "the permitted number's command ran for $other"
-[ "$(count "$calls" "anyone ")" -eq 3 ] || e2e_fail "two rings, not one call: $(cat "$calls")"
-[ "$(count "$WORK/connlog.txt" " Call recieved: ")" -eq 3 ] || e2e_fail "calls in connlog"
+e2e_wait_count "$calls" "anyone $other" 1 20
+e2e_wait_count "$WORK/servilog.txt" "Incomming call: \"$other\"." 2 30
+[ "$(e2e_count "$calls" "permitted ")" -eq 2 ] || e2e_fail "the permitted number's command ran for $other"
+[ "$(e2e_count "$calls" "anyone ")" -eq 3 ] || e2e_fail "two rings, not one call: $(cat "$calls")"
+[ "$(e2e_count "$WORK/connlog.txt" " Call recieved: ")" -eq 3 ] || e2e_fail "calls in connlog"
 
 kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
 kill -TERM "$pid"

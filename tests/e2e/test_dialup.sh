@@ -12,8 +12,7 @@ e2e_workdir
 
 unit=$(dirname "$1")/tests/unit_tests
 [ -x "$unit" ] || e2e_fail "no unit test binary at $unit"
-command -v chat >/dev/null || PATH=$PATH:/usr/sbin
-command -v chat >/dev/null || e2e_fail "chat (package ppp) is missing"
+e2e_need_chat
 
 e2e_start_modem huawei --link /dev/ttyUSB0
 export PATH="$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin"

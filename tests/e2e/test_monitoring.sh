@@ -26,13 +26,6 @@ wait_field() {
 # passes: the signal queries the modem received, one or two per pass.
 passes() { grep -c "AT+CSQ" "$WORK/transcript" 2>/dev/null || echo 0; }
 
-stop_program() {
-  kill -TERM "$1"
-  local status=0
-  e2e_wait_pid "$1" 60 || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
-}
-
 write_ini() {
   cat >"$1/mavlyn.ini" <<INI
 01 9AA000000000-0000000000000-0000000
@@ -54,7 +47,7 @@ pid=$!
 e2e_wait_for_text "$sim/servilog.txt" "Permitted to connect." 60
 grep -q "AT+CPIN" "$sim/servilog.txt" && e2e_fail "PIN handling without a modem"
 grep -Eq "AT\+COPS=[01]" "$sim/servilog.txt" && e2e_fail "network selection without a modem"
-stop_program "$pid"
+e2e_stop_program "$pid"
 
 # ---- 2. Huawei with PIN and network ----
 e2e_start_modem huawei --set sim=pin --set pin=4711 --set signal=12 \
@@ -133,6 +126,6 @@ until [ "$(permitted)" -gt "$before" ]; do
 done
 wait_field 150 u8 66 60
 
-stop_program "$pid"
+e2e_stop_program "$pid"
 grep -q "Volume/time exceeded" "$hw/servilog.txt" && e2e_fail "limit without a limit"
 echo "PASS monitoring"

@@ -66,7 +66,7 @@ e2e_wait_for_text "$d/connlog.txt" "Could not deactivate graphics compressor." 1
 [ "$(grep -c '^626d69630201' "$peers/proxy-packets")" -eq 1 ] || e2e_fail "more than one description"
 grep -qx "626d696302030008" "$peers/proxy-packets" || e2e_fail "no keep-alive between the reads"
 
-router_stop "$pid"
+e2e_stop_program "$pid"
 grep -q "submit_type=Disconnect_wwan" "$WORK/router.log" || e2e_fail "no disconnection at the end"
 grep -q "Authorization" "$WORK/router.log" && e2e_fail "router log holds headers"
 # The month's data volume (kB, columns 7-15 of the header line) holds the session's traffic,

@@ -35,7 +35,7 @@ until [ "$(status_readings "$WORK/router.log")" -ge $until_readings ]; do
 done
 [ -e "$peers/proxy-packets" ] && e2e_fail "the proxy was contacted after a confirmation"
 grep -q "KD 1." "$d/servilog.txt" && e2e_fail "the proxy step ran after a confirmation"
-router_stop "$pid"
+e2e_stop_program "$pid"
 e2e_stop_fake "$peers_pid"
 e2e_stop_fake "$router_pid"
 
@@ -52,6 +52,6 @@ until [ "$(status_readings "$WORK/router-broken.log")" -ge 6 ]; do
   [ $SECONDS -lt $deadline ] || e2e_fail "status readings stopped on broken pages"
   sleep 0.5
 done
-router_stop "$pid"
+e2e_stop_program "$pid"
 e2e_stop_fake "$broken_pid"
 echo "PASS router_pages"

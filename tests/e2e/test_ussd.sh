@@ -29,15 +29,6 @@ print(out.hex().upper())
 PY
 }
 latin1() { iconv -f UTF-8 -t ISO-8859-1 <<<"$1"; }
-count() { grep -cF -- "$2" "$1" 2>/dev/null || true; }
-wait_count() {
-  local deadline=$((SECONDS + $4))
-  until [ "$(count "$1" "$2")" -ge "$3" ]; do
-    kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
-    [ $SECONDS -lt $deadline ] || e2e_fail "not $3 times '$2' in $1 within $4 s"
-    sleep 0.2
-  done
-}
 
 # menu_select DOWNS: opens the control window's menu with the right button and picks the
 # item DOWNS steps down from the top (the insensitive title and separators are skipped).
@@ -81,7 +72,7 @@ e2e_wait_for_text "$WORK/servilog.txt" "Permitted to connect." 90
 # ---- 1. The configured credit query ----
 menu_select 2
 e2e_wait_for_text "$WORK/servilog.txt" "Starting credit communication." 20
-wait_count "$WORK/servilog.txt" "Answer from network:" 1 60
+e2e_wait_count "$WORK/servilog.txt" "Answer from network:" 1 60
 grep -qF 'AT+CUSD=1,"*100#",15' "$WORK/transcript" || e2e_fail "no plain first try"
 code100=$(packed "*100#")
 grep -qiF "AT+CUSD=1,\"$code100\",15" "$WORK/transcript" ||
@@ -99,8 +90,8 @@ menu_select 4
 dialog=$(e2e_wait_window "USSD code" 20)
 e2e_type "$dialog" "*102#"
 e2e_keys "$dialog" Return
-wait_count "$WORK/servilog.txt" "Starting credit communication." 2 20
-wait_count "$WORK/servilog.txt" "Answer from network:" 2 40
+e2e_wait_count "$WORK/servilog.txt" "Starting credit communication." 2 20
+e2e_wait_count "$WORK/servilog.txt" "Answer from network:" 2 40
 grep -qF " Account command: *102#" "$WORK/connlog.txt" || e2e_fail "typed code not logged"
 grep -qF 'AT+CUSD=1,"*102#"' "$WORK/transcript" && e2e_fail "the learnt coding was forgotten"
 grep -qiF "AT+CUSD=1,\"$(packed "*102#")\",15" "$WORK/transcript" || e2e_fail "typed code not sent"

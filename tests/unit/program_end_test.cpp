@@ -72,6 +72,30 @@ TEST_F(End, InactivityWithDisconnectOnlyKeepsRunning) {
     EXPECT_FALSE(shutdownerlaubt);
     EXPECT_NE(read_file("connlog.txt").find(" 30 minutes maximum inactive time expired."),
               std::string::npos);
+    // The next waiting point comes before the statistics have polled again: the limit that
+    // was just carried out is not reported and carried out a second time.
+    inidat.constart = true;
+    EXPECT_FALSE(programmende(false));
+    EXPECT_TRUE(inidat.constart);
+    std::string connlog = read_file("connlog.txt");
+    size_t first = connlog.find("maximum inactive time expired.");
+    EXPECT_EQ(connlog.find("maximum inactive time expired.", first + 1), std::string::npos)
+        << connlog;
+}
+
+TEST_F(End, OnlineTimeWithDisconnectOnlyIsReportedOnce) {
+    inidat.end = 1;
+    inidat.endforce = true;
+    inidat.endverb = true;
+    onlinezeit = 6000;
+    EXPECT_FALSE(programmende(false));
+    EXPECT_FALSE(programmende(false));
+    std::string connlog = read_file("connlog.txt");
+    ASSERT_NE(connlog.find(" 1 minutes maximum online time expired."), std::string::npos);
+    size_t first = connlog.find("maximum online time expired.");
+    EXPECT_EQ(connlog.find("maximum online time expired.", first + 1), std::string::npos)
+        << connlog;
+    EXPECT_FALSE(programmende_gewuenscht);
 }
 
 TEST_F(End, NothingHappensDuringAPause) {
