@@ -9,6 +9,7 @@
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
+#include "ui/connlog_statistics.h"
 #include "ui/control_window.h"
 #include "ui/labels.h"
 #include "ui/splash.h"
@@ -1482,7 +1483,10 @@ void handle(int eid, GtkWidget* widget) {
         break;
     case E('P', '5'):
     case E('P', '6'):
-        tool_notbuilt("statistics file");
+        // Asks before files are rewritten: the message box needs the lock free.
+        th_leave();
+        cf__connloggrafik(eid == E('P', '5') ? 1 : 2);
+        th_enter();
         break;
     case E('U', '1'):
     case E('U', '2'):
@@ -1509,9 +1513,20 @@ void handle(int eid, GtkWidget* widget) {
         cf__DSS(w.noc, checked(w.nocheck));
         break;
     case E('E', 'C'):
-    case E('E', 'E'):
-        tool_notbuilt("start at PC start");
+        break; // the choice is taken when it is confirmed
+    case E('E', 'E'): {
+        // Item 0 is "- nothing -": no program.
+        std::string program;
+        if (active(w.pcstart) > 0) {
+            gchar* chosen = gtk_combo_box_get_active_text(GTK_COMBO_BOX(w.pcstart));
+            if (chosen) program = chosen;
+            g_free(chosen);
+        }
+        th_leave();
+        cf__svcschreiben(program.c_str());
+        th_enter();
         break;
+    }
     case E('V', '1'):
         cf__DSS(w.com, checked(w.commanual));
         break;
