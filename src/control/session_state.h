@@ -90,7 +90,7 @@ extern GtkWidget* smsbutton;
 extern char prepaids[300];
 extern char porttreiber1[308];
 extern char porttreiber2[308];
-extern char connlogdatei[40];
+extern char connlogdatei[55];
 extern char inititel[40];
 extern bool konsoleaktiv;    // the service console holds the modem port
 extern int endsessionstatus; // 1 while the desktop session is ending

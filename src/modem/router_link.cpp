@@ -23,12 +23,14 @@ cm__linkconfig config;
 cm__linkstatus status;
 int online = 0;
 
+#define SERVICE_PAGE                                                                               \
+    "apply.cgi?submit_button=index&change_action=&submit_type=&action=Apply&wwan_service="
 const char* const service_pages[] = {
-    "apply.cgi?submit_button=index&change_action=&submit_type=&action=Apply&wwan_service=umts_"
-    "first",
-    "apply.cgi?submit_button=index&change_action=&submit_type=&action=Apply&wwan_service=gprs_only",
-    "apply.cgi?submit_button=index&change_action=&submit_type=&action=Apply&wwan_service=umts_only",
+    SERVICE_PAGE "umts_first",
+    SERVICE_PAGE "gprs_only",
+    SERVICE_PAGE "umts_only",
 };
+#undef SERVICE_PAGE
 const char connect_page[] =
     "apply.cgi?submit_button=index&change_action=gozila_cgi&submit_type=Connect_wwan";
 const char disconnect_page[] =
