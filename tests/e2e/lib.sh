@@ -259,20 +259,23 @@ e2e_wait_dialog() {
 # xdotool reports as an error; whether the answer arrived shows in the logs.
 e2e_answer() { e2e_keys "$@" 2>/dev/null || true; }
 
+# e2e_wait_clean_exit PID SECONDS: the program ends within the deadline with status 0.
+e2e_wait_clean_exit() {
+  local status=0
+  e2e_wait_pid "$1" "$2" || status=$?
+  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+}
+
 # e2e_stop_program PID: SIGTERM, then a clean exit within 60 s.
 e2e_stop_program() {
   kill -TERM "$1"
-  local status=0
-  e2e_wait_pid "$1" 60 || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+  e2e_wait_clean_exit "$1" 60
 }
 
 # e2e_end_by_file PID DIR: the command file mavlyn_END in DIR, then a clean exit within 60 s.
 e2e_end_by_file() {
   : >"$2/mavlyn_END"
-  local status=0
-  e2e_wait_pid "$1" 60 || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
+  e2e_wait_clean_exit "$1" 60
 }
 
 # e2e_need_chat: the dial-up runs chat (package ppp), which lives in /usr/sbin.

@@ -24,3 +24,23 @@ status_readings() {
   n=$(grep -c "GET /Status_Wwan.asp" "$1" 2>/dev/null) || true
   echo "${n:-0}"
 }
+
+# router_start NAME [--page KIND]: the fake router, its request lines in $WORK/NAME.log;
+# sets router_pid.
+router_start() {
+  local name=$1
+  shift
+  e2e_start_fake "$name" python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret \
+    "$WORK/$name.log" "$@"
+  router_pid=$FAKE_PID
+}
+
+# peers_start NAME confirm|refuse answer|silent: the speed-manager page and the proxy,
+# recording into the folder $WORK/NAME; sets peers and peers_pid.
+peers_start() {
+  peers=$WORK/$1
+  mkdir -p "$peers"
+  e2e_start_fake "$1" python3 "$fakes/compression_peers.py" "$speedmanager_addr" 80 \
+    "$proxy_addr" 4201 "$peers" "$2" "$3"
+  peers_pid=$FAKE_PID
+}

@@ -110,8 +110,6 @@ e2e_wait_count "$WORK/servilog.txt" "Incomming call: \"$other\"." 2 30
 
 kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
 kill -TERM "$pid"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 [ -s "${SB_CALLS:-/dev/null}" ] && e2e_fail "fake commands called: $(e2e_fake_calls)"
 echo "PASS calls"

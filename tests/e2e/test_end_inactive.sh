@@ -53,9 +53,7 @@ e2e_wait_count "$conn" " Connection activated by command." 1 30
 e2e_wait_count "$conn" " Connection established." 2 60
 
 : >"$WORK/mavlyn_END"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 grep -q " Program terminated by command." "$conn" || e2e_fail "no end line"
 grep -q shutdown <(e2e_fake_calls) && e2e_fail "shutdown without END=S: $(e2e_fake_calls)"
 [ -e /run/ppp0.pid ] && e2e_fail "pppd left running at the end"

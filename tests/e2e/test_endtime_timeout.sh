@@ -34,10 +34,8 @@ until [ -n "$(e2e_dialogs)" ]; do
 done
 asked=$SECONDS
 e2e_screenshot endtime-question
-status=0
-e2e_wait_pid "$pid" 130 || status=$?
+e2e_wait_clean_exit "$pid" 130
 waited=$((SECONDS - asked))
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
 [ "$waited" -ge 88 ] || e2e_fail "ended $waited s after the question, before its 90 s"
 
 log=$WORK/servilog.txt

@@ -29,9 +29,7 @@ INI
 
 "$WORK/CONN" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
 pid=$!
-status=0
-e2e_wait_pid "$pid" 120 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 120
 
 ini=$WORK/mavlyn.ini
 line() { grep -m1 "^$1" "$ini" || e2e_fail "no line $1"; }

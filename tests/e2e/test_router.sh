@@ -20,13 +20,8 @@ last_download() {
     "$1/servilog.txt" | sort -n | tail -1
 }
 
-e2e_start_fake router python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret "$WORK/router.log"
-router_pid=$FAKE_PID
-peers=$WORK/peers1
-mkdir -p "$peers"
-e2e_start_fake peers1 python3 "$fakes/compression_peers.py" "$speedmanager_addr" 80 "$proxy_addr" 4201 \
-  "$peers" refuse silent
-peers_pid=$FAKE_PID
+router_start router
+peers_start peers1 refuse silent
 
 # Repeated separators between the values count as one.
 d=$(router_dir session "LINKSYS $router_addr;; admin  ;s3cret" PG)

@@ -11,15 +11,10 @@ e2e_workdir
 
 source "$(dirname "$0")/router_lib.sh"
 
-e2e_start_fake router python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret "$WORK/router.log"
-router_pid=$FAKE_PID
+router_start router
 
 # ---- 1. The speed-manager page confirms: the proxy stays untouched ----
-peers=$WORK/peers2
-mkdir -p "$peers"
-e2e_start_fake peers2 python3 "$fakes/compression_peers.py" "$speedmanager_addr" 80 "$proxy_addr" 4201 \
-  "$peers" confirm answer
-peers_pid=$FAKE_PID
+peers_start peers2 confirm answer
 d=$(router_dir confirmed "LINKSYS $router_addr admin s3cret" PG)
 "$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
 pid=$!
@@ -40,9 +35,7 @@ e2e_stop_fake "$peers_pid"
 e2e_stop_fake "$router_pid"
 
 # ---- 2. Broken status pages: cut, huge and garbage in turn ----
-e2e_start_fake router-broken python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret \
-  "$WORK/router-broken.log" --page mixed
-broken_pid=$FAKE_PID
+router_start router-broken --page mixed
 d=$(router_dir broken "LINKSYS $router_addr admin s3cret" P)
 "$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
 pid=$!
@@ -53,5 +46,5 @@ until [ "$(status_readings "$WORK/router-broken.log")" -ge 6 ]; do
   sleep 0.5
 done
 e2e_stop_program "$pid"
-e2e_stop_fake "$broken_pid"
+e2e_stop_fake "$router_pid"
 echo "PASS router_pages"

@@ -45,9 +45,7 @@ grep -Eq "mavlyn (terminated|beendet)\." "$WORK/servilog.txt" && e2e_fail "end l
 sm save 1 any
 e2e_wait_for_text "$events" "INTERACT_REQUEST 1" 20
 e2e_wait_for_text "$events" "INTERACT_DONE" 60
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 e2e_wait_for_text "$events" "CLOSE" 10
 
 grep -qx "INTERACT_DONE 0" "$events" || e2e_fail "the logout was cancelled: $(cat "$events")"

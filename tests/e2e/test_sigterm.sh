@@ -15,9 +15,7 @@ e2e_wait_for_text "$WORK/servilog.txt" 'Permitted to connect.' 20
 
 kill -TERM "$pid"
 sender=$BASHPID
-status=0
-e2e_wait_pid "$pid" 30 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 30
 
 log=$(cat "$WORK/servilog.txt")
 grep -q "Received: signal 15, code 0 from process $sender\." <<<"$log" ||

@@ -120,7 +120,5 @@ done
 [ -e "$WORK/sms_send/sms_test__491709876543.txt" ] && e2e_fail "queue file still there"
 
 kill -TERM "$pid"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 echo "PASS sms"

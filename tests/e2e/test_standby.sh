@@ -63,9 +63,7 @@ dial=$(awk -v p="$pause" 'NR > p && /Connecting via/ { print NR; exit }' "$log")
 kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended after the restart"
 
 : >"$WORK/mavlyn_END"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 [ "$(e2e_count "$log" "mavlyn terminated.")" -eq 1 ] || e2e_fail "no single end line"
 grep -q shutdown <(e2e_fake_calls) && e2e_fail "shutdown: $(e2e_fake_calls)"
 echo "PASS standby"

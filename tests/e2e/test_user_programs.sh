@@ -75,9 +75,7 @@ start
 e2e_wait_count "$D/connlog.txt" " Connection established." 1 90
 [ -e "$D/calls" ] && e2e_fail "a program ran before the end: $(cat "$D/calls")"
 : >"$D/mavlyn_END"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 [ "$(cat "$D/calls" 2>/dev/null)" = atend ] || e2e_fail "the end program: $(cat "$D/calls" 2>/dev/null)"
 grep -q "mavlyn terminated." "$D/servilog.txt" || e2e_fail "no end line"
 grep -q "Sending user-defined commands." "$D/servilog.txt" &&

@@ -101,7 +101,5 @@ e2e_keys "$box" Return
 
 kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
 kill -TERM "$pid"
-status=0
-e2e_wait_pid "$pid" 60 || status=$?
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_wait_clean_exit "$pid" 60
 echo "PASS ussd"
