@@ -255,6 +255,8 @@ void read_sms(int i, const char* v) {
     inidat.sms[i] = 0;
     inidat.smsnr[i][0] = 0;
     inidat.smskey[i][0] = 0;
+    // Blanks in front of the call mark are no part of the entry either.
+    while (value_blank(*v)) v++;
     bool call = v[0] == ',';
     const char* rest = call ? v + 1 : v;
     if (!rest[0]) return;

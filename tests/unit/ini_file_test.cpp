@@ -315,6 +315,13 @@ TEST(IniLine, SmsEntriesBatteryIpcSmsc) {
     read_lines({"SMS1=+49\r\r170;go\r", "SMS2=, +4917 ;x"});
     EXPECT_STREQ(inidat.smsnr[0], "+49170");
     EXPECT_STREQ(inidat.smsnr[1], "+4917") << "blanks around a number";
+    // A blank before the call mark still makes a call entry; read as a number starting with
+    // "," it was written back as a call entry and changed on the next reading (fuzzer).
+    fresh();
+    read_lines({"SMS1=\t,\t+4917 ;x"});
+    EXPECT_EQ(inidat.sms[0], 2);
+    EXPECT_STREQ(inidat.smsnr[0], "+4917");
+    EXPECT_EQ(written(iv__formatlines(), "SMS1"), ",+4917");
     // The mark of a bad centre number follows the file's language when written.
     fresh();
     _de = true;
