@@ -31,7 +31,8 @@ fuzz: deps
 	@bash scripts/run-fuzzers
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+	@bash bench/session_bench.sh $(BUILD)
 
 format:
 	@find src tests tools fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -720,7 +720,7 @@ bool mt__selectioncommand(const char* net, char* out, size_t n) {
         return false;
     }
     bool five = true;
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < 5 && five; i++) // stops at the end of a shorter name
         if (!isdigit(static_cast<unsigned char>(net[i]))) five = false;
     bool code = five && (net[5] == 0 || (isdigit(static_cast<unsigned char>(net[5])) && !net[6]));
     snprintf(out, n, code ? "AT+COPS=1,2,\"%s\"\r" : "AT+COPS=1,0,\"%s\"\r", net);
@@ -823,9 +823,10 @@ bool mt__celldata(const char* answer, const char* key, char* lacout, size_t nl, 
     if (p[0] == '"') {
         // "LLLL","CCCC": the area has exactly four digits; the cell id four, or up to eight
         // for the long cell ids of UMTS cells.
-        if (p[5] != '"' || p[6] != ',') return false;
+        // The digits first: a cut answer ends among them.
         for (int i = 1; i <= 4; i++)
             if (!isxdigit(static_cast<unsigned char>(p[i]))) return false;
+        if (p[5] != '"' || p[6] != ',') return false;
         const char* c = p + 7;
         c = skip(c, ' ');
         if (*c != '"') return false;

@@ -283,3 +283,88 @@ e2e_need_chat() {
   command -v chat >/dev/null || PATH=$PATH:/usr/sbin
   command -v chat >/dev/null || e2e_fail "chat (package ppp) is missing"
 }
+
+# e2e_sms_pdu KIND ARGS: an SMS-DELIVER in hex, built here by the rules of 3GPP TS 23.040/23.038.
+#   e2e_sms_pdu ucs2 SENDER REF TOTAL SEQ TEXT   (one part of a concatenated UCS-2 message)
+#   e2e_sms_pdu gsm7 SENDER TEXT                  (SENDER starting with a letter is alphanumeric)
+e2e_sms_pdu() {
+  python3 - "$@" <<'PY'
+import sys
+GSM = ("@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞ\x1bÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
+       "¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà")
+EXT = {"€": 0x65, "[": 0x3C, "]": 0x3E, "{": 0x28, "}": 0x29, "~": 0x3D, "\\": 0x2F, "|": 0x40, "^": 0x14}
+def septets(text):
+    out = []
+    for ch in text:
+        if ch in EXT:
+            out += [0x1B, EXT[ch]]
+        else:
+            out.append(GSM.index(ch))
+    return out
+def pack(sep):
+    bits, n, out = 0, 0, bytearray()
+    for s in sep:
+        bits |= s << n
+        n += 7
+        while n >= 8:
+            out.append(bits & 0xFF); bits >>= 8; n -= 8
+    if n: out.append(bits & 0xFF)
+    return bytes(out)
+def bcd(digits):
+    d = digits + ("F" if len(digits) % 2 else "")
+    return bytes(int(d[i + 1] + d[i], 16) for i in range(0, len(d), 2))
+def address(sender):
+    if sender[0].isalpha():
+        packed = pack(septets(sender))
+        return bytes([len(packed) * 2, 0xD0]) + packed
+    digits = sender.lstrip("+")
+    return bytes([len(digits), 0x91]) + bcd(digits)
+sca = bytes([0x07, 0x91]) + bcd("491710760000")
+stamp = bcd("26120714151600")  # 2026-12-07 14:15:16, zone 0
+kind = sys.argv[1]
+if kind == "ucs2":
+    sender, ref, total, seq, text = sys.argv[2:7]
+    udh = bytes([5, 0, 3, int(ref), int(total), int(seq)])
+    ud = udh + text.encode("utf-16-be")
+    tpdu = bytes([0x44]) + address(sender) + bytes([0, 0x08]) + stamp + bytes([len(ud)]) + ud
+else:
+    sender, text = sys.argv[2:4]
+    sep = septets(text)
+    tpdu = bytes([0x04]) + address(sender) + bytes([0, 0x00]) + stamp + bytes([len(sep)]) + pack(sep)
+print((sca + tpdu).hex().upper())
+PY
+}
+
+# e2e_menu_select DOWNS: opens the control window's menu with the right button and picks the
+# item DOWNS steps down from the top (the insensitive title and separators are skipped).
+e2e_menu_select() {
+  local w
+  w=$(e2e_wait_window "mavlyn 0.4" 20)
+  xdotool windowactivate --sync "$w" 2>/dev/null || true
+  xdotool mousemove --window "$w" 60 12 click 3
+  # The menu takes the keyboard once it is up; until then the keys would go to the window.
+  local deadline=$((SECONDS + 10))
+  until xdotool search --onlyvisible --class "gtk-menu|GtkMenu|mavlyn" 2>/dev/null |
+    grep -qvx "$w"; do
+    [ $SECONDS -lt $deadline ] || break
+    sleep 0.1
+  done
+  local keys=()
+  for _ in $(seq "$1"); do keys+=(Down); done
+  xdotool key --delay 100 "${keys[@]}" Return
+}
+
+# e2e_shm_command TEXT: writes TEXT into the command field of the shared record, as a front
+# end does (mavlyn_END, mavlyn_CONNECT, ...).
+e2e_shm_command() {
+  python3 - "$1" <<'PY'
+import ctypes, sys
+libc = ctypes.CDLL("libc.so.6", use_errno=True)
+libc.shmat.restype = ctypes.c_void_p
+shmid = libc.shmget(0x4B564FF0, 0, 0)
+p = libc.shmat(shmid, None, 0) if shmid >= 0 else None
+if p in (None, ctypes.c_void_p(-1).value):
+    sys.exit("no shared record")
+ctypes.memmove(p + 20, sys.argv[1].encode() + b"\0", len(sys.argv[1]) + 1)
+PY
+}

@@ -11,65 +11,15 @@ mavlyn=$1
 e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
 e2e_workdir
 
-# pdu KIND ARGS: an SMS-DELIVER in hex, built here by the rules of 3GPP TS 23.040/23.038.
-#   pdu ucs2 SENDER REF TOTAL SEQ TEXT   (one part of a concatenated UCS-2 message)
-#   pdu gsm7 SENDER TEXT                  (SENDER starting with a letter is alphanumeric)
-pdu() {
-  python3 - "$@" <<'PY'
-import sys
-GSM = ("@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞ\x1bÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
-       "¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà")
-EXT = {"€": 0x65, "[": 0x3C, "]": 0x3E, "{": 0x28, "}": 0x29, "~": 0x3D, "\\": 0x2F, "|": 0x40, "^": 0x14}
-def septets(text):
-    out = []
-    for ch in text:
-        if ch in EXT:
-            out += [0x1B, EXT[ch]]
-        else:
-            out.append(GSM.index(ch))
-    return out
-def pack(sep):
-    bits, n, out = 0, 0, bytearray()
-    for s in sep:
-        bits |= s << n
-        n += 7
-        while n >= 8:
-            out.append(bits & 0xFF); bits >>= 8; n -= 8
-    if n: out.append(bits & 0xFF)
-    return bytes(out)
-def bcd(digits):
-    d = digits + ("F" if len(digits) % 2 else "")
-    return bytes(int(d[i + 1] + d[i], 16) for i in range(0, len(d), 2))
-def address(sender):
-    if sender[0].isalpha():
-        packed = pack(septets(sender))
-        return bytes([len(packed) * 2, 0xD0]) + packed
-    digits = sender.lstrip("+")
-    return bytes([len(digits), 0x91]) + bcd(digits)
-sca = bytes([0x07, 0x91]) + bcd("491710760000")
-stamp = bcd("26120714151600")  # 2026-12-07 14:15:16, zone 0
-kind = sys.argv[1]
-if kind == "ucs2":
-    sender, ref, total, seq, text = sys.argv[2:7]
-    udh = bytes([5, 0, 3, int(ref), int(total), int(seq)])
-    ud = udh + text.encode("utf-16-be")
-    tpdu = bytes([0x44]) + address(sender) + bytes([0, 0x08]) + stamp + bytes([len(ud)]) + ud
-else:
-    sender, text = sys.argv[2:4]
-    sep = septets(text)
-    tpdu = bytes([0x04]) + address(sender) + bytes([0, 0x00]) + stamp + bytes([len(sep)]) + pack(sep)
-print((sca + tpdu).hex().upper())
-PY
-}
 
 e2e_start_modem huawei --set sim=ready --set signal=20 \
   --set operator='26202|Vodafone.de|Vodafone|2' --set lac=1A2B --set cell=00C3D4E5 \
   --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
 part1="Eine lange Nachricht mit Gr$(printf '\u00fc\u00df')en und Griechisch: Καλημέρα, "
 part2="weiter mit 5 €uro und 😀."
-e2e_modem "sms 1 $(pdu ucs2 +491701234567 42 2 2 "$part2")"
-e2e_modem "sms 1 $(pdu ucs2 +491701234567 42 2 1 "$part1")"
-e2e_modem "sms 1 $(pdu gsm7 Vodafone "Guthaben: 5,00€ [Bonus] {ok}")"
+e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 2 "$part2")"
+e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 1 "$part1")"
+e2e_modem "sms 1 $(e2e_sms_pdu gsm7 Vodafone "Guthaben: 5,00€ [Bonus] {ok}")"
 
 cat >"$WORK/mavlyn.ini" <<INI
 01 9AA000000000-0000000000000-0000000

@@ -30,24 +30,6 @@ PY
 }
 latin1() { iconv -f UTF-8 -t ISO-8859-1 <<<"$1"; }
 
-# menu_select DOWNS: opens the control window's menu with the right button and picks the
-# item DOWNS steps down from the top (the insensitive title and separators are skipped).
-menu_select() {
-  local w
-  w=$(e2e_wait_window "mavlyn 0.4" 20)
-  xdotool windowactivate --sync "$w" 2>/dev/null || true
-  xdotool mousemove --window "$w" 60 12 click 3
-  # The menu takes the keyboard once it is up; until then the keys would go to the window.
-  local deadline=$((SECONDS + 10))
-  until xdotool search --onlyvisible --class "gtk-menu|GtkMenu|mavlyn" 2>/dev/null |
-    grep -qvx "$w"; do
-    [ $SECONDS -lt $deadline ] || break
-    sleep 0.1
-  done
-  local keys=()
-  for _ in $(seq "$1"); do keys+=(Down); done
-  xdotool key --delay 100 "${keys[@]}" Return
-}
 
 credit="Guthaben: 12,34 EUR. G$(printf '\u00fc')ltig bis 31.12.2026"
 bonus="Ihr Bonus: 100 MB"
@@ -70,7 +52,7 @@ pid=$!
 e2e_wait_for_text "$WORK/servilog.txt" "Permitted to connect." 90
 
 # ---- 1. The configured credit query ----
-menu_select 2
+e2e_menu_select 2
 e2e_wait_for_text "$WORK/servilog.txt" "Starting credit communication." 20
 e2e_wait_count "$WORK/servilog.txt" "Answer from network:" 1 60
 grep -qF 'AT+CUSD=1,"*100#",15' "$WORK/transcript" || e2e_fail "no plain first try"
@@ -86,7 +68,7 @@ e2e_screenshot credit
 e2e_keys "$box" Return
 
 # ---- 2. A typed code, sent packed at once ----
-menu_select 4
+e2e_menu_select 4
 dialog=$(e2e_wait_window "USSD code" 20)
 e2e_type "$dialog" "*102#"
 e2e_keys "$dialog" Return

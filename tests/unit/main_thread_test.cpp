@@ -8,10 +8,39 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
+
+// A text whose terminator is the last byte of a readable page, with an unreadable page
+// behind it: a parser that reads past the end of the text faults at once.
+class PageEndText {
+  public:
+    explicit PageEndText(const char* s) {
+        page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        void* m =
+            mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) std::abort();
+        base_ = static_cast<char*>(m);
+        if (mprotect(base_ + page_, page_, PROT_NONE) != 0) std::abort();
+        size_t n = strlen(s) + 1;
+        text_ = base_ + page_ - n;
+        memcpy(text_, s, n);
+    }
+    ~PageEndText() { munmap(base_, 2 * page_); }
+    PageEndText(const PageEndText&) = delete;
+    PageEndText& operator=(const PageEndText&) = delete;
+    const char* c_str() const { return text_; }
+
+  private:
+    size_t page_ = 0;
+    char* base_ = nullptr;
+    char* text_ = nullptr;
+};
 
 class Signal : public ::testing::Test {
   protected:
@@ -140,6 +169,18 @@ TEST(NetworkSelection, CodesNamesAndAutomatic) {
     }
 }
 
+TEST(NetworkSelection, NamesShorterThanACodeAreNotReadPastTheirEnd) {
+    char cmd[600];
+    for (const char* name : {"O2", "E", "262", "2620"}) {
+        PageEndText net(name);
+        EXPECT_TRUE(mt__selectioncommand(net.c_str(), cmd, sizeof cmd)) << name;
+        EXPECT_EQ(std::string(cmd), std::string("AT+COPS=1,0,\"") + name + "\"\r");
+    }
+    PageEndText code("26203");
+    EXPECT_TRUE(mt__selectioncommand(code.c_str(), cmd, sizeof cmd));
+    EXPECT_STREQ(cmd, "AT+COPS=1,2,\"26203\"\r");
+}
+
 TEST(NetworkSelection, OptionAlreadySelectedNeedsTheExactName) {
     const char* a = "\r\n+COPS: 1,0,\"T-Mobile D\",2\r\n\r\nOK\r\n";
     EXPECT_TRUE(mt__alreadyselected(a, "T-Mobile D"));
@@ -238,6 +279,21 @@ TEST_F(Registration, CellDataRejectsOtherForms) {
           "+CGREG: 2,1,\"1A2B\",\"D4\"", "+CGREG: 2,1,\"1A2B\",\"00C3D4E5F6\"", "+CGREG: 2", "",
           "ERROR", "+CGREG: 2,1,\"1A2B\"", "+CGREG: 2,1,zz,12", "+CGREG: 2,1,\"1A2B\",\"D4E5"})
         EXPECT_FALSE(mt__celldata(a, "CGREG: ", lac_, sizeof lac_, cid_, sizeof cid_)) << a;
+}
+
+TEST_F(Registration, CellDataCutInsideTheQuotedAreaIsNotReadPastItsEnd) {
+    // Answers that stop within the area or its closing quote, as a read cut short leaves them.
+    for (const char* a : {"\r\n+CGREG: 2,1,\"", "\r\n+CGREG: 2,1,\"1A", "+CGREG: 2,1, \"1A2",
+                          "+CGREG: 2,1,\"1A2B"}) {
+        PageEndText t(a);
+        strcpy(lac_, "0FA0");
+        EXPECT_FALSE(mt__celldata(t.c_str(), "CGREG: ", lac_, sizeof lac_, cid_, sizeof cid_)) << a;
+        EXPECT_STREQ(lac_, "0FA0") << a;
+    }
+    PageEndText whole("+CREG: 2,1,\"1A2B\",\"D4E5\"");
+    EXPECT_TRUE(mt__celldata(whole.c_str(), "CREG: ", lac_, sizeof lac_, cid_, sizeof cid_));
+    EXPECT_STREQ(lac_, "1A2B");
+    EXPECT_STREQ(cid_, "D4E5");
 }
 
 TEST(CellSplit, ShortAndLongCellIds) {
