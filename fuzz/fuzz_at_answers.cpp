@@ -3,6 +3,8 @@
 // logged answers reach their parsers as the device sent them. Where a function takes more than
 // one text, the leading pieces up to a NUL or newline are the short texts (configured network,
 // previous name, location areas) and the remainder is the answer.
+#include "fuzz_support.h"
+
 #include "control/main_thread.h"
 #include "control/monitoring_evaluation.h"
 #include "modem/at_channel.h"
@@ -17,20 +19,10 @@
 
 namespace {
 
-// A C string in a heap block of exactly its size, so that reading past its end is caught.
-struct ctext {
-    explicit ctext(const std::string& s) : v(s.size() + 1, 0) {
-        memcpy(v.data(), s.data(), s.size());
-    }
-    const char* c() const { return v.data(); }
-    char* m() { return v.data(); }
-    size_t len() const { return v.size() - 1; }
-    std::vector<char> v;
-};
-
-bool terminated(const std::vector<char>& b) {
-    return memchr(b.data(), 0, b.size()) != nullptr;
-}
+using fz::ctext;
+using fz::pieces;
+using fz::starts_with;
+using fz::terminated;
 
 bool all_hex(const char* s) {
     for (; *s; s++)
@@ -44,30 +36,10 @@ bool all_digits(const char* s) {
     return true;
 }
 
-bool starts_with(const std::string& s, const std::string& p) {
-    return s.compare(0, p.size(), p) == 0;
-}
-
 std::string lowered(const std::string& s) {
     std::string r = s;
     for (char& ch : r) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
     return r;
-}
-
-// Splits off the leading pieces ended by NUL or newline; the remainder (up to its first NUL)
-// is the last element.
-std::vector<std::string> pieces(const uint8_t* data, size_t size, size_t count) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (out.size() + 1 < count) {
-        size_t j = i;
-        while (j < size && data[j] != 0 && data[j] != '\n') j++;
-        out.emplace_back(reinterpret_cast<const char*>(data) + i, j - i);
-        i = j < size ? j + 1 : size;
-    }
-    std::string rest(reinterpret_cast<const char*>(data) + i, size - i);
-    out.push_back(rest.c_str());
-    return out;
 }
 
 // An output field of the cycle: 'x' filler, or marked as not supported by this modem (first
@@ -341,12 +313,7 @@ void check_masking(const ctext& a) {
 // A secondary-port answer as the channel hands it over: four blanks, then the text.
 void check_length(const ctext& a, int lenbyte) {
     ctext t("    " + std::string(a.c()));
-    std::string before = t.c();
-    const char* note = cm__correctlength(t.m(), lenbyte);
-    if (note && !note[0]) __builtin_trap();
-    size_t len = strlen(t.c());
-    if (len > before.size() || before.compare(0, len, t.c()) != 0) __builtin_trap();
-    if (len < 4 || memcmp(t.c(), "    ", 4) != 0) __builtin_trap();
+    fz::check_corrected_length(t.m(), lenbyte);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // fetch packet, bit 1 U740 header, bit 2 secondary-port log, bit 3 an answer of 652 bytes
 // instead of 651. Second byte: the answer's length byte when the answer is too short to hold
 // it. The rest is the command text, the user command string and the received answer.
+#include "fuzz_support.h"
+
 #include "modem/at_channel.h"
 
 #include <cstdint>
@@ -12,9 +14,7 @@
 
 namespace {
 
-bool terminated(const std::vector<char>& b) {
-    return memchr(b.data(), 0, b.size()) != nullptr;
-}
+using fz::terminated;
 
 // A good frame check sequence, appended low byte first, leaves this over the whole.
 constexpr uint16_t fcs_good = 0x0F47;
@@ -122,12 +122,7 @@ void check_answer(const uint8_t* p, size_t size, size_t n, uint8_t lenhint) {
     int lenbyte = static_cast<unsigned char>(t[644]);
     memset(t.data(), ' ', 4);
     t[n] = 0;
-    std::string before = t.data();
-    const char* note = cm__correctlength(t.data(), lenbyte);
-    if (note && !note[0]) __builtin_trap();
-    size_t len = strlen(t.data());
-    if (len > before.size() || before.compare(0, len, t.data()) != 0) __builtin_trap();
-    if (len < 4 || memcmp(t.data(), "    ", 4) != 0) __builtin_trap();
+    fz::check_corrected_length(t.data(), lenbyte);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // texts, the top-up template and the codes typed by the user are free text. Where a function
 // takes several texts, the leading pieces up to a NUL or newline are the short texts and the
 // remainder is the answer (or the typed input).
+#include "fuzz_support.h"
+
 #include "modem/ussd.h"
 
 #include <cstdint>
@@ -11,42 +13,13 @@
 
 namespace {
 
-// A C string in a heap block of exactly its size, so that reading past its end is caught.
-struct ctext {
-    explicit ctext(const std::string& s) : v(s.size() + 1, 0) {
-        memcpy(v.data(), s.data(), s.size());
-    }
-    const char* c() const { return v.data(); }
-    size_t len() const { return v.size() - 1; }
-    std::vector<char> v;
-};
-
-bool terminated(const std::vector<char>& b) {
-    return memchr(b.data(), 0, b.size()) != nullptr;
-}
-
-bool starts_with(const std::string& s, const std::string& p) {
-    return s.compare(0, p.size(), p) == 0;
-}
+using fz::ctext;
+using fz::pieces;
+using fz::starts_with;
+using fz::terminated;
 
 bool ends_with(const std::string& s, const std::string& p) {
     return s.size() >= p.size() && s.compare(s.size() - p.size(), p.size(), p) == 0;
-}
-
-// Splits off the leading pieces ended by NUL or newline; the remainder (up to its first NUL)
-// is the last element.
-std::vector<std::string> pieces(const uint8_t* data, size_t size, size_t count) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (out.size() + 1 < count) {
-        size_t j = i;
-        while (j < size && data[j] != 0 && data[j] != '\n') j++;
-        out.emplace_back(reinterpret_cast<const char*>(data) + i, j - i);
-        i = j < size ? j + 1 : size;
-    }
-    std::string rest(reinterpret_cast<const char*>(data) + i, size - i);
-    out.push_back(rest.c_str());
-    return out;
 }
 
 void check_answer(const ctext& a) {
