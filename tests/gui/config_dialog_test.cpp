@@ -8,9 +8,13 @@
 #include "ui/config_dialog.h"
 #include "ui/labels.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -100,7 +104,253 @@ GtkWidget* wait_dialog(const char* title) {
     return w;
 }
 
+// The whole screen as artifacts/NAME.png in the directory the tests started in.
+void screenshot(const std::string& dir, const std::string& name) {
+    gui::locked([&] {
+        GdkWindow* root = gdk_get_default_root_window();
+        int rw, rh;
+        gdk_drawable_get_size(root, &rw, &rh);
+        GdkPixbuf* all = gdk_pixbuf_get_from_drawable(nullptr, root, nullptr, 0, 0, 0, 0, rw, rh);
+        mkdir((dir + "/artifacts").c_str(), 0755);
+        if (all) {
+            gdk_pixbuf_save(all, (dir + "/artifacts/" + name + ".png").c_str(), "png", nullptr,
+                            nullptr);
+            g_object_unref(all);
+        }
+        return 0;
+    });
+}
+
+std::string view_text(GtkWidget* v) {
+    return gui::locked([v] {
+        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
+        GtkTextIter from, to;
+        gtk_text_buffer_get_bounds(b, &from, &to);
+        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
+        std::string out = t ? t : "";
+        g_free(t);
+        return out;
+    });
+}
+
+// The text views of the dialog in the order they were built.
+std::vector<GtkWidget*> text_views(GtkWidget* top) {
+    return gui::locked([top] {
+        GList* all = nullptr;
+        gui::collect(top, GTK_TYPE_TEXT_VIEW, &all);
+        std::vector<GtkWidget*> out;
+        for (GList* l = all; l; l = l->next) out.push_back(GTK_WIDGET(l->data));
+        g_list_free(all);
+        return out;
+    });
+}
+
+std::string file_text(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// A working directory of its own for the files of the SMS page.
+class SmsPage : public ConfigDialog {
+  protected:
+    void SetUp() override {
+        ConfigDialog::SetUp();
+        start_ = std::filesystem::current_path();
+        char tmpl[] = "/tmp/mavlyn-gui-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        std::filesystem::current_path(dir_);
+        std::filesystem::create_directory("sms_in");
+        std::ofstream("sms_in/sms_20101011_123456__491577123.txt") << "Hallo Welt";
+        std::ofstream("sms_in/sms_20101012_080000__-22202.txt") << "Ihr Guthaben";
+        std::ofstream("sms_name.ini") << "# mavlyn\r\nMeier, Hans   +491577123\r\n";
+        configtab = 9;
+    }
+    void TearDown() override {
+        std::filesystem::current_path(start_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        configtab = 0;
+    }
+    std::string start_, dir_;
+};
+
+// Clicks a point inside a widget, given from its top left corner.
+bool click_at(GtkWidget* w, int dx, int dy) {
+    int x = 0, y = 0;
+    bool ok = gui::locked([&] {
+        GdkWindow* win = gtk_widget_get_window(w);
+        if (!win) return false;
+        GtkAllocation a;
+        gtk_widget_get_allocation(w, &a);
+        gdk_window_get_origin(win, &x, &y);
+        if (!gtk_widget_get_has_window(w)) {
+            x += a.x;
+            y += a.y;
+        }
+        x += dx;
+        y += dy;
+        return true;
+    });
+    return ok &&
+           gui::sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
+                   " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
 } // namespace
+
+TEST_F(ConfigDialog, EveryPageInBothLanguagesIsShown) {
+    const std::string start = std::filesystem::current_path();
+    DialogRun run;
+    run.start();
+    GtkWidget* w = wait_dialog("mavlyn   Konfiguration");
+    ASSERT_NE(w, nullptr);
+    GtkWidget* notebook = gui::locked([w] { return gui::find_child(w, GTK_TYPE_NOTEBOOK); });
+    ASSERT_NE(notebook, nullptr);
+    for (const char* lang : {"de", "en"}) {
+        for (int page = 0; page < 10; page++) {
+            gui::locked([&] {
+                gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
+                return 0;
+            });
+            ASSERT_TRUE(gui::eventually([&] { return configtab == page; })) << page;
+            // The page is laid out in an idle turn of the main loop, then drawn.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            gui::locked([] {
+                gdk_window_process_all_updates();
+                gdk_flush();
+                return 0;
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            screenshot(start, std::string("config_") + lang + "_page" + std::to_string(page));
+        }
+        GtkWidget* sw = gui::button(w, "Switch to English");
+        if (!sw) continue; // English already: the last round
+        ASSERT_TRUE(gui::with_retries([&] { return gui::click(sw); }, [] { return !_de; }));
+    }
+    EXPECT_TRUE(gui::keys_closing(w, "Escape"));
+    EXPECT_EQ(run.join(), 0);
+}
+
+TEST_F(SmsPage, ListsShowsQueuesAndStoresANewNameOnce) {
+    _de = false;
+    DialogRun run;
+    run.start();
+    GtkWidget* w = wait_dialog("mavlyn   Configuration");
+    ASSERT_NE(w, nullptr);
+    std::vector<GtkWidget*> views = text_views(w);
+    // Inbox list, outbox list, message view, then the message field.
+    auto list = std::find_if(views.begin(), views.end(), [](GtkWidget* v) {
+        return view_text(v).find("2010-10-11") != std::string::npos;
+    });
+    ASSERT_NE(list, views.end());
+    ASSERT_GE(views.end() - list, 4);
+    GtkWidget* inbox = list[0];
+    GtkWidget* message = list[2];
+    GtkWidget* field = list[3];
+    EXPECT_EQ(view_text(inbox), " \t2010-10-11\t12:34'56\tMeier, Hans\t+491577123\n"
+                                " \t2010-10-12\t08:00'00\t\t-22202\n");
+    // The entry beside the label "Addressee".
+    GtkWidget* addressee = gui::locked([w] {
+        GtkWidget* l = gui::find_child(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
+            return strcmp(gtk_label_get_text(GTK_LABEL(x)), "Addressee") == 0;
+        });
+        return l ? gui::find_child(gtk_widget_get_parent(l), GTK_TYPE_ENTRY) : nullptr;
+    });
+    ASSERT_NE(addressee, nullptr);
+
+    // The phone book offers its entry; choosing it fills the addressee field.
+    GtkWidget* book = gui::locked([w] {
+        return gui::find_child(w, GTK_TYPE_COMBO_BOX, [](GtkWidget* c) {
+            GtkTreeModel* m = gtk_combo_box_get_model(GTK_COMBO_BOX(c));
+            return gtk_tree_model_iter_n_children(m, nullptr) == 1 &&
+                   gtk_combo_box_get_active(GTK_COMBO_BOX(c)) == -1;
+        });
+    });
+    ASSERT_NE(book, nullptr);
+    gui::locked([book] {
+        gtk_combo_box_set_active(GTK_COMBO_BOX(book), 0);
+        return 0;
+    });
+    EXPECT_EQ(gui::entry_text(addressee), "Meier, Hans   +491577123");
+    EXPECT_EQ(gui::locked([book] { return gtk_combo_box_get_active(GTK_COMBO_BOX(book)); }), -1);
+
+    // A click on the second line shows that message and takes its number as addressee.
+    ASSERT_TRUE(gui::activate(w));
+    int line_height = gui::locked([inbox] {
+        GtkTextIter it;
+        gtk_text_buffer_get_start_iter(gtk_text_view_get_buffer(GTK_TEXT_VIEW(inbox)), &it);
+        int y, h;
+        gtk_text_view_get_line_yrange(GTK_TEXT_VIEW(inbox), &it, &y, &h);
+        return h;
+    });
+    ASSERT_TRUE(gui::with_retries([&] { return click_at(inbox, 20, line_height * 3 / 2 + 2); },
+                                  [&] { return view_text(message) == "Ihr Guthaben"; }));
+    EXPECT_EQ(gui::entry_text(addressee), "   -22202");
+    screenshot(start_, "config_sms_message");
+
+    // A new name with a new number: queued, and the name stored once.
+    gui::locked([&] {
+        gtk_entry_set_text(GTK_ENTRY(addressee), "Neu   +4930123");
+        gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(field)), "Test 1", -1);
+        return 0;
+    });
+    GtkWidget* send = gui::button(w, "Send");
+    ASSERT_NE(send, nullptr);
+    auto queued = [] {
+        int n = 0;
+        std::error_code ec;
+        for (auto& e : std::filesystem::directory_iterator("sms_send", ec)) {
+            (void)e;
+            n++;
+        }
+        return n;
+    };
+    ASSERT_TRUE(gui::with_retries([&] { return gui::click(send); }, [&] { return queued() == 1; }));
+    ASSERT_TRUE(gui::eventually(
+        [] { return file_text("sms_name.ini").find("\r\nNeu   +4930123") != std::string::npos; }));
+    // The outbox lists it as waiting, with the stored name.
+    GtkWidget* tabs = gui::locked([w] {
+        return gui::find_child(w, GTK_TYPE_NOTEBOOK, [](GtkWidget* n) {
+            return gtk_notebook_get_n_pages(GTK_NOTEBOOK(n)) == 2;
+        });
+    });
+    ASSERT_NE(tabs, nullptr);
+    gui::locked([tabs] {
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
+        return 0;
+    });
+    ASSERT_TRUE(gui::eventually([&] {
+        return view_text(list[1]).find("\tNeu\t+4930123\n") != std::string::npos &&
+               view_text(list[1])[0] == '*';
+    }));
+    screenshot(start_, "config_sms_outbox");
+
+    // Sent again under the same name: a second message, no second phone-book line. The
+    // splash of the first one is gone first, so that it cannot take the click.
+    ASSERT_TRUE(gui::eventually([] { return gui::count_visible() == 1; }));
+    ASSERT_TRUE(gui::with_retries([&] { return gui::activate(w) && gui::click(send); },
+                                  [&] { return queued() == 2; }));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::string names = file_text("sms_name.ini");
+    EXPECT_EQ(names.find("Neu"), names.rfind("Neu"));
+
+    // A number without its plus sign is refused with a notice.
+    gui::locked([&] {
+        gtk_entry_set_text(GTK_ENTRY(addressee), "030123");
+        return 0;
+    });
+    ASSERT_TRUE(gui::eventually([] { return gui::count_visible() == 1; }));
+    ASSERT_TRUE(gui::activate(w) && gui::click(send));
+    GtkWidget* notice = gui::wait_titled("mavlyn   SMS");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(gui::keys_closing(notice, "Return"));
+    EXPECT_EQ(queued(), 2);
+
+    EXPECT_TRUE(gui::keys_closing(w, "Escape"));
+    EXPECT_EQ(run.join(), 0);
+}
 
 TEST_F(ConfigDialog, LanguageSwitchedTwiceRestoresEveryTextAndCancelRestoresLanguage) {
     inidat.icon = 5;

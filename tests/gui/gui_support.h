@@ -318,8 +318,11 @@ inline bool click(GtkWidget* w) {
         y += a.y + a.height / 2;
         return true;
     });
-    return ok && sh("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
-                    " click 1");
+    // A synced move to where the pointer already is waits for a motion that never comes:
+    // step beside the point first.
+    return ok &&
+           sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
+              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
 // Clicks a button that closes its window, again until the window is gone.
