@@ -9,10 +9,13 @@
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
+#include "modem/at_channel.h"
+#include "modem/device_search.h"
 #include "ui/connlog_statistics.h"
 #include "ui/control_window.h"
 #include "ui/labels.h"
 #include "ui/message_box.h"
+#include "ui/network_analysis.h"
 #include "ui/sms_phonebook.h"
 #include "ui/splash.h"
 
@@ -22,6 +25,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <gdk/gdkkeysyms.h>
+#include <string>
+#include <vector>
+
+// A click into the network analysis result (a "mark-set" handler of its buffer).
+void cf__marksetNL(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view);
 
 // ======================================================================= conversions
 
@@ -703,6 +711,9 @@ void page_device() {
     w.com = entry(r, "COM=", 30, true);
     set_entry(w.com, inidat.comport);
     set_checked(w.commanual, inidat.comport[0] != 0);
+    // A change of the command port ends the console.
+    on_toggled(w.commanual, E('G', '1'));
+    on_changed(w.com, E('G', '3'));
     r = hrow(p);
     label(r, "Kommandos~Commands");
     w.devi = entry(r, "DEVI=", 40, true);
@@ -720,7 +731,9 @@ void page_device() {
     w.consoleinput = entry(f, "AT", 40);
     set_entry(w.consoleinput,
               _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
-    g_signal_connect(w.consoleinput, "focus-in-event", G_CALLBACK(cf__focus), eidp(E('G', '1')));
+    // Focusing the console starts it.
+    g_signal_connect(w.console, "focus-in-event", G_CALLBACK(cf__focus), eidp(E('G', '2')));
+    g_signal_connect(w.consoleinput, "focus-in-event", G_CALLBACK(cf__focus), eidp(E('G', '2')));
 }
 
 void page_network() {
@@ -734,6 +747,8 @@ void page_network() {
     set_checked(w.analysisumts, true);
     w.analysisclip = button(r, "In die Zwischen-\nablage kopieren~Copy to\nClipboard", E('N', '2'));
     w.analysisview = textview(f, 70);
+    g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w.analysisview)), "mark-set",
+                     G_CALLBACK(cf__marksetNL), w.analysisview);
 
     r = hrow(p);
     label(r, "Netzwahl~Network selection");
@@ -1494,13 +1509,12 @@ std::string connection_data() {
     return s;
 }
 
+void console_end();
+
 void end_dialog() {
-    // The console is not built yet; the input field gets its resting text back.
-    th_enter();
-    if (w.consoleinput)
-        set_entry(w.consoleinput,
-                  _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
-    th_leave();
+    console_end();
+    cf__netsearchend();
+    if (!cf__netsearchrunning()) cf__netzsuche = 0; // a request the thread did not take
     if (result == 1) {
         cs_show(5);
         bool constart_before = inidat.constart;
@@ -1615,6 +1629,311 @@ void browse(int i) {
         g_free(fn);
     }
     gtk_widget_destroy(chooser);
+}
+
+// ---- service console, netlock test and network analysis
+//
+// The handlers (GTK thread, inside the GUI lock) only note what is wanted; the dialog's poll
+// loop (worker thread, outside the lock) talks to the modem, so that no port search, SIM
+// unlocking or read ever blocks the window.
+
+#define TX(de, en) (_de ? (de) : (en))
+
+struct toolrequests {
+    int console = 0;     // 1 start, 2 start and test for netlocks, -1 end
+    std::string pending; // console bytes to send
+    int analysis = 0;    // requested search mode, handed to the thread after the console ended
+    bool instancetold = false;
+};
+toolrequests tools; // guarded by the GUI lock
+
+// Poll-loop state (worker thread only).
+cf__netlock_t netlock;
+int shownprogress = -1;
+bool analysisrunning = false;
+// The view text above the progress display (guarded by the GUI lock).
+std::string analysisbase;
+
+const char* console_resttext() {
+    return _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.";
+}
+
+// Writes (or appends) program text to a view, without the size limit of cf__DTS.
+void view_put(GtkWidget* view, const std::string& text, bool append) {
+    if (!view) return;
+    std::vector<char> utf8(text.size() * 3 + 1);
+    strmtoutf8(utf8.data(), text.c_str(), utf8.size());
+    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+    if (!append) {
+        gtk_text_buffer_set_text(b, utf8.data(), -1);
+        return;
+    }
+    GtkTextIter it;
+    gtk_text_buffer_get_end_iter(b, &it);
+    gtk_text_buffer_insert(b, &it, utf8.data(), -1);
+    gtk_text_buffer_get_end_iter(b, &it);
+    gtk_text_buffer_place_cursor(b, &it);
+    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(view), gtk_text_buffer_get_insert(b));
+}
+
+// Appends to the console view from the poll loop.
+void console_show(const std::string& text) {
+    if (text.empty()) return;
+    th_enter();
+    view_put(w.console, text, true);
+    th_leave();
+}
+
+// Rewrites the result view: base is text taken from the view (UTF-8 already), text is the
+// program's.
+void analysis_view(const std::string& base, const std::string& text) {
+    std::vector<char> utf8(text.size() * 3 + 1);
+    strmtoutf8(utf8.data(), text.c_str(), utf8.size());
+    std::string all = base + utf8.data();
+    cf__netzsucheblockmark = true;
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w.analysisview)), all.c_str(),
+                             -1);
+    cf__netzsucheblockmark = false;
+}
+
+// Whether another instance holds the modem; the user is told once per dialog.
+bool instance_busy() {
+    if (!ia_instance_isactive()) return false;
+    if (!tools.instancetold) {
+        tools.instancetold = true;
+        ia_instance_message();
+    }
+    return true;
+}
+
+// The port text of the command-port field up to its first ";".
+std::string port_field() {
+    std::string p = gtk_entry_get_text(GTK_ENTRY(w.com));
+    size_t semi = p.find(';');
+    return semi == std::string::npos ? p : p.substr(0, semi);
+}
+
+void console_end() {
+    netlock.step = -1;
+    if (konsoleaktiv) {
+        cm_close();
+        konsoleaktiv = false;
+        console_show(TX("- Konsole beendet.\r\n", "- Console terminated.\r\n"));
+    }
+    th_enter();
+    tools.pending.clear();
+    if (w.consoleinput) set_entry(w.consoleinput, console_resttext());
+    th_leave();
+}
+
+void netlock_begin() {
+    console_show(TX("\r\n* Netlockermittlung\r\n\r\n", "\r\n* Test for netlock\r\n\r\n"));
+    std::string send;
+    cf__netlockstart(&netlock, &send);
+    cm_puts(send.c_str());
+}
+
+void console_start(bool withnetlock) {
+    th_enter();
+    bool manual = checked(w.commanual);
+    std::string field = port_field();
+    th_leave();
+    console_show(TX("- Konsole gestartet.\r\n", "- Console started.\r\n"));
+    char port[sizeof inidat.com1] = "";
+    if (manual) {
+        strMcpy(port, field.c_str());
+    } else {
+        console_show(
+            TX("  Automatische Port-Ermittlung...\r\n", "  Automatic port determination...\r\n"));
+        char name[de_MODEMNAMELEN + 1] = "";
+        de_getcomport(name);
+        strMcpy(port, inidat.com1);
+        char t[400];
+        if (port[0])
+            snprintf(t, sizeof t, TX("  Gerät erkannt: %s\r\n", "  Device recognized: %s\r\n"),
+                     name[0] ? name : port);
+        else
+            snprintf(t, sizeof t, "%s",
+                     TX("* Der Port konnte nicht\r\n  automatisch ermittelt werden.\r\n",
+                        "* The Port could not be determinded\r\n  automatically.\r\n"));
+        console_show(t);
+    }
+    if (!port[0]) {
+        console_end();
+        return;
+    }
+    cm_close();
+    bool opened = withnetlock ? de_portini(port) == 1 : cm_open(port, 3);
+    char t[600];
+    if (opened)
+        snprintf(t, sizeof t,
+                 TX("* Port %s wurde geöffnet.\r\n  Zur Konsoleneingabe beachten Sie bitte\r\n  "
+                    "die Anleitung Ihres Funk-Modems!\r\n",
+                    "* Port %s has been opened.\r\n  For console input please consult the\r\n  "
+                    "service manual of your wireless modem!\r\n"),
+                 port);
+    else
+        snprintf(
+            t, sizeof t,
+            TX("* Port %s konnte nicht geöffnet werden.\r\n", "* Port %s could not be opened.\r\n"),
+            port);
+    console_show(t);
+    if (!opened) {
+        cm_close();
+        console_end();
+        return;
+    }
+    konsoleaktiv = true;
+    if (withnetlock) netlock_begin();
+}
+
+void console_poll() {
+    th_enter();
+    int request = tools.console;
+    tools.console = 0;
+    std::string pending;
+    if (netlock.step < 0) pending.swap(tools.pending); // held back while the test runs
+    th_leave();
+    if (request == -1)
+        console_end();
+    else if (request > 0 && !konsoleaktiv)
+        console_start(request == 2);
+    else if (request == 2 && netlock.step < 0)
+        netlock_begin();
+    if (!konsoleaktiv) return;
+    if (!pending.empty()) {
+        msleep(100);
+        cm_puts(pending.c_str());
+    }
+    char t[antwortLEN];
+    cm_gets(t, comzeit);
+    if (netlock.step >= 0) {
+        std::string show, send;
+        cf__netlockpoll(&netlock, t, _de, &show, &send);
+        console_show(show);
+        if (!send.empty()) cm_puts(send.c_str());
+    } else {
+        console_show(t);
+    }
+}
+
+void analysis_poll() {
+    th_enter();
+    int request = tools.analysis;
+    th_leave();
+    if (request) {
+        if (konsoleaktiv) console_end(); // the search needs the port
+        th_enter();
+        tools.analysis = 0;
+        th_leave();
+        cf__netzsuche = request;
+    }
+    int s = cf__netzsuche;
+    if (s != 0) {
+        analysisrunning = true;
+        if (s == shownprogress) return;
+        shownprogress = s;
+        th_enter();
+        analysis_view(analysisbase, cf__netzfortschritt(s, _de));
+        th_leave();
+        return;
+    }
+    if (!analysisrunning) return;
+    analysisrunning = false;
+    shownprogress = -1;
+    std::string text;
+    for (int i = 0; i < cf__netzn; i++) {
+        std::string line = cf__netzzeile(cf__netz[i], _de);
+        text += line + "\r\n";
+        for (char& c : line)
+            if (c == '\t') c = ' ';
+        std::string log = std::string(datumzeit()) + " NA: " + line + "\n";
+        lo_slog("%s", log.c_str(), -1);
+    }
+    if (cf__netzn == 0)
+        text = TX("          -----   Kein Netz verfügbar.   -----\r\n",
+                  "          -----   No Service available.   -----\r\n");
+    th_enter();
+    analysis_view("", text);
+    cf__DSS(w.analysisstart, true);
+    th_leave();
+}
+
+// Served by the dialog's poll loop.
+void tools_poll() {
+    console_poll();
+    analysis_poll();
+}
+
+void tools_reset() {
+    tools = toolrequests{};
+    netlock = cf__netlock_t{};
+    shownprogress = -1;
+    analysisrunning = false;
+    analysisbase.clear();
+}
+
+// ---- their events
+
+void console_request(bool withnetlock) {
+    if (cf__netzsuche != 0 || tools.analysis) return; // the search holds the port
+    if (konsoleaktiv) {
+        if (withnetlock) tools.console = 2;
+        return;
+    }
+    if (tools.console > 0 || instance_busy()) return;
+    tools.console = withnetlock ? 2 : 1;
+    set_entry(w.consoleinput, "");
+}
+
+void console_input() {
+    if (!konsoleaktiv) return;
+    char send[cf__KONSOLELEN + 2], shown[cf__KONSOLELEN + 1];
+    cf__konsolezeile(gtk_entry_get_text(GTK_ENTRY(w.consoleinput)), send, sizeof send, shown,
+                     sizeof shown);
+    gtk_entry_set_text(GTK_ENTRY(w.consoleinput), "");
+    view_put(w.console, std::string(TX("Kommando: ", "Command:  ")) + shown + "\r\n", true);
+    tools.pending += send;
+}
+
+void analysis_start() {
+    if (cf__netzsuche != 0 || tools.analysis || !cf__netsearchrunning() || instance_busy()) return;
+    cf__DSS(w.analysisstart, false);
+    const char* header =
+        TX("\r\n\r\n          -----   Netzanalyse gestartet.   -----\r\n",
+           "\r\n\r\n          -----   Network analysis has been started.   -----\r\n");
+    cf__netzsucheblockmark = true;
+    view_put(w.analysisview, header, true);
+    cf__netzsucheblockmark = false;
+    analysisbase = view_text(w.analysisview);
+    std::string port = checked(w.commanual) ? port_field() : "";
+    strMcpy(cf__netzport, port.c_str());
+    bool gprs = checked(w.analysisgprs), umts = checked(w.analysisumts);
+    tools.analysis = gprs && umts ? 3 : !gprs ? 2 : 1;
+}
+
+void analysis_clipboard() {
+    std::string t = cf__netzclip(cf__netz, cf__netzn, cf__netzsuche != 0 || tools.analysis != 0,
+                                 _de, datumzeit());
+    std::vector<char> utf8(t.size() * 3 + 1);
+    strmtoutf8(utf8.data(), t.c_str(), utf8.size());
+    GtkClipboard* cb = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    gtk_clipboard_set_text(cb, utf8.data(), -1);
+    gtk_clipboard_store(cb);
+}
+
+void analysis_choose(int line) {
+    if (cf__netzsuche != 0 || tools.analysis || line < 0 || line >= cf__netzn) return;
+    const cf__netz_t& e = cf__netz[line];
+    char name[sizeof e.name * 3];
+    strmtoutf8(name, std::string(e.name, strnlen(e.name, sizeof e.name)).c_str(), sizeof name);
+    int item = active(w.netsel);
+    std::string field = gtk_entry_get_text(GTK_ENTRY(w.net));
+    if (!cf__netzwahl(&item, &field, name)) return;
+    if (item != active(w.netsel)) gtk_combo_box_set_active(GTK_COMBO_BOX(w.netsel), item);
+    gtk_entry_set_text(GTK_ENTRY(w.net), field.c_str());
+    cf__DSS(w.net, true);
+    gtk_widget_grab_focus(w.net);
 }
 
 void handle(int eid, GtkWidget* widget) {
@@ -1755,17 +2074,29 @@ void handle(int eid, GtkWidget* widget) {
         field_rule(eid, widget);
         break;
     case E('G', '1'):
+    case E('G', '3'):
+        if (konsoleaktiv || tools.console > 0) tools.console = -1;
+        break;
     case E('G', '2'):
+        console_request(false);
+        break;
     case E('G', '8'):
+        console_request(true);
+        break;
     case E('G', 'I'):
-        tool_notbuilt("service console");
+        console_input();
         break;
     case E('N', '1'):
+        analysis_start();
+        break;
     case E('N', 'G'):
     case E('N', 'U'):
+        break; // the check boxes are read at the start
     case E('N', '2'):
+        analysis_clipboard();
+        break;
     case E('N', 'L'):
-        tool_notbuilt("network analysis");
+        analysis_choose(static_cast<int>(reinterpret_cast<intptr_t>(widget)));
         break;
     case E('S', '0'):
         sms_fresh();
@@ -1805,8 +2136,13 @@ int cf_dialog(int eid, GtkWidget* widget) {
         build();
         th_leave();
         cc_seticon();
-        // The network search and the console are served from here once they exist.
-        while (result == -1) msleep(konsoleaktiv ? 110 : 430);
+        tools_reset();
+        cf__netsearchstart();
+        // The network search and the console are served from here.
+        while (result == -1) {
+            msleep(konsoleaktiv ? 110 : 430);
+            if (result == -1) tools_poll();
+        }
         end_dialog();
         running = false;
         return result;
@@ -1891,4 +2227,18 @@ gboolean cf__key(GtkWidget* w_, GdkEventKey* ev, gpointer) {
         }
     }
     return FALSE;
+}
+
+void cf__marksetNL(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view) {
+    if (cf__netzsucheblockmark || cf__netzsuche != 0 || mark != gtk_text_buffer_get_insert(b))
+        return;
+    GtkTextIter from = *at, to = *at;
+    gtk_text_iter_set_line_offset(&from, 0);
+    if (!gtk_text_iter_ends_line(&to)) gtk_text_iter_forward_to_line_end(&to);
+    cf__netzsucheblockmark = true;
+    gtk_text_buffer_select_range(b, &from, &to);
+    cf__netzsucheblockmark = false;
+    (void)view;
+    cf_dialog(cf__eid('N', 'L'),
+              reinterpret_cast<GtkWidget*>(static_cast<intptr_t>(gtk_text_iter_get_line(&from))));
 }
