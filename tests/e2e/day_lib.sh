@@ -1,0 +1,254 @@
+# A day in a user's life with one maker's modem: the whole program from its download to its
+# end. Sourced by the test_day_*.sh scenarios after lib.sh; they call
+#   day_in_the_life PROFILE COMMANDPORT CONNECTPORT LINK...
+# The user installs the downloaded program in English, gives the ports in mavlyn.ini, types
+# the PIN into its dialog and saves it, lets the program find the APN, and connects shortly
+# before midnight of a month's last day; traffic is counted across the day and month change.
+# Then an SMS comes in and is answered, the credit is asked by USSD, a command file cuts and
+# restores the link, the computer goes to standby, the modem answers garbage and is pulled
+# and plugged again, and the shared record ends the program. Checked through the program's
+# files, its shared record and its windows; screenshots of the steps are kept in $WORK.
+
+DAY_PIN=4711
+DAY_PEER=+491701234567
+DAY_CREDIT="Guthaben: 12,34 EUR"
+DAY_FAKETIME=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
+
+# day_window TITLE: the visible window of that title. A window the window manager was asked
+# to map while it was still starting can stay unmapped; after a while it is mapped again.
+day_window() {
+  local deadline=$((SECONDS + 60)) remap=$((SECONDS + 10)) w
+  while [ $SECONDS -lt $deadline ]; do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    if [ $SECONDS -ge $remap ]; then
+      for w in $(xdotool search --name "$1" 2>/dev/null); do xdotool windowmap "$w" || true; done
+      remap=$((SECONDS + 10))
+    fi
+    sleep 0.1
+  done
+  e2e_fail "no window '$1' within 60 s"
+}
+
+# day_press TITLE KEY...: keys to a window of that title, again while it stays.
+day_press() {
+  local title=$1 w tries=0
+  shift
+  w=$(day_window "$title")
+  e2e_screenshot "day-$(echo "$title" | tr -cd 'A-Za-z')"
+  while xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$w"; do
+    [ $tries -lt 5 ] || e2e_fail "window '$title' does not take the keys $*"
+    e2e_answer "$w" "$@"
+    tries=$((tries + 1))
+    sleep 1
+  done
+}
+
+# day_ini_set KEY VALUE: the value of a numbered line "NN KEY=..." of the user's mavlyn.ini.
+day_ini_set() {
+  grep -q "^[0-9]* $1=" "$DAY_INI" || e2e_fail "no line $1= in mavlyn.ini"
+  sed -i "s|^\([0-9]* $1=\).*|\1$2|" "$DAY_INI"
+}
+
+# day_ini_value KEY
+day_ini_value() { sed -n "s/^[0-9]* $1=\([^\t]*\).*/\1/p" "$DAY_INI"; }
+
+# day_volume: the month's data volume in kB from the counter line 01.
+day_volume() { sed -n '1s/^01 [0-9A-F]\{3\}\([0-9]\{9\}\).*/\1/p' "$DAY_INI" | sed 's/^0*//'; }
+
+# day_start: the installed program, started from its folder a minute and twenty seconds
+# before the end of January (the clock then runs on from there); sets pid.
+day_start() {
+  (cd "$DAY_HOME" && PATH="$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin" \
+    LD_PRELOAD=$DAY_FAKETIME FAKETIME="@2027-01-31 23:58:40" \
+    exec ./mavlyn NOSPLASH >>"$WORK/stdout" 2>>"$WORK/stderr") &
+  pid=$!
+  E2E_PIDS+=("$pid")
+}
+
+# day_install: the downloaded program started from its folder installs itself into
+# ~/mavlyn in English; the configuration dialog it offers at the end is declined.
+day_install() {
+  local download=$WORK/download
+  mkdir -p "$download"
+  cp "$mavlyn" "$download/mavlyn"
+  cp "$(dirname "$mavlyn")/share/mavlyn_Manual.pdf" "$download/"
+  (cd "$download" && PATH=$SB_FAKE_PATH exec ./mavlyn NOSPLASH >"$WORK/install.out" 2>&1) &
+  E2E_PIDS+=("$!")
+  day_press "mavlyn   Installation" Return # English comes first
+  day_press "mavlyn   Liability" alt+y # "No" has the focus
+  day_press "mavlyn   Installation/Update" Return # the standard folder ~/mavlyn
+  day_press "mavlyn   Installation end" Return    # Cancel: the ports go in by hand
+  DAY_HOME=$HOME/mavlyn
+  DAY_INI=$DAY_HOME/mavlyn.ini
+  [ -x "$DAY_HOME/mavlyn" ] || e2e_fail "not installed: $(ls -la "$DAY_HOME" 2>&1)"
+  [ "$(day_ini_value LAN)" = English ] || e2e_fail "language: $(day_ini_value LAN)"
+}
+
+# day_first_start: the PIN typed and saved, the APN found; the program then ends by itself
+# so that the user can look at the APN.
+day_first_start() {
+  day_start
+  local w
+  w=$(day_window "mavlyn   PIN")
+  e2e_type "$w" "$DAY_PIN"
+  e2e_screenshot day-pin
+  e2e_answer "$w" Tab Tab space # "Save"
+  day_press "mavlyn   APN determination" Return
+  e2e_wait_clean_exit "$pid" 60
+  grep -qF "AT+CPIN=\"$DAY_PIN\"" "$WORK/transcript" || grep -qF "AT+CPIN=$DAY_PIN" \
+    "$WORK/transcript" || e2e_fail "PIN not sent: $(grep CPIN "$WORK/transcript")"
+  [ -n "$(day_ini_value PIN)" ] || e2e_fail "PIN not saved"
+  [ "$(day_ini_value PIN)" != "$DAY_PIN" ] || e2e_fail "PIN saved in plain text"
+  [ -n "$(day_ini_value APN)" ] || e2e_fail "no APN found"
+}
+
+# day_midnight: connected with traffic, the day and the month change at midnight.
+day_midnight() {
+  day_start
+  local conn=$DAY_HOME/connlog.txt
+  e2e_wait_count "$conn" " Connection established." 1 120
+  ping -q -i 0.2 -s 1000 10.0.0.1 >/dev/null 2>&1 &
+  E2E_PIDS+=("$!")
+  [ "$(e2e_shm_field 154 s)" = "Vodafone.de" ] || e2e_fail "operator in the shared record"
+  e2e_screenshot day-connected
+  # Counted at midnight: the subtotal and the month total of January, dated with the last
+  # pass of its last day (the start itself closed December, the month of the installation).
+  local jan='^2027-01-31 23:5[0-9]:[0-9][0-9] Month total: [1-9][0-9]* kB' deadline=$((SECONDS + 150))
+  until grep -qa "$jan" "$conn"; do
+    kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended before midnight"
+    [ $SECONDS -lt $deadline ] || e2e_fail "January's volume: $(grep -a "total" "$conn")"
+    sleep 0.5
+  done
+  grep -qa "^2027-01-31 23:5[0-9]:[0-9][0-9] Subtotal: [1-9][0-9]* kB" "$conn" ||
+    e2e_fail "no subtotal for the old day: $(grep -a "Subtotal" "$conn")"
+}
+
+# day_sms: a message comes in and is answered through the queue folder.
+day_sms() {
+  e2e_modem "sms 1 $(e2e_sms_pdu gsm7 "$DAY_PEER" "Kommst du heute?")"
+  e2e_wait_for_text "$DAY_HOME/sms.txt" "Kommst du heute?" 120
+  ls "$DAY_HOME"/sms_in/sms_*__"${DAY_PEER#+}".txt >/dev/null 2>&1 || e2e_fail "not in sms_in"
+  day_press "mavlyn   SMS Reception" Return # Cancel: the SMS manager is not started
+  mkdir -p "$DAY_HOME/sms_send"
+  local answer=sms_20270201_000500__${DAY_PEER#+}.txt
+  printf 'Ja, gleich.' >"$DAY_HOME/sms_send/$answer"
+  local deadline=$((SECONDS + 120))
+  until [ -e "$DAY_HOME/sms_out/$answer" ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "answer not sent: $(ls -R "$DAY_HOME" | head -40)"
+    sleep 0.5
+  done
+  grep -q "AT+CMGS=" "$WORK/transcript" || e2e_fail "not sent as SMS"
+}
+
+# day_credit: "Prepaid-credit?" from the control window's menu.
+day_credit() {
+  local log=$DAY_HOME/servilog.txt
+  e2e_menu_select 2
+  e2e_wait_count "$log" "Answer from network:" 1 60
+  grep -qF " Account answer: $DAY_CREDIT" "$DAY_HOME/connlog.txt" || e2e_fail "credit not logged"
+  local box
+  box=$(e2e_wait_window "Credit Query" 20)
+  e2e_screenshot day-credit
+  e2e_answer "$box" Return
+}
+
+# day_command_files: the link cut and restored by command files.
+day_command_files() {
+  local conn=$DAY_HOME/connlog.txt n
+  n=$(e2e_count "$conn" " Connection established.")
+  : >"$DAY_HOME/mavlyn_DISCONNECT"
+  e2e_wait_for_text "$conn" "Connection deactivated by command." 60
+  local deadline=$((SECONDS + 60))
+  while [ -e /run/ppp0.pid ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "the link stayed up"
+    sleep 0.2
+  done
+  : >"$DAY_HOME/mavlyn_CONNECT"
+  e2e_wait_count "$conn" " Connection established." $((n + 1)) 120
+}
+
+# day_standby: the program stopped while the link goes; it notices the gap as a standby,
+# pauses, and connects again when asked.
+day_standby() {
+  local conn=$DAY_HOME/connlog.txt log=$DAY_HOME/servilog.txt n pppd_pid stopped
+  n=$(e2e_count "$conn" " Connection established.")
+  pppd_pid=$(head -1 /run/ppp0.pid)
+  kill -STOP "$pid"
+  stopped=$SECONDS
+  kill -TERM "$pppd_pid"
+  local deadline=$((SECONDS + 10))
+  while [ -e /run/ppp0.pid ]; do
+    [ $SECONDS -lt $deadline ] || { kill -CONT "$pid"; e2e_fail "pppd did not end"; }
+    sleep 0.1
+  done
+  # The computer sleeps: a span of real time above the program's 5 s in which it does not run.
+  sleep $((8 - (SECONDS - stopped) > 0 ? 8 - (SECONDS - stopped) : 0))
+  kill -CONT "$pid"
+  e2e_wait_count "$log" "mavlyn paused. Standby." 1 60
+  : >"$DAY_HOME/mavlyn_CONNECT"
+  e2e_wait_count "$conn" " Connection established." $((n + 1)) 150
+}
+
+# day_modem_faults: garbage answers, then the modem pulled and plugged again.
+day_modem_faults() {
+  local log=$DAY_HOME/servilog.txt before
+  e2e_modem 'send 0 \x00\xff\x7e\x01+CSQ: \xfe\r\n'
+  e2e_modem "send 2 $(head -c 2000 /dev/zero | tr '\0' 'Z')"
+  e2e_modem 'send 2 +COPS: 0,0,"\x01\x02\x03",2\r\nOK\r\n'
+  e2e_passes 3
+  kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended after garbage"
+  before=$(e2e_count "$log" "Permitted to connect.")
+  e2e_modem quit
+  e2e_wait_pid "$MODEM_PID" 10 || true
+  e2e_wait_for_text "$DAY_HOME/connlog.txt" "Communications error at port" 120
+  kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended when the modem went away"
+  mv "$WORK/transcript" "$WORK/transcript-1"
+  e2e_start_modem "$DAY_PROFILE" "${DAY_MODEM_ARGS[@]}"
+  e2e_wait_count "$log" "Permitted to connect." $((before + 1)) 150
+}
+
+# day_end: the shared record's command ends the program; the counters are kept and the
+# configuration is as the user left it.
+day_end() {
+  e2e_shm_command mavlyn_END
+  e2e_wait_clean_exit "$pid" 60
+  e2e_screenshot day-end
+  local volume
+  volume=$(day_volume)
+  [ -n "$volume" ] && [ "$volume" -gt 0 ] || e2e_fail "no February volume: $(head -1 "$DAY_INI")"
+  # Beside the counters only the hint line changes: the APN to review has been used.
+  local skip='1d;/^04\( .*\)\?$/d'
+  diff <(sed "$skip" "$WORK/ini-configured") <(sed "$skip" "$DAY_INI") >"$WORK/ini.diff" ||
+    e2e_fail "configuration changed: $(cat "$WORK/ini.diff")"
+  grep -q "mavlyn terminated." "$DAY_HOME/servilog.txt" || e2e_fail "no end line"
+  grep -q shutdown <(e2e_fake_calls) && e2e_fail "shutdown: $(e2e_fake_calls)"
+  return 0
+}
+
+day_in_the_life() {
+  DAY_PROFILE=$1
+  local comport=$2 conport=$3 l
+  shift 3
+  DAY_MODEM_ARGS=(--set sim=pin --set pin=$DAY_PIN --set signal=20
+    --set operator='26202|Vodafone.de|Vodafone|2' --set "ussd=*100#|$DAY_CREDIT")
+  for l in "$@"; do DAY_MODEM_ARGS+=(--link "$l"); done
+  [ -e "$DAY_FAKETIME" ] || e2e_fail "no libfaketime (package faketime)"
+  e2e_need_chat
+  e2e_start_modem "$DAY_PROFILE" "${DAY_MODEM_ARGS[@]}"
+
+  day_install
+  day_ini_set COM "$comport"
+  day_ini_set CON "$conport"
+  day_ini_set MOD PM
+  day_ini_set DAY "1;1"
+  day_first_start
+  cp "$DAY_INI" "$WORK/ini-configured"
+  day_midnight
+  day_sms
+  day_credit
+  day_command_files
+  day_standby
+  day_modem_faults
+  day_end
+}
