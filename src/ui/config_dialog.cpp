@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#define T(de, en) (_de ? (de) : (en))
+
 // A click into the network analysis result (a "mark-set" handler of its buffer).
 void cf__marksetNL(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view);
 
@@ -1089,29 +1091,40 @@ void page_external() {
 
 // ---- SMS page
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 int smsbox = 0;        // the list shown: 0 inbox, 1 outbox
 bool smsblock = false; // the list is being rewritten: its cursor moves are not clicks
 cf__smsbook smsbook;
 
-// Sets a view's whole text, however long, shown as UTF-8.
-void set_view_text(GtkWidget* view, const std::string& text) {
-    std::vector<char> utf8(text.size() * 2 + 1);
+// Writes (or appends) program text to a view, without the size limit of cf__DTS.
+void view_put(GtkWidget* view, const std::string& text, bool append) {
+    if (!view) return;
+    std::vector<char> utf8(text.size() * 3 + 1);
     strmtoutf8(utf8.data(), text.c_str(), utf8.size());
-    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), utf8.data(), -1);
+    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+    if (!append) {
+        gtk_text_buffer_set_text(b, utf8.data(), -1);
+        return;
+    }
+    GtkTextIter it;
+    gtk_text_buffer_get_end_iter(b, &it);
+    gtk_text_buffer_insert(b, &it, utf8.data(), -1);
+    gtk_text_buffer_get_end_iter(b, &it);
+    gtk_text_buffer_place_cursor(b, &it);
+    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(view), gtk_text_buffer_get_insert(b));
+}
+
+std::string buffer_text(GtkTextBuffer* b, const GtkTextIter* from, const GtkTextIter* to) {
+    gchar* t = gtk_text_buffer_get_text(b, from, to, FALSE);
+    std::string out = t ? t : "";
+    g_free(t);
+    return out;
 }
 
 std::string view_text(GtkWidget* view) {
     GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
     GtkTextIter from, to;
     gtk_text_buffer_get_bounds(b, &from, &to);
-    gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
-    std::string out = t ? t : "";
-    g_free(t);
-    return out;
+    return buffer_text(b, &from, &to);
 }
 
 // A click into a list selects the whole line and hands it to the page.
@@ -1156,7 +1169,7 @@ void sms_load() {
     std::string text;
     for (const std::string& line : list.lines) text += line + "\n";
     smsblock = true;
-    set_view_text(w.smslist[smsbox], text);
+    view_put(w.smslist[smsbox], text, false);
     smsblock = false;
     cf__DTS(w.smsview, "");
     sms_refillbook();
@@ -1166,9 +1179,7 @@ void sms_show(GtkWidget* view) {
     GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
     GtkTextIter from, to;
     gtk_text_buffer_get_selection_bounds(b, &from, &to);
-    gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
-    std::string line = t ? t : "";
-    g_free(t);
+    std::string line = buffer_text(b, &from, &to);
     if (!cf__sms_vonliste(line).empty()) {
         cf__DTS(w.smsview, cf__smsread(line, smsbox).c_str());
         std::string number, name;
@@ -1637,8 +1648,6 @@ void browse(int i) {
 // loop (worker thread, outside the lock) talks to the modem, so that no port search, SIM
 // unlocking or read ever blocks the window.
 
-#define TX(de, en) (_de ? (de) : (en))
-
 struct toolrequests {
     int console = 0;     // 1 start, 2 start and test for netlocks, -1 end
     std::string pending; // console bytes to send
@@ -1656,24 +1665,6 @@ std::string analysisbase;
 
 const char* console_resttext() {
     return _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.";
-}
-
-// Writes (or appends) program text to a view, without the size limit of cf__DTS.
-void view_put(GtkWidget* view, const std::string& text, bool append) {
-    if (!view) return;
-    std::vector<char> utf8(text.size() * 3 + 1);
-    strmtoutf8(utf8.data(), text.c_str(), utf8.size());
-    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
-    if (!append) {
-        gtk_text_buffer_set_text(b, utf8.data(), -1);
-        return;
-    }
-    GtkTextIter it;
-    gtk_text_buffer_get_end_iter(b, &it);
-    gtk_text_buffer_insert(b, &it, utf8.data(), -1);
-    gtk_text_buffer_get_end_iter(b, &it);
-    gtk_text_buffer_place_cursor(b, &it);
-    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(view), gtk_text_buffer_get_insert(b));
 }
 
 // Appends to the console view from the poll loop.
@@ -1718,7 +1709,7 @@ void console_end() {
     if (konsoleaktiv) {
         cm_close();
         konsoleaktiv = false;
-        console_show(TX("- Konsole beendet.\r\n", "- Console terminated.\r\n"));
+        console_show(T("- Konsole beendet.\r\n", "- Console terminated.\r\n"));
     }
     th_enter();
     tools.pending.clear();
@@ -1727,7 +1718,7 @@ void console_end() {
 }
 
 void netlock_begin() {
-    console_show(TX("\r\n* Netlockermittlung\r\n\r\n", "\r\n* Test for netlock\r\n\r\n"));
+    console_show(T("\r\n* Netlockermittlung\r\n\r\n", "\r\n* Test for netlock\r\n\r\n"));
     std::string send;
     cf__netlockstart(&netlock, &send);
     cm_puts(send.c_str());
@@ -1738,24 +1729,24 @@ void console_start(bool withnetlock) {
     bool manual = checked(w.commanual);
     std::string field = port_field();
     th_leave();
-    console_show(TX("- Konsole gestartet.\r\n", "- Console started.\r\n"));
+    console_show(T("- Konsole gestartet.\r\n", "- Console started.\r\n"));
     char port[sizeof inidat.com1] = "";
     if (manual) {
         strMcpy(port, field.c_str());
     } else {
         console_show(
-            TX("  Automatische Port-Ermittlung...\r\n", "  Automatic port determination...\r\n"));
+            T("  Automatische Port-Ermittlung...\r\n", "  Automatic port determination...\r\n"));
         char name[de_MODEMNAMELEN + 1] = "";
         de_getcomport(name);
         strMcpy(port, inidat.com1);
         char t[400];
         if (port[0])
-            snprintf(t, sizeof t, TX("  Gerät erkannt: %s\r\n", "  Device recognized: %s\r\n"),
+            snprintf(t, sizeof t, T("  Gerät erkannt: %s\r\n", "  Device recognized: %s\r\n"),
                      name[0] ? name : port);
         else
             snprintf(t, sizeof t, "%s",
-                     TX("* Der Port konnte nicht\r\n  automatisch ermittelt werden.\r\n",
-                        "* The Port could not be determinded\r\n  automatically.\r\n"));
+                     T("* Der Port konnte nicht\r\n  automatisch ermittelt werden.\r\n",
+                       "* The Port could not be determinded\r\n  automatically.\r\n"));
         console_show(t);
     }
     if (!port[0]) {
@@ -1767,15 +1758,15 @@ void console_start(bool withnetlock) {
     char t[600];
     if (opened)
         snprintf(t, sizeof t,
-                 TX("* Port %s wurde geöffnet.\r\n  Zur Konsoleneingabe beachten Sie bitte\r\n  "
-                    "die Anleitung Ihres Funk-Modems!\r\n",
-                    "* Port %s has been opened.\r\n  For console input please consult the\r\n  "
-                    "service manual of your wireless modem!\r\n"),
+                 T("* Port %s wurde geöffnet.\r\n  Zur Konsoleneingabe beachten Sie bitte\r\n  "
+                   "die Anleitung Ihres Funk-Modems!\r\n",
+                   "* Port %s has been opened.\r\n  For console input please consult the\r\n  "
+                   "service manual of your wireless modem!\r\n"),
                  port);
     else
         snprintf(
             t, sizeof t,
-            TX("* Port %s konnte nicht geöffnet werden.\r\n", "* Port %s could not be opened.\r\n"),
+            T("* Port %s konnte nicht geöffnet werden.\r\n", "* Port %s could not be opened.\r\n"),
             port);
     console_show(t);
     if (!opened) {
@@ -1851,8 +1842,8 @@ void analysis_poll() {
         lo_slog("%s", log.c_str(), -1);
     }
     if (cf__netzn == 0)
-        text = TX("          -----   Kein Netz verfügbar.   -----\r\n",
-                  "          -----   No Service available.   -----\r\n");
+        text = T("          -----   Kein Netz verfügbar.   -----\r\n",
+                 "          -----   No Service available.   -----\r\n");
     th_enter();
     analysis_view("", text);
     cf__DSS(w.analysisstart, true);
@@ -1892,7 +1883,7 @@ void console_input() {
     cf__konsolezeile(gtk_entry_get_text(GTK_ENTRY(w.consoleinput)), send, sizeof send, shown,
                      sizeof shown);
     gtk_entry_set_text(GTK_ENTRY(w.consoleinput), "");
-    view_put(w.console, std::string(TX("Kommando: ", "Command:  ")) + shown + "\r\n", true);
+    view_put(w.console, std::string(T("Kommando: ", "Command:  ")) + shown + "\r\n", true);
     tools.pending += send;
 }
 
@@ -1900,8 +1891,8 @@ void analysis_start() {
     if (cf__netzsuche != 0 || tools.analysis || !cf__netsearchrunning() || instance_busy()) return;
     cf__DSS(w.analysisstart, false);
     const char* header =
-        TX("\r\n\r\n          -----   Netzanalyse gestartet.   -----\r\n",
-           "\r\n\r\n          -----   Network analysis has been started.   -----\r\n");
+        T("\r\n\r\n          -----   Netzanalyse gestartet.   -----\r\n",
+          "\r\n\r\n          -----   Network analysis has been started.   -----\r\n");
     cf__netzsucheblockmark = true;
     view_put(w.analysisview, header, true);
     cf__netzsucheblockmark = false;
