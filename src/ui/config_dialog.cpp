@@ -8,6 +8,7 @@
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
+#include "foundation/tone.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
@@ -18,6 +19,7 @@
 #include "ui/network_analysis.h"
 #include "ui/sms_phonebook.h"
 #include "ui/splash.h"
+#include "ui/standard_settings.h"
 
 #include <cctype>
 #include <cstdint>
@@ -370,6 +372,8 @@ const char* const wiki_url = "http://www.wilvar.de/wiki/index.php?title=Standard
 int result = -1;
 bool de_before = false;
 bool running = false;
+bool switching_language = false;  // the combo boxes change while their labels switch
+bool settingsdone_wanted = false; // the reload page's "Done" (guarded by the GUI lock)
 
 struct limitrow {
     GtkWidget* entry;
@@ -410,6 +414,7 @@ struct widgets {
     GtkWidget* stdcombo;
     GtkWidget* stdpages;
     GtkWidget* stdconfirm;
+    GtkWidget* stddone;
     GtkWidget* endm;
     GtkWidget* icon;
     // Device
@@ -494,11 +499,6 @@ struct widgets {
     int nmod;
 };
 widgets w{};
-
-// The tools of the dialog that are not built yet; their buttons exist and do nothing else.
-void tool_notbuilt(const char* what) {
-    lo_slog("Configuration dialog: %s not built yet.\n", what, -1);
-}
 
 gpointer eidp(int eid) {
     return GINT_TO_POINTER(eid);
@@ -647,7 +647,11 @@ void page_global() {
     GtkWidget* p = page("Global");
     GtkWidget* f = frame(p, "Standardeinstellung~Standard settings");
     GtkWidget* r = hrow(f);
-    w.stdcombo = combo(r, "- bitte auswählen -|Liste neu laden~- please select -|Reload list",
+    w.stdcombo = combo(r,
+                       "Zum Laden der Standardeinstellung bitte hier auswählen.|-- Liste der "
+                       "Internetanbieter neu aus dem Internet laden --~To load standard settings "
+                       "please choose here.|-- reload list of Internet providers down from the "
+                       "Internet --",
                        "mavlynS.ini", 0);
     on_changed(w.stdcombo, E('A', 'L'));
     button(r, "Wilvar-Wiki im Internet-Browser öffnen~Open Wilvar Wiki in your Internet browser",
@@ -663,15 +667,28 @@ void page_global() {
                "a provider.",
                nullptr),
         nullptr);
-    gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages),
-                             ls_new('L',
-                                    "Liste neu laden: noch nicht gebaut.~Reload list: not "
-                                    "built yet.",
-                                    nullptr),
-                             nullptr);
+    GtkWidget* rbox = gtk_hbox_new(FALSE, 6);
+    pack(rbox, ls_new('L',
+                      "Die Liste wird jetzt aus dem Internet geladen. Bitte starten Sie dazu eine "
+                      "Internetverbindung.\nOhne Verbindung laden Sie die Datei \"mavlynS.ini\" "
+                      "mit einem anderen Rechner von der\nHomepage herunter und verschieben sie in "
+                      "den Programmordner. Klicken Sie dann auf \"Fertig\".~The list is being "
+                      "loaded from the Internet now. Please start an Internet connection for "
+                      "this.\nWithout a connection, download the file \"mavlynS.ini\" from the "
+                      "home page with another computer\nand move it into the program folder. Then "
+                      "click \"Done\".",
+                      nullptr));
+    w.stddone = button(rbox, "Fertig~Done", E('A', 'F'));
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages), rbox, nullptr);
     GtkWidget* cbox = gtk_hbox_new(FALSE, 6);
     w.stdconfirm = button(cbox, "Bestätigen~Confirm", E('A', 'B'));
     gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages), cbox, nullptr);
+    gtk_notebook_append_page(GTK_NOTEBOOK(w.stdpages),
+                             ls_new('L',
+                                    "Die Liste der Internetanbieter wurde neu geladen.~The list "
+                                    "of Internet providers has been reloaded.",
+                                    nullptr),
+                             nullptr);
 
     r = hrow(p);
     label(r, "Normales Programmfenster~Regular program window");
@@ -1357,7 +1374,7 @@ void build() {
     gtk_box_pack_end(GTK_BOX(buttons), w.cancel, FALSE, FALSE, 2);
     on_clicked(w.cancel, E('B', '0'));
 
-    tool_notbuilt("standard-settings list");
+    se_loadcombobox(w.stdcombo);
     g_signal_connect(w.window, "delete-event", G_CALLBACK(cf__closewindow), eidp(E('B', '0')));
     g_signal_connect(w.window, "key-press-event", G_CALLBACK(cf__key), nullptr);
 
@@ -1542,6 +1559,8 @@ void end_dialog() {
     th_enter();
     smsbutton = nullptr;
     mainwindow = nullptr;
+    settingsdone_wanted = false;
+    se_end();
     gtk_widget_destroy(w.window);
     w = widgets{};
     ls_reset();
@@ -1640,6 +1659,52 @@ void browse(int i) {
         g_free(fn);
     }
     gtk_widget_destroy(chooser);
+}
+
+// ---- standard settings
+
+enum { STDPAGE_EXPLAIN, STDPAGE_RELOAD, STDPAGE_CONFIRM, STDPAGE_DONE };
+
+int stdpage_of(int item) {
+    return item <= 0 ? STDPAGE_EXPLAIN : item == 1 ? STDPAGE_RELOAD : STDPAGE_CONFIRM;
+}
+
+void take_standard_settings() {
+    se_setrow(max(active(w.stdcombo) - 2, 0));
+    if (!se__rowisprovider()) return; // a further-entry line carries no values
+    // A network starting with ";" means "Automatic, show warning if not:".
+    se_loadfield(3, w.net);
+    std::string entry;
+    int item = cf__networkitem(gtk_entry_get_text(GTK_ENTRY(w.net)), &entry);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(w.netsel), item);
+    gtk_entry_set_text(GTK_ENTRY(w.net), entry.c_str());
+    se_loadfield(4, w.apn);
+    se_loadfield(5, w.conname);
+    se_loadfield(6, w.conpass);
+    set_checked(w.passmanual, true);
+    GtkWidget* rest[] = {w.smsc, w.ppq, w.ppc, w.homu, w.homi, w.homo};
+    for (int i = 0; i < 6; i++) se_loadfield(7 + i, rest[i]);
+}
+
+// After the reload page's "Done": take the fresh list, or say that there is none.
+void settings_poll() {
+    th_enter();
+    bool wanted = settingsdone_wanted;
+    settingsdone_wanted = false;
+    th_leave();
+    if (!wanted) return;
+    if (!se_settingsupdated() && !(se_settingsupdate() && se_settingsupdated())) {
+        me_messageboxa(0, "mavlyn   Configuration",
+                       T("Die Standardeinstellungen konnten nicht aktualisiert  \nwerden. Bitte "
+                         "versuchen Sie es später erneut.  ",
+                         "Could not update the standard settings.  \nPlease try again later.  "),
+                       2);
+        return;
+    }
+    th_enter();
+    cf_dialog(E('A', 'V'), nullptr);
+    th_leave();
+    beep(600, 100);
 }
 
 // ---- service console, netlock test and network analysis
@@ -1854,6 +1919,7 @@ void analysis_poll() {
 void tools_poll() {
     console_poll();
     analysis_poll();
+    settings_poll();
 }
 
 void tools_reset() {
@@ -1937,7 +2003,9 @@ void handle(int eid, GtkWidget* widget) {
         break;
     case E('B', '2'):
         _de = !_de;
+        switching_language = true;
         ls_switch(_de);
+        switching_language = false;
         break;
     case E('T', '1'):
         configtab = static_cast<int>(reinterpret_cast<intptr_t>(widget));
@@ -1949,13 +2017,25 @@ void handle(int eid, GtkWidget* widget) {
         sms_load();
         break;
     case E('A', 'L'): {
+        if (switching_language) break; // the same item again, in the other language
         int item = active(w.stdcombo);
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(w.stdpages), item <= 0 ? 0 : item == 1 ? 1 : 2);
-        if (item == 1) tool_notbuilt("standard-settings reload");
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(w.stdpages), stdpage_of(item));
+        if (item == 1) handle(E('A', 'E'), widget);
         break;
     }
+    case E('A', 'E'):
+        se__updatestart(w.stddone);
+        break;
+    case E('A', 'F'):
+        // The thread's own press after a failed download leaves the request page open.
+        if (!se__pressedbythread() || cf__settingsupdatethread_ok) settingsdone_wanted = true;
+        break;
+    case E('A', 'V'):
+        se_loadcombobox(w.stdcombo);
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(w.stdpages), STDPAGE_DONE);
+        break;
     case E('A', 'B'):
-        tool_notbuilt("standard settings");
+        take_standard_settings();
         break;
     case E('A', 'W'):
         cs_show(21);

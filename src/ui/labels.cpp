@@ -50,9 +50,12 @@ void apply(char klasse, GtkWidget* w, const char* text, bool deutsch) {
         int active = gtk_combo_box_get_active(c);
         GtkTreeModel* model = gtk_combo_box_get_model(c);
         int n = model ? gtk_tree_model_iter_n_children(model, nullptr) : 0;
-        for (int i = n - 1; i >= 0; i--) gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(w), i);
-        for (const auto& item : ls__items(part))
-            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w), item.c_str());
+        // Items added behind the labelled ones (the provider list) stay as they are.
+        int i = 0;
+        for (const auto& item : ls__items(part)) {
+            if (i < n) gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(w), i);
+            gtk_combo_box_text_insert_text(GTK_COMBO_BOX_TEXT(w), i++, item.c_str());
+        }
         // A combo without a choice stays without one: the switch must not invent a value.
         gtk_combo_box_set_active(c, active);
         break;
@@ -69,7 +72,7 @@ void store(char klasse, GtkWidget* w, const char* text) {
         block_start = more_blocks.back().get();
         ls__storagep = block_start;
         *ls__storagep = 0;
-        lo_slog("Label table: a further block of %li bytes.\n", "", ls__STORAGESIZE);
+        lo_slog("Label table: a further block of %s%li bytes.\n", "", ls__STORAGESIZE);
     }
     unsigned char* p = ls__storagep;
     *p++ = static_cast<unsigned char>(klasse);

@@ -1,6 +1,6 @@
 // The configuration dialog on a real X server, run from a worker thread as the configuration
 // program runs it, and worked through the mouse and the keyboard.
-#include "gui_support.h"
+#include "config_dialog_support.h"
 
 #include "config/config_record.h"
 #include "control/session_state.h"
@@ -20,19 +20,7 @@ namespace {
 
 const bool display_ready = (gui::ensure_display(), true);
 
-struct DialogRun {
-    int result = -2;
-    GThread* t = nullptr;
-    static gpointer body(gpointer p) {
-        static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
-        return nullptr;
-    }
-    void start() { t = g_thread_new("cfdialog", body, this); }
-    int join() {
-        g_thread_join(t);
-        return result;
-    }
-};
+using gui::DialogRun;
 
 // Every text the label table gives its widgets, read back from the widgets themselves.
 std::map<std::string, std::string> texts() {

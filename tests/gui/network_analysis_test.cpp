@@ -1,6 +1,6 @@
 // The modem tools of the configuration dialog against the simulated modem: the service
 // console, the netlock test, the network analysis and choosing a network from its result.
-#include "gui_support.h"
+#include "config_dialog_support.h"
 
 #include "config/config_record.h"
 #include "control/session_state.h"
@@ -16,19 +16,8 @@ namespace {
 
 const bool display_ready = (gui::ensure_display(), true);
 
-struct DialogRun {
-    int result = -2;
-    GThread* t = nullptr;
-    static gpointer body(gpointer p) {
-        static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
-        return nullptr;
-    }
-    void start() { t = g_thread_new("cfdialog", body, this); }
-    int join() {
-        g_thread_join(t);
-        return result;
-    }
-};
+using gui::by_tooltip;
+using gui::DialogRun;
 
 std::string text_of(GtkWidget* v) {
     return gui::locked([v] {
@@ -48,17 +37,6 @@ GtkWidget* page_view(GtkWidget* notebook, int page, int n) {
         GtkWidget* p = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page);
         int i = 0;
         return gui::find_child(p, GTK_TYPE_TEXT_VIEW, [&](GtkWidget*) { return i++ == n; });
-    });
-}
-
-GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip) {
-    return gui::locked([&] {
-        return gui::find_child(top, type, [&](GtkWidget* e) {
-            gchar* t = gtk_widget_get_tooltip_text(e);
-            bool m = t && strcmp(t, tip) == 0;
-            g_free(t);
-            return m;
-        });
     });
 }
 

@@ -1,0 +1,324 @@
+// The provider list from the wiki and the update query: choosing the revision, the settings
+// file, its list entries and fields, and both against a local web server.
+#include "ui/standard_settings.h"
+
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "loopback_server.h"
+#include "test_support.h"
+
+#include <chrono>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+std::string revision(const char* cls, const char* link, const char* user) {
+    return std::string("<li") + cls + "><a href=\"" + link +
+           "\" title=\"Vorlage:Settings List\">12:00, 1. Dez. 2026</a> <span "
+           "class='history-user'><a href=\"/wiki/index.php/Benutzer:" +
+           user + "\" title=\"Benutzer:" + user + "\">" + user + "</a></span></li>\n";
+}
+
+std::string history(const std::vector<std::string>& revisions) {
+    std::string page = "<html><body><ul id=\"pagehistory\">\n";
+    for (const auto& r : revisions) page += r;
+    return page + "</ul></body></html>\n";
+}
+
+const char* const oldid3 = "/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=3";
+
+std::string edit_page(const std::string& source) {
+    return "<html><body><form><textarea tabindex=\"1\" accesskey=\",\" id=\"wpTextbox1\" "
+           "cols=\"80\" rows=\"25\">" +
+           source + "</textarea></form></body></html>\n";
+}
+
+std::string entries_text(const std::string& file) {
+    std::string out;
+    for (const auto& e : se__entries(file.data(), file.size()))
+        out += (e.kind == se__PROVIDER ? "P:" : "F:") + e.text + "\n";
+    return out;
+}
+
+std::string field(const std::string& file, const char* name) {
+    auto list = se__entries(file.data(), file.size());
+    std::string v;
+    if (list.empty() || !se__field(file.data(), file.size(), list[0].line, name, &v))
+        return "<absent>";
+    return v;
+}
+
+} // namespace
+
+TEST(StandardSettingsRevision, NewestTrustedEditorWinsOverNewerUnknownOnes) {
+    std::string page = history({
+        revision("", "/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=9", "Spammer"),
+        revision(" class=\"selected\"", "/wiki/index.php?title=X&amp;oldid=8", "Wilva"),
+        revision("", oldid3, "wilVAR"),
+        revision("", "/wiki/index.php?title=X&amp;oldid=1", "Mavlyn"),
+    });
+    EXPECT_EQ(se__revisionaddress(page.c_str()),
+              "/wiki/index.php?title=Vorlage:Settings_List&oldid=3&action=edit");
+}
+
+TEST(StandardSettingsRevision, PrefixesUnknownNamesAndForeignHostsAreRefused) {
+    EXPECT_FALSE(se__trusted("Wilva"));
+    EXPECT_FALSE(se__trusted("Wilvar2"));
+    EXPECT_FALSE(se__trusted(""));
+    EXPECT_TRUE(se__trusted("FUNKMEISTER"));
+    EXPECT_EQ(se__revisionaddress(history({revision("", oldid3, "Mallory")}).c_str()), "");
+    // A line that is not a list item does not count, even with a trusted user link.
+    std::string notitem = history({"<p>" + revision("", oldid3, "Wilvar")});
+    EXPECT_EQ(se__revisionaddress(notitem.c_str()), "");
+    // Only pages of the wiki's own host are fetched.
+    std::string foreign = history({revision("", "http://elsewhere.invalid/x", "Wilvar")});
+    EXPECT_EQ(se__revisionaddress(foreign.c_str()), "");
+    EXPECT_EQ(se__revisionaddress(nullptr), "");
+}
+
+TEST(StandardSettingsEditBox, FoundByIdOrByTheIdShortlyBehindTheTag) {
+    std::string t;
+    ASSERT_TRUE(se__editboxtext("<textarea id=\"wpTextbox1\" rows=\"5\">==A==\n</textarea>", &t));
+    EXPECT_EQ(t, "==A==\n");
+    ASSERT_TRUE(se__editboxtext(edit_page("x &lt;y&gt;").c_str(), &t));
+    EXPECT_EQ(t, "x &lt;y&gt;");
+    std::string far = "<textarea " + std::string(120, ' ') + " id=\"wpTextbox1\">x</textarea>";
+    EXPECT_FALSE(se__editboxtext(far.c_str(), &t));
+    EXPECT_FALSE(se__editboxtext("<textarea id=\"wpTextbox1\">never closed", &t));
+    EXPECT_FALSE(se__editboxtext("<textarea id=\"other\">x</textarea>", &t));
+}
+
+TEST(StandardSettingsFile, HeadBodyConversionsAndEnd) {
+    std::string f = se__settingsfile("==D\xC3\xA4nemark==\nA&amp;B &lt;x&gt; &amp;lt;\r\n"
+                                     "\xC3\x9F\xC3\xB1\xC4\x83\xC3\xA9\rEnd");
+    EXPECT_EQ(f, "mavlyn Standard Settings   AAA00007\r\n\r\n"
+                 "==D\xE4nemark==\r\nA&B <x> &lt;\r\n\xDF\xF1\xE3\xC3\xA9\r\nEnd\r\n*****");
+    EXPECT_EQ(f[se__MARKOFFSET], 'A');
+}
+
+TEST(StandardSettingsHttp, BodyOfPlainChunkedAndHeadlessAnswers) {
+    EXPECT_EQ(se__httpbody("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"), "ok");
+    EXPECT_EQ(se__httpbody("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                           "4\r\nWiki\r\n5;x=y\r\n page\r\n0\r\n\r\n"),
+              "Wiki page");
+    // A chunk announced longer than what arrived keeps what arrived.
+    EXPECT_EQ(se__httpbody("HTTP/1.1 200 OK\r\ntransfer-encoding: chunked\r\n\r\nff\r\nabc"),
+              "abc");
+    EXPECT_EQ(se__httpbody("no head at all"), "no head at all");
+    EXPECT_EQ(se__httpbody("HTTP/1.1 200 OK\r\nbroken head"), "");
+}
+
+TEST(StandardSettingsVersion, PublishedNumberAndThePageItLeadsTo) {
+    const char* plain = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nmavlyn  400\n";
+    EXPECT_EQ(se__publishedversion(plain), 400);
+    EXPECT_STREQ(se__updatepage(400, false), "/update_uptodate.html");
+    EXPECT_STREQ(se__updatepage(401, false), "/update_available.html");
+    EXPECT_STREQ(se__updatepage(401, true), "/update_verfuegbar.html");
+    EXPECT_STREQ(se__updatepage(3, true), "/update_aktuell.html");
+    EXPECT_STREQ(se__updatepage(-1, true), "/index_de.html");
+    EXPECT_STREQ(se__updatepage(-1, false), "/index.html");
+    EXPECT_EQ(se__publishedversion("mavlyn  401"), 401);
+    EXPECT_EQ(se__publishedversion("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nX: y\r\n\r\n"
+                                   "mavlyn  402"),
+              402);
+    EXPECT_EQ(se__publishedversion("mavlyn 401"), -1);   // one blank only
+    EXPECT_EQ(se__publishedversion("mavlyn  v401"), -1); // no digits
+    EXPECT_EQ(se__publishedversion("<html>404</html>"), -1);
+    EXPECT_EQ(se__publishedversion("mavlyn  99999999999999999999"), 999999999);
+}
+
+TEST(StandardSettingsList, HeadingsProvidersAndFurtherEntries) {
+    std::string f =
+        se__settingsfile("{{Settings|PROVIDER=Early}}\n"
+                         "== Deutschland  ==\n"
+                         "{{Settings|PROVIDER=T-Mobile|PLMN=26201|APN=internet.t-d1.de}}\n"
+                         "{{Settings|PLMN=26202}}\n"
+                         "|||Vodafone Prepaid|x=1\n"
+                         "|||x\n"
+                         "===Österreich===\n"
+                         " {{Settings|PROVIDER=not at line start}}\n"
+                         "{{Settings|PROVIDER=A1}}\n");
+    EXPECT_EQ(entries_text(f), "P:?   Early\n"
+                               "P:Deutschland   T-Mobile\n"
+                               "P:Deutschland   ?\n"
+                               "F:Vodafone Prepaid\n"
+                               "F:??\n"
+                               "P:\xD6sterreich   A1\n");
+    std::string longname(150, 'n');
+    std::string longlines = "|||" + longname + "\n==" + longname + "\n{{Settings|}}";
+    auto cut = se__entries(longlines.data(), longlines.size());
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_EQ(cut[0].text, std::string(100, 'n'));
+    EXPECT_EQ(cut[1].text, std::string(100, 'n') + "   ?");
+}
+
+TEST(StandardSettingsList, FieldValuesNowikiAndLineBounds) {
+    std::string f = "{{Settings|PROVIDER=X|PLMN=;26203|PPQ=<nowiki>*100#</nowiki>"
+                    "|PPC=<nowiki>*1|2#</nowiki>|HOMU=<nowiki></nowiki>|SMSC=+49}}\n|APN=next";
+    EXPECT_EQ(field(f, "PLMN"), ";26203");
+    EXPECT_EQ(field(f, "PPQ"), "*100#");
+    EXPECT_EQ(field(f, "PPC"), "<nowiki>*1"); // cut at its "|", the tag stays
+    EXPECT_EQ(field(f, "HOMU"), "<nowiki></nowiki>");
+    EXPECT_EQ(field(f, "SMSC"), "+49");
+    EXPECT_EQ(field(f, "APN"), "<absent>"); // on the next line
+    EXPECT_EQ(field(f, "HOMI"), "<absent>");
+    EXPECT_STREQ(se__fieldname(3), "PLMN");
+    EXPECT_STREQ(se__fieldname(12), "HOMO");
+    EXPECT_EQ(se__fieldname(2), nullptr);
+    EXPECT_EQ(se__fieldname(13), nullptr);
+}
+
+namespace {
+
+// A wiki on loopback: the history, one edit page per revision, and what was asked.
+class LocalWiki {
+  public:
+    explicit LocalWiki(std::string historypage, std::string editpage = edit_page("==A==\n"))
+        : history_(std::move(historypage)), edit_(std::move(editpage)),
+          server_([this](int c, const std::string& request) {
+              bool hist = request.find("action=history") != std::string::npos;
+              say(c,
+                  "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + (hist ? history_ : edit_));
+          }) {
+        host_ = "127.0.0.1:" + std::to_string(server_.port());
+        se__wikihost = host_.c_str();
+    }
+    ~LocalWiki() { se__wikihost = "www.wilvar.de"; }
+    std::vector<std::string> requests() { return server_.requests(); }
+
+  private:
+    std::string history_, edit_, host_;
+    LoopbackServer server_;
+};
+
+std::string first_line(const std::string& request) {
+    return request.substr(0, request.find("\r\n"));
+}
+
+} // namespace
+
+TEST(StandardSettingsDownload, StoresTheTrustedRevisionOnceAndMarksItTaken) {
+    InTempDir dir;
+    LocalWiki wiki(history({revision("", "/wiki/index.php?oldid=9", "Somebody"),
+                            revision("", oldid3, "Kartenleser")}),
+                   edit_page("==Polska==\n{{Settings|PROVIDER=Plus|APN=internet}}\n"));
+    ASSERT_TRUE(se_settingsupdate());
+    auto req = wiki.requests();
+    ASSERT_EQ(req.size(), 2u);
+    EXPECT_EQ(first_line(req[0]),
+              "GET /wiki/index.php?title=Vorlage:Settings_List&action=history HTTP/1.1");
+    EXPECT_EQ(first_line(req[1]),
+              "GET /wiki/index.php?title=Vorlage:Settings_List&oldid=3&action=edit HTTP/1.1");
+    EXPECT_EQ(read_file("mavlynS.ini"),
+              "mavlyn Standard Settings   AAA00007\r\n\r\n==Polska==\r\n{{Settings|PROVIDER=Plus|"
+              "APN=internet}}\r\n\r\n*****");
+    chmod("mavlynS.ini", 0444); // the mark is written even into a read-only file
+    EXPECT_TRUE(se_settingsupdated());
+    EXPECT_EQ(read_file("mavlynS.ini")[se__MARKOFFSET], 'L');
+    EXPECT_FALSE(se_settingsupdated());
+    EXPECT_FALSE(exists("mavlynS.ini.new"));
+}
+
+TEST(StandardSettingsDownload, FailuresLeaveTheOldFileAlone) {
+    InTempDir dir;
+    { std::ofstream("mavlynS.ini") << "old list"; }
+    {
+        LocalWiki untrusted(history({revision("", oldid3, "Wilvarr")}));
+        EXPECT_FALSE(se_settingsupdate());
+        EXPECT_EQ(untrusted.requests().size(), 1u);
+    }
+    {
+        LocalWiki noeditbox(history({revision("", oldid3, "Wilvar")}), "<html>gone</html>");
+        EXPECT_FALSE(se_settingsupdate());
+    }
+    int port;
+    {
+        LocalWiki closed(history({}));
+        port = std::stoi(std::string(se__wikihost).substr(10));
+    }
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    se__wikihost = host.c_str();
+    EXPECT_FALSE(se_settingsupdate());
+    se__wikihost = "www.wilvar.de";
+    EXPECT_EQ(read_file("mavlynS.ini"), "old list");
+    EXPECT_FALSE(se_settingsupdated()); // no "A" mark in it
+}
+
+namespace {
+
+// A fake browser first in PATH that writes the address it was given.
+class FakeBrowser {
+  public:
+    explicit FakeBrowser(const std::string& dir) : out_(dir + "/firefox.args") {
+        std::string bin = dir + "/bin";
+        mkdir(bin.c_str(), 0755);
+        std::ofstream(bin + "/firefox") << "#!/bin/sh\necho \"$@\" > " << out_ << ".tmp && mv "
+                                        << out_ << ".tmp " << out_ << "\n";
+        chmod((bin + "/firefox").c_str(), 0755);
+        oldpath_ = getenv("PATH") ? getenv("PATH") : "";
+        setenv("PATH", (bin + ":" + oldpath_).c_str(), 1);
+    }
+    ~FakeBrowser() { setenv("PATH", oldpath_.c_str(), 1); }
+    std::string opened() {
+        for (int i = 0; i < 100 && !exists(out_); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::string s = read_file(out_);
+        unlink(out_.c_str());
+        return s;
+    }
+
+  private:
+    std::string out_, oldpath_;
+};
+
+// The home page on loopback, publishing a version file.
+class LocalHomePage {
+  public:
+    explicit LocalHomePage(std::string version)
+        : version_(std::move(version)), server_([this](int c, const std::string&) {
+              say(c, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n" + version_);
+          }) {
+        host_ = "127.0.0.1:" + std::to_string(server_.port());
+        se__homehost = host_.c_str();
+    }
+    ~LocalHomePage() { se__homehost = "www.mavlyn.de"; }
+    const std::string& host() const { return host_; }
+    std::vector<std::string> requests() { return server_.requests(); }
+
+  private:
+    std::string version_, host_;
+    LoopbackServer server_;
+};
+
+} // namespace
+
+TEST(UpdateQuery, OpensTheUpToDateOrTheUpdatePageInTheUsersLanguage) {
+    InTempDir dir;
+    FakeBrowser browser(dir.path());
+    bool de = _de;
+    {
+        LocalHomePage home("mavlyn  400\r\n");
+        _de = false;
+        update_gewuenscht = true;
+        se_updatequery();
+        EXPECT_FALSE(update_gewuenscht);
+        EXPECT_EQ(first_line(home.requests().at(0)), "GET /mavlyn_version.txt HTTP/1.1");
+        EXPECT_EQ(browser.opened(), "http://" + home.host() + "/update_uptodate.html\n");
+    }
+    {
+        LocalHomePage home("mavlyn  401\r\n");
+        _de = true;
+        se_updatequery();
+        EXPECT_EQ(browser.opened(), "http://" + home.host() + "/update_verfuegbar.html\n");
+    }
+    {
+        LocalHomePage home("<html>Not Found</html>");
+        _de = false;
+        se_updatequery();
+        EXPECT_EQ(browser.opened(), "http://" + home.host() + "/index.html\n");
+    }
+    _de = de;
+}
