@@ -1498,15 +1498,6 @@ int iv_iniparse() {
     return 1;
 }
 
-// ---- Stand-in for the part of the program that is not built yet ----
-// Weak, so that the real function replaces it as soon as its part exists.
-
-// Configuration dialog: not built yet. Answers "cancelled", so nothing is changed.
-__attribute__((weak)) int cf_dialog(int, GtkWidget*) {
-    lo_slog("Configuration dialog: not built yet.\n", "", -1);
-    return 0;
-}
-
 void iv__startprograms() {
     for (int i = 0; i < 3; i++)
         if (inidat.cmd[i][0] && inidat.sms[i] == 0 && sp_atstart(inidat.cmd[i]))

@@ -78,8 +78,7 @@ bool iv__copsnetwork(const char* answer, char* code, size_t n);
 // The APN for a network code, "" when none is known.
 const char* iv__apnfornetwork(const char* code);
 
-// The configuration dialog, which the reading calls. Until it is built, ini_reader.cpp holds a
-// weak stand-in ("not built yet") that the real one replaces.
+// The configuration dialog (ui/config_dialog.cpp), which the reading calls.
 int cf_dialog(int eid, GtkWidget* widget);
 
 // Starts the user commands marked for the program start (entries without an SMS trigger).

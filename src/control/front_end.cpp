@@ -5,13 +5,11 @@
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "ui/panel_icons.h"
+#include "ui/standard_settings.h"
 #include "ui/status_lines.h"
 
 #include <cstdio>
 #include <cstring>
-
-// The update question is not built yet; until then the front end only shows the status.
-__attribute__((weak)) void se_updatequery() {}
 
 namespace {
 

@@ -20,15 +20,13 @@
 #include "sms/sms_sending.h"
 #include "ui/control_window.h"
 #include "ui/panel_icons.h"
+#include "ui/standard_settings.h"
 #include "ui/status_lines.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-
-// The update question of the standard settings; a weak stand-in exists until it is built.
-void se_updatequery();
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "ui/message_box.h"
 #include "ui/panel_icons.h"
 #include "ui/splash.h"
+#include "ui/standard_settings.h"
 #include "ui/status_lines.h"
 
 #include <cstdlib>
@@ -25,7 +26,6 @@ const char* T(const char* de, const char* en) {
     return _de ? de : en;
 }
 
-const char homepage_host[] = "www.mavlyn.org";
 const char version_title[] = "mavlyn 0.4";
 
 bool cc__maximized = false;
@@ -451,7 +451,7 @@ std::vector<cc__item> cc__menuitems() {
     int f = inidat.funktion;
 
     plain("*  mavlyn 0.4  *", "*  mavlyn 0.4  *", 0, false);
-    std::string update = std::string(homepage_host) + "/update?";
+    std::string update = std::string(se__homehost) + "/update?";
     m.push_back({cc__PLAIN, update, 11,
                  control ? record_attached() && record_online() && !update_gewuenscht
                          : !verbindenverboten && !ba_gewuenscht && !update_gewuenscht,

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 const char* se__wikihost = "www.wilvar.de";
-const char* se__homehost = "www.mavlyn.de";
+const char* se__homehost = "www.mavlyn.org";
 volatile bool cf__settingsupdatethread_ok = false;
 
 namespace {

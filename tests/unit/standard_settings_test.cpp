@@ -284,7 +284,7 @@ class LocalHomePage {
         host_ = "127.0.0.1:" + std::to_string(server_.port());
         se__homehost = host_.c_str();
     }
-    ~LocalHomePage() { se__homehost = "www.mavlyn.de"; }
+    ~LocalHomePage() { se__homehost = "www.mavlyn.org"; }
     const std::string& host() const { return host_; }
     std::vector<std::string> requests() { return server_.requests(); }
 
