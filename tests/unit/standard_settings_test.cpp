@@ -3,6 +3,7 @@
 #include "ui/standard_settings.h"
 
 #include "config/config_record.h"
+#include "connection/internet_probes.h"
 #include "control/session_state.h"
 #include "loopback_server.h"
 #include "test_support.h"
@@ -232,6 +233,13 @@ TEST(StandardSettingsDownload, FailuresLeaveTheOldFileAlone) {
     }
     {
         LocalWiki noeditbox(history({revision("", oldid3, "Wilvar")}), "<html>gone</html>");
+        EXPECT_FALSE(se_settingsupdate());
+    }
+    {
+        // Answers are cut at the receive limit: the box then has no end and is not taken.
+        LocalWiki huge(history({revision("", oldid3, "Wilvar")}),
+                       "<textarea id=\"wpTextbox1\">{{Settings|PROVIDER=A|APN=" +
+                           std::string(iz__MAXBYTES, 'x') + "}}</textarea>");
         EXPECT_FALSE(se_settingsupdate());
     }
     int port;
