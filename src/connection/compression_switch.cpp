@@ -11,8 +11,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -59,18 +61,39 @@ bool thread_end() {
     return programmende_gewuenscht || th_queryterminate();
 }
 
+// The operator's servers may sit behind a network that drops packets: a connection is given
+// up after this long, and at once when the thread is to end.
+const int connect_timeout_ms = 10000;
+
+// A socket connected to host:port, or -1.
 int connect_to(const std::string& host, int port) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* ai = nullptr;
     if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &ai) != 0 || !ai) return -1;
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, ai->ai_addr, ai->ai_addrlen) != 0) {
-        close(fd);
-        fd = -1;
-    }
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    bool ok = fd >= 0 && (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0 || errno == EINPROGRESS);
     freeaddrinfo(ai);
+    for (int waited = 0; ok; waited += 500) {
+        pollfd p{fd, POLLOUT, 0};
+        int r = poll(&p, 1, 500);
+        if (r > 0) {
+            int err = 0;
+            socklen_t len = sizeof err;
+            ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+            break;
+        }
+        ok = (r == 0 || errno == EINTR) && waited < connect_timeout_ms && !thread_end();
+    }
+    if (!ok) {
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    // Blocking from here on, but a send never waits longer than a few seconds.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    timeval tv{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     return fd;
 }
 

@@ -7,10 +7,12 @@
 #include "loopback_server.h"
 #include "test_support.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <poll.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -181,5 +183,46 @@ TEST_F(Compression, WaitsPassAtOnceOfflineAndEndOnRequest) {
     bool confirmed = false, failed = false;
     kd__endpoints none{"127.0.0.1", 1, "127.0.0.1", 1};
     EXPECT_FALSE(kd__pass(none, kd__onlinewait, &confirmed, &failed));
+    programmende_gewuenscht = false;
+}
+
+TEST_F(Compression, ConnectionThatHangsEndsOnRequest) {
+    // A listener whose queue is full leaves further connection requests unanswered.
+    int l = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(l, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(l, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(l, 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 2; i++) {
+        queued.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(queued.back(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    std::atomic<bool> done{false};
+    std::thread pass([&] {
+        bool confirmed = false, failed = false;
+        kd__endpoints e{"127.0.0.1", ntohs(a.sin_port), "127.0.0.1", ntohs(a.sin_port)};
+        EXPECT_FALSE(kd__pass(e, short_wait, &confirmed, &failed));
+        done = true;
+    });
+    msleep(500);
+    programmende_gewuenscht = true;
+    // Room again: a connection still trying would now come through and send its request.
+    std::vector<int> accepted = queued;
+    for (pollfd p{l, POLLIN, 0}; !done || poll(&p, 1, 0) > 0;)
+        if (poll(&p, 1, 100) > 0) accepted.push_back(accept(l, nullptr, nullptr));
+    pass.join();
+    std::string got;
+    for (int c : accepted) {
+        char b[512];
+        ssize_t n = recv(c, b, sizeof b, MSG_DONTWAIT);
+        if (n > 0) got.append(b, static_cast<size_t>(n));
+        close(c);
+    }
+    EXPECT_EQ(got, "") << "nothing sent after the end request";
+    close(l);
     programmende_gewuenscht = false;
 }
