@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (pid < 0 || pid == 1) __builtin_trap();
             char name[100];
             if (cn__interfacename(line, name, sizeof name) && strchr(name, '/')) __builtin_trap();
-            cn__authenticated(line);
-            cn__dnsaddress(line);
+            cn__addressline(line);
             cn__pidfromtext(line);
         }
     }

@@ -153,7 +153,7 @@ void iv_iniheaderwrite(bool dat) {
         }
         if (d.day > 0 && d.headervoffset > 0) {
             d.headerv += d.headervoffset / 1000;
-            d.headervoffset = 750;
+            d.headervoffset %= 1000; // the bytes below a kilobyte stay counted
         }
         if (!iv_iniopen("r+t")) {
             lo_slog("Header: Datei nicht geöffnet.\n", "", -1);

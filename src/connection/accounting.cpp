@@ -71,8 +71,8 @@ void cn__volzeitrunden(cn__acct_t* a) {
     }
 }
 
-void cn__endconnection(cn__acct_t* a) {
-    if (a->headervoffset <= 999) a->headervoffset = 1000;
+void cn__endconnection(cn__acct_t* a, long connectionbytes) {
+    if (connectionbytes < 1000) a->headervoffset += 1000 - max(connectionbytes, 0L);
     cn__volzeitrunden(a);
 }
 
@@ -139,39 +139,47 @@ int cn__countminute(int* vorher, int s) {
     return 1;
 }
 
-namespace {
-long speed(long delta, long dt) {
-    if (delta < 0 || delta > 10000000000L) return -1;
-    long v = delta * 100 / dt;
-    return v > 1000000 ? -1 : v;
+long cn__bytessince(long last, long now, long elapsed) {
+    if (last < 0 || now < 0) return -1;
+    const long bytes = now >= last ? now - last : now;
+    // Up to a year between two polls; beyond that the product below would overflow.
+    const long t = bereichl(elapsed, 0, 3153600000L);
+    // One second more than elapsed: the counters are read a little after the timer.
+    return bytes <= cn__MAXLINKRATE / 100 * (t + 100) ? bytes : -1;
 }
-} // namespace
+
+long cn__speed(long bytes, long dt) {
+    if (dt <= 0 || bytes < 0 || bytes > LONG_MAX / 100) return -1;
+    const long v = bytes * 100 / dt;
+    return v > cn__MAXLINKRATE ? -1 : v;
+}
+
+long cn__addtraffic(cn__acct_t* a, long du, long dd, bool testmode) {
+    long traffic = max(du, 0L) + max(dd, 0L);
+    if (traffic <= 0) return 0;
+    if (testmode) traffic = traffic > 214748L ? 2147483647L : traffic * 10000;
+    a->headervoffset = min(a->headervoffset, LONG_MAX / 2) + min(traffic, LONG_MAX / 4);
+    return traffic;
+}
 
 void cn__foldtraffic(cn__acct_t* a, long du, long dd, long dt, bool testmode,
                      unsigned long onlinezeit_now, unsigned long* steponline, cn__traffic_t* out) {
-    *out = cn__traffic_t{false, false, 0, -1, -1};
-    if (dt == 0) return;
-    // A jump of the counters (a new interface, a wrap) is no traffic.
-    if (du > -50000000 && du < 50000000 && dd > -50000000 && dd < 50000000) {
-        long traffic = du + dd;
-        if (traffic > 0 && traffic < 50000000) {
-            long add = testmode ? min(traffic * 10000L, 2147483647L) : traffic;
-            a->headervoffset = min(a->headervoffset + add, LONG_MAX / 2);
-        }
-    }
+    *out = cn__traffic_t{false, false, 0, 0, -1, -1};
+    out->bytes = cn__addtraffic(a, du, dd, testmode);
     if (a->headervoffset > 9999999 || onlinezeit_now >= *steponline + 30000 ||
         onlinezeit_now < *steponline) {
         out->step = true;
         out->stepbytes = a->headervoffset;
         out->headerwrite = resetday(a->day) || resetday(a->dayt);
         if (!resetday(a->day)) {
+            // The bytes below a kilobyte stay: the volume is kept to the byte.
             a->headerv += a->headervoffset / 1000;
-            a->headervoffset = 750;
+            a->headervoffset %= 1000;
         }
         *steponline = onlinezeit_now;
     }
-    out->bpsu = speed(du, dt);
-    out->bpsd = speed(dd, dt);
+    out->bpsu = cn__speed(du, dt);
+    out->bpsd = cn__speed(dd, dt);
 }
 
 bool cn__procnetdevline(const char* line, const char* ifname, long* bu, long* bd, int* err) {
@@ -289,6 +297,8 @@ void cn__keepalive(bool router, long bpsu, long bpsd, const char* list, size_t* 
 
 // ---- Glue ----
 
+long cn__connectionbytes = 0;
+
 void volzeitrunden() {
     cn__acct_t a;
     cn__acctload(&a);
@@ -296,11 +306,22 @@ void volzeitrunden() {
     cn__acctstore(&a);
 }
 
+void cn__beginconnection() {
+    cn__statistiksbytes = cn__statistikrbytes = 0;
+    // From now, not from the program start: the first poll must not count the time before
+    // the connection as online or inactive time.
+    cn__statistikzeit = ti_htime();
+    cn__connectionbytes = 0;
+    volzeitrunden();
+}
+
 void cn__endofconnection() {
     cn__acct_t a;
     cn__acctload(&a);
-    cn__endconnection(&a);
+    cn__endconnection(&a, cn__connectionbytes);
     cn__acctstore(&a);
+    cn__connectionbytes = 0;
+    cn__statistiksbytes = cn__statistikrbytes = -1;
 }
 
 namespace {
@@ -338,160 +359,105 @@ bool probe_pseudo(const char* ip) {
     return iz_ipok(ip);
 }
 
-} // namespace
-
-int cn_ifstatistics(long* bu, long* bd, int* err) {
-    if (!cn__linuxconnectionname[0]) {
-        if (!inidat.con[0] || stricmp(inidat.con, "Internet") == 0) return -1;
-        if (strncmp(inidat.con, "ppp", 3) == 0 && cn__ifnameok(inidat.con))
-            strMcpy(cn__linuxconnectionname, inidat.con);
-        return 0;
-    }
-    long len = read_proc_net_dev();
-    if (len < 0) {
-        lo_slog("ifconfig error 3.\n", "", -1);
-        return -1;
-    }
-    int r = cn__procnetdev(procbuf, static_cast<size_t>(len), cn__linuxconnectionname, bu, bd, err);
-    if (MODUS('2') && r != 1) {
-        lo_dlog("cn_ifstatistics(): %s\n", "cat /proc/net/dev", -1);
-        if (system("cat /proc/net/dev 2>&1 >>debuglog.txt") != 0) {
-        }
-    }
-    return r;
+// The router's session counters, which it gives in kilobytes.
+void router_counters(long* su, long* rd) {
+    *su = cm_linkcom(5, nullptr) * 1000;
+    *rd = cm_linkcom(6, nullptr) * 1000;
 }
 
-bool cn_statistics(long* bpsu, long* bpsd, long* kbvol) {
-    static int configseen = INT_MIN;
-    static unsigned long steponline = 0;
-    const bool configchanged = configseen != inicounterglobal;
-    configseen = inicounterglobal;
+// The bytes of each direction since the last poll (-1 unknown); the counters become the last.
+void bytes_since_last_poll(long su, long rd, long elapsed, long* du, long* dd) {
+    *du = cn__bytessince(cn__statistiksbytes, su, elapsed);
+    *dd = cn__bytessince(cn__statistikrbytes, rd, elapsed);
+    cn__statistiksbytes = su;
+    cn__statistikrbytes = rd;
+}
 
-    time_t now = time(nullptr);
-    struct tm lt {};
-    localtime_r(&now, &lt);
-
+void day_change(const struct tm& lt) {
     cn__acct_t a;
     cn__acctload(&a);
     cn__daychange_t dc;
-    if (cn__daychange(&a, onlinezeit > 0, lt, &dc)) {
-        cn__acctstore(&a);
-        if (dc.subtotal) {
-            lo_vlog("%s %s: %li kB.\n", T("Zwischensumme", "Subtotal"), dc.subtotal_kb);
-            lo_vlog(T("%s Zwischensumme: %s\n", "%s Subtotal: %s\n"),
-                    stundenminuten(dc.subtotal_min), -1);
-        }
-        if (resetday(a.day) || resetday(a.dayt)) {
-            lo_slogx("Tag alt: %s%li\n", "", dc.oldday);
-            lo_slogx("Tag neu: %s%li\n", "", lt.tm_mday);
-        }
-        if (dc.volrollover) {
-            lo_slogx("Stichtag f" U8ue "r Volumen dazwischen: %s%li\n", "", a.day);
-            lo_vlog("%s %s: %li kB.\n", T("Monatssumme", "Month total"), dc.vol_monthtotal);
-        }
-        if (dc.timerollover) {
-            lo_slogx("Stichtag f" U8ue "r Onlinezeit dazwischen: %s%li\n", "", a.dayt);
-            lo_vlog(T("%s Monatssumme: %s\n", "%s Month total: %s\n"),
-                    stundenminuten(dc.time_monthtotal), -1);
-        }
-        if (dc.headerwrite) headerwrite();
+    if (!cn__daychange(&a, onlinezeit > 0, lt, &dc)) return;
+    cn__acctstore(&a);
+    if (dc.subtotal) {
+        lo_vlog("%s %s: %li kB.\n", T("Zwischensumme", "Subtotal"), dc.subtotal_kb);
+        lo_vlog(T("%s Zwischensumme: %s\n", "%s Subtotal: %s\n"), stundenminuten(dc.subtotal_min),
+                -1);
     }
+    if (resetday(a.day) || resetday(a.dayt)) {
+        lo_slogx("Tag alt: %s%li\n", "", dc.oldday);
+        lo_slogx("Tag neu: %s%li\n", "", lt.tm_mday);
+    }
+    if (dc.volrollover) {
+        lo_slogx("Stichtag f" U8ue "r Volumen dazwischen: %s%li\n", "", a.day);
+        lo_vlog("%s %s: %li kB.\n", T("Monatssumme", "Month total"), dc.vol_monthtotal);
+    }
+    if (dc.timerollover) {
+        lo_slogx("Stichtag f" U8ue "r Onlinezeit dazwischen: %s%li\n", "", a.dayt);
+        lo_vlog(T("%s Monatssumme: %s\n", "%s Month total: %s\n"),
+                stundenminuten(dc.time_monthtotal), -1);
+    }
+    if (dc.headerwrite) headerwrite();
+}
 
-    const long htime = ti_htime();
-    const long dt = cn__interval(htime, cn__statistikzeit);
-    cn__statistikzeit = htime;
-    *bpsu = *bpsd = -1;
-    *kbvol = inidat.headerv + inidat.headervoffset / 1000;
+void show_connecting(const char* de, const char* en, const char* minide, const char* minien) {
+    ic_mshow(4, -1, -1, -1, -1, T("mavlyn\n\nVerbindungsaufbau.", "mavlyn\n\nConnecting."));
+    cc_show2(T(de, en), T(minide, minien));
+    msleepx(1000);
+}
 
-    if (verbindenverboten || programmende_gewuenscht) {
-        onlinezeit = 0;
-        offline_times(dt);
-        inaktivzeit = 0;
+// Offline: a link that was up is closed as at any other end, whether or not automatic
+// connecting then dials again. True when it dialled.
+bool offline(long dt) {
+    onlinezeit = 0;
+    inaktivzeit = 0;
+    offline_times(dt);
+    if (!inidat.constart || verbindenverboten) {
+        if (cn__active != 0) cn_stop(0);
         return false;
     }
+    cn_stop(0);
+    if (!programmende_gewuenscht)
+        show_connecting(" Verbindungsaufbau.", " Connecting.", " Verbindungs~aufbau.",
+                        " Connecting.");
+    memset(cn__erro, 0, sizeof cn__erro);
+    cn_start();
+    msleepx(500);
+    return true;
+}
 
-    long su = 0, rd = 0;
-    bool online;
-    if (linksys) {
-        online = cm_linkcom(9, nullptr) > 0;
-    } else {
-        int r = cn_ifstatistics(&su, &rd, cn__erro);
-        if (r < 0) {
-            // No interface to look at yet (default data port): nothing is connected, and the
-            // offline time must run on, since the hold-off of incoming calls and the minutes
-            // without connection are measured in it. Only the automatic connecting waits.
-            if (!cn__linuxconnectionname[0]) {
-                onlinezeit = 0;
-                inaktivzeit = 0;
-                offline_times(dt);
-            }
-            return false;
-        }
-        online = r == 1;
-    }
-
-    if (!online) {
-        onlinezeit = 0;
-        inaktivzeit = 0;
-        offline_times(dt);
-        if (!inidat.constart || verbindenverboten) return false;
-        cn_stop(0);
-        if (!programmende_gewuenscht) {
-            ic_mshow(4, -1, -1, -1, -1, T("mavlyn\n\nVerbindungsaufbau.", "mavlyn\n\nConnecting."));
-            cc_show2(T(" Verbindungsaufbau.", " Connecting."),
-                     T(" Verbindungs~aufbau.", " Connecting."));
-            msleepx(1000);
-        }
-        memset(cn__erro, 0, sizeof cn__erro);
-        cn_start();
-        msleepx(500);
-        return true;
-    }
-
-    lo_vlogtime();
-    cn_timegap(now);
-    onlinezeit = onlinezeit < 2 ? 2 : onlinezeit + static_cast<unsigned long>(dt);
-    if (onlinezeit > 18000) offlinezeit = offlinezeita = 0;
-
+void count_online_minute(const struct tm& lt) {
+    cn__acct_t a;
     cn__acctload(&a);
     a.headert += cn__countminute(&a.onlinezeit_vorher, lt.tm_min * 60 + lt.tm_sec);
     cn__acctstore(&a);
     if (a.dayt > 0 && a.headert > a.headert_alt + 10) headerwrite();
+}
 
-    if (linksys) {
-        su = cm_linkcom(5, nullptr) * 1000;
-        rd = cm_linkcom(6, nullptr) * 1000;
-        memset(cn__erro, 0, sizeof cn__erro);
-    } else if (su < 0 || rd < 0) {
-        return false;
-    }
-    if (configchanged) memset(cn__erro, 0, sizeof cn__erro);
-
+void fold_traffic(long du, long dd, long dt, cn__traffic_t* tr) {
+    static unsigned long steponline = 0;
+    cn__acct_t a;
     cn__acctload(&a);
-    cn__traffic_t tr;
-    cn__foldtraffic(&a, su - cn__statistiksbytes, rd - cn__statistikrbytes, dt, MODUS('8'),
-                    onlinezeit, &steponline, &tr);
+    cn__foldtraffic(&a, du, dd, dt, MODUS('8'), onlinezeit, &steponline, tr);
     cn__acctstore(&a);
-    if (tr.step) {
-        lo_slogx("10 MB erreicht: %s%liMB\n", "", tr.stepbytes);
-        if (tr.headerwrite) headerwrite();
+    cn__connectionbytes = min(cn__connectionbytes + tr->bytes, LONG_MAX / 2);
+    if (tr->step) {
+        lo_slogx("10 MB erreicht: %s%liMB\n", "", tr->stepbytes);
+        if (tr->headerwrite) headerwrite();
     }
-    cn__statistiksbytes = su;
-    cn__statistikrbytes = rd;
+}
 
-    const long threshold = inidat.endhightraffic ? 2200 : 800;
-    if (tr.bpsu > threshold || tr.bpsd > threshold)
-        inaktivzeit = 0;
-    else
-        inaktivzeit += static_cast<unsigned long>(dt);
-
+void keep_alive(const cn__traffic_t& tr) {
     size_t pos = 0;
     if (inidat.pingp >= inidat.ping && inidat.pingp <= inidat.ping + strlen(inidat.ping))
         pos = static_cast<size_t>(inidat.pingp - inidat.ping);
     cn__keepalive(linksys, tr.bpsu, tr.bpsd, inidat.ping, &pos, &cn__erro[ERR_NOC],
                   cn__keepalive_t{probe_dns, probe_pseudo, &cn_dnsbremse});
     inidat.pingp = inidat.ping + pos;
+}
 
+// The error line, and at a reached threshold the reconnection.
+void evaluate_errors() {
     int which = -1;
     int ratio = cn__errorratio(cn__erro, inidat.err, &which);
     cn__errorline(cc_mtext[cc_mtextERR], cc_mtextLEN, ratio, which, inidat.err[ERR_L], _de);
@@ -510,15 +476,118 @@ bool cn_statistics(long* bpsu, long* bpsd, long* kbvol) {
             programmende(true);
         }
         cn_stop(1);
-        ic_mshow(4, -1, -1, -1, -1, T("mavlyn\n\nVerbindungsaufbau.", "mavlyn\n\nConnecting."));
-        cc_show2(T(" Neuer Verbindungsaufbau.", " Reconnect."),
-                 T(" Verbindungs~neuaufbau.", " Reconnect."));
-        msleepx(1000);
+        show_connecting(" Neuer Verbindungsaufbau.", " Reconnect.", " Verbindungs~neuaufbau.",
+                        " Reconnect.");
         cn_start();
         onlinezeit = 0;
         inaktivzeit = 0;
     }
     cn__decay(cn__erro, inidat.err);
+}
+
+} // namespace
+
+int cn_ifstatistics(long* bu, long* bd, int* err) {
+    if (!cn__linuxconnectionname[0]) {
+        // No interface yet, so offline. A CON naming a ppp interface is watched under that
+        // name; any other (empty, "Internet", a device path) is the port that is dialled.
+        if (strncmp(inidat.con, "ppp", 3) == 0 && cn__ifnameok(inidat.con))
+            strMcpy(cn__linuxconnectionname, inidat.con);
+        return 0;
+    }
+    long len = read_proc_net_dev();
+    if (len < 0) {
+        lo_slog("ifconfig error 3.\n", "", -1);
+        return -1;
+    }
+    int r = cn__procnetdev(procbuf, static_cast<size_t>(len), cn__linuxconnectionname, bu, bd, err);
+    if (MODUS('2') && r != 1) {
+        lo_dlog("cn_ifstatistics(): %s\n", "cat /proc/net/dev", -1);
+        if (system("cat /proc/net/dev 2>&1 >>debuglog.txt") != 0) {
+        }
+    }
+    return r;
+}
+
+void cn__countlastbytes() {
+    long su = 0, rd = 0;
+    if (linksys)
+        router_counters(&su, &rd);
+    else if (cn_ifstatistics(&su, &rd, nullptr) != 1)
+        return;
+    const long htime = ti_htime();
+    long du, dd;
+    bytes_since_last_poll(su, rd, htime - cn__statistikzeit, &du, &dd);
+    cn__statistikzeit = htime;
+    cn__acct_t a;
+    cn__acctload(&a);
+    cn__connectionbytes =
+        min(cn__connectionbytes + cn__addtraffic(&a, du, dd, MODUS('8')), LONG_MAX / 2);
+    cn__acctstore(&a);
+}
+
+bool cn_statistics(long* bpsu, long* bpsd, long* kbvol) {
+    static int configseen = INT_MIN;
+    const bool configchanged = configseen != inicounterglobal;
+    configseen = inicounterglobal;
+
+    time_t now = time(nullptr);
+    struct tm lt {};
+    localtime_r(&now, &lt);
+    day_change(lt);
+
+    const long htime = ti_htime();
+    const long elapsed = htime - cn__statistikzeit;
+    const long dt = cn__interval(htime, cn__statistikzeit);
+    cn__statistikzeit = htime;
+    *bpsu = *bpsd = -1;
+    *kbvol = inidat.headerv + inidat.headervoffset / 1000;
+
+    if (verbindenverboten || programmende_gewuenscht) {
+        onlinezeit = 0;
+        offline_times(dt);
+        inaktivzeit = 0;
+        return false;
+    }
+
+    long su = 0, rd = 0;
+    bool online;
+    if (linksys) {
+        online = cm_linkcom(9, nullptr) > 0;
+    } else {
+        int r = cn_ifstatistics(&su, &rd, cn__erro);
+        if (r < 0) return false;
+        online = r == 1;
+    }
+    if (!online) return offline(dt);
+
+    lo_vlogtime();
+    cn_timegap(now);
+    onlinezeit = onlinezeit < 2 ? 2 : onlinezeit + static_cast<unsigned long>(dt);
+    if (onlinezeit > 18000) offlinezeit = offlinezeita = 0;
+    count_online_minute(lt);
+
+    if (linksys) {
+        router_counters(&su, &rd);
+        memset(cn__erro, 0, sizeof cn__erro);
+    } else if (su < 0 || rd < 0) {
+        return false;
+    }
+    if (configchanged) memset(cn__erro, 0, sizeof cn__erro);
+
+    long du, dd;
+    bytes_since_last_poll(su, rd, elapsed, &du, &dd);
+    cn__traffic_t tr;
+    fold_traffic(du, dd, dt, &tr);
+
+    const long threshold = inidat.endhightraffic ? 2200 : 800;
+    if (tr.bpsu > threshold || tr.bpsd > threshold)
+        inaktivzeit = 0;
+    else
+        inaktivzeit += static_cast<unsigned long>(dt);
+
+    keep_alive(tr);
+    evaluate_errors();
 
     *bpsu = tr.bpsu >= 0 && tr.bpsu < 170 ? 0 : tr.bpsu;
     *bpsd = tr.bpsd >= 0 && tr.bpsd < 170 ? 0 : tr.bpsd;

@@ -9,14 +9,20 @@
 struct tm;
 
 // 1 the interface is listed (counters through bu/bd, error increments added to err; each
-// may be null); 0 not listed (or its name just taken from the configuration); -1 no name
-// known or /proc/net/dev unreadable.
+// may be null); 0 not listed, or no interface known yet (offline); -1 /proc/net/dev
+// unreadable.
 int cn_ifstatistics(long* bu, long* bd, int* err);
 // One poll: speeds in B/s (0 below 170, -1 unknown) and the month's volume in kB; true only
 // when it has just reconnected a lost connection.
 bool cn_statistics(long* bpsu, long* bpsd, long* kbvol);
 // Per-connection rounding of volume and time.
 void volzeitrunden();
+// Bytes counted since the connection began (10,000 times in test mode).
+extern long cn__connectionbytes;
+// A connection has just begun: the new interface's counters start from 0, the rounding.
+void cn__beginconnection();
+// Reads the counters once more and counts what came since the last poll.
+void cn__countlastbytes();
 // The volume bookkeeping at the end of a connection: at least one kilobyte, then rounding.
 void cn__endofconnection();
 
@@ -40,7 +46,8 @@ void cn__acctload(cn__acct_t* a);
 void cn__acctstore(const cn__acct_t* a);
 
 void cn__volzeitrunden(cn__acct_t* a);
-void cn__endconnection(cn__acct_t* a);
+// A connection that carried fewer bytes than a kilobyte is raised to one; then the rounding.
+void cn__endconnection(cn__acct_t* a, long connectionbytes);
 
 // Whether a reset day lies between the last poll (old day and month) and today.
 bool cn__rolloverdue(int resetday, int oldday, int oldmon, int today, int tomon);
@@ -60,17 +67,32 @@ struct cn__daychange_t {
 // False (and nothing changed) when today is still the day of the last poll.
 bool cn__daychange(cn__acct_t* a, bool connected, const struct tm& now, cn__daychange_t* out);
 
-// Poll interval in 1/100 s; gaps under 0.5 s or over an hour count as 0.
+// Poll interval in 1/100 s for the speeds and times; gaps under 0.5 s or over an hour count
+// as 0.
 long cn__interval(long now, long last);
+
+// The fastest a link carries in one direction, in B/s (10 Gbit/s): faster speeds are unknown,
+// and a counter jump beyond it in the time since the last poll is no traffic.
+#define cn__MAXLINKRATE 1250000000L
+// Bytes of one direction since the last poll, `elapsed` 1/100 s ago: the counter's growth, or
+// all of a counter that started again (its interface was made anew). -1 without a last value
+// (-1) or for more than a link carries in that time.
+long cn__bytessince(long last, long now, long elapsed);
+// Speed of `bytes` (-1 unknown) over dt 1/100 s; -1 when not measurable.
+long cn__speed(long bytes, long dt);
+// Adds the bytes of both directions (-1 adds nothing) to the volume, 10,000 times in test mode;
+// returns what was added.
+long cn__addtraffic(cn__acct_t* a, long du, long dd, bool testmode);
 
 // Minutes to count at the local second s (minute * 60 + second): 0 or 1.
 int cn__countminute(int* vorher, int s);
 
-// Folding traffic into the volume and the speeds of one poll.
+// Folding the bytes of one poll (from cn__bytessince) into the volume, and its speeds.
 struct cn__traffic_t {
     bool step;        // the 10-MB (or 5-minute) step was taken
     bool headerwrite; // with a reset day the header write folds
     long stepbytes;   // the unfolded bytes when the step was taken
+    long bytes;       // added to the volume
     long bpsu, bpsd;  // -1 when not measurable
 };
 void cn__foldtraffic(cn__acct_t* a, long du, long dd, long dt, bool testmode,

@@ -11,7 +11,6 @@
 #include "ui/message_box.h"
 #include "ui/panel_icons.h"
 #include "ui/status_lines.h"
-#include "ui/timer_tick.h"
 
 #include <cctype>
 #include <cerrno>
@@ -28,8 +27,8 @@
 char cn__linuxconnectionname[100] = "";
 time_t cn__active = 0;
 int cn__activeatstart = 99;
-long cn__statistiksbytes = 0;
-long cn__statistikrbytes = 0;
+long cn__statistiksbytes = -1;
+long cn__statistikrbytes = -1;
 long cn__statistikzeit = 0;
 int cn__erro[8] = {};
 
@@ -294,15 +293,27 @@ bool cn__ifnameok(const char* name) {
     return true;
 }
 
-bool cn__authenticated(const char* line) {
-    return strstr(line, "authentication succeeded") != nullptr;
+namespace {
+// "KEY" followed by a digit somewhere in the line.
+bool number_behind(const char* line, const char* key) {
+    const size_t n = strlen(key);
+    for (const char* p = strstr(line, key); p; p = strstr(p + 1, key))
+        if (isdigit(static_cast<unsigned char>(p[n]))) return true;
+    return false;
+}
+} // namespace
+
+bool cn__addressline(const char* line) {
+    // pppd: "local  IP address 10.0.0.2", "primary   DNS address 10.0.0.1".
+    const char* local = strstr(line, "local ");
+    return (local && number_behind(local, "IP address ")) || number_behind(line, "DNS address ");
 }
 
-bool cn__dnsaddress(const char* line) {
-    for (const char* p = strstr(line, "DNS address "); p; p = strstr(p + 1, "DNS address ")) {
-        if (isdigit(static_cast<unsigned char>(p[12]))) return true;
-    }
-    return false;
+bool cn__established(const char* line, char* ifname, size_t n, bool* addressed) {
+    char name[100];
+    if (cn__interfacename(line, name, sizeof name)) strmcpy(ifname, name, n);
+    *addressed = *addressed || cn__addressline(line);
+    return ifname[0] && *addressed;
 }
 
 long cn__pidfromtext(const char* text) {
@@ -396,7 +407,9 @@ int cn_linuxconnect(int func) {
 
         char path[sizeof inidat.con];
         cn__nextpath(&rest, path, sizeof path);
-        if (!path[0]) strMcpy(path, "/dev/ttyUSB0");
+        // Without a data port of its own (none named, none found by the search) the stick's
+        // first port carries the connection.
+        if (!path[0] || stricmp(path, "Internet") == 0) strMcpy(path, "/dev/ttyUSB0");
         char command[cn__COMMANDLEN];
         cn__buildcommand(command, sizeof command, path, inidat.conname, inidat.conpass, mandriva,
                          MODUS('1'));
@@ -421,9 +434,9 @@ int cn_linuxconnect(int func) {
             }
         }
 
-        bool authok = false, dnsok = false;
         enum { GO_ON, RESTART_ALL, RESTART_NEXT } next = GO_ON;
         long countdown = 22;
+        bool addressed = false;
         while (next == GO_ON) {
             if (countdown < 0) {
                 connect_log("Linux connect timeout.\n", "Linux connect timeout.\n");
@@ -481,12 +494,8 @@ int cn_linuxconnect(int func) {
             case cn__LINE_NONE:
                 break;
             }
-            char name[sizeof cn__linuxconnectionname];
-            if (cn__interfacename(answer, name, sizeof name))
-                strMcpy(cn__linuxconnectionname, name);
-            authok = authok || cn__authenticated(answer);
-            dnsok = dnsok || cn__dnsaddress(answer);
-            if (cn__linuxconnectionname[0] && authok && dnsok) {
+            if (cn__established(answer, cn__linuxconnectionname, sizeof cn__linuxconnectionname,
+                                &addressed)) {
                 if (!programmende_gewuenscht) msleep(750);
                 if (!programmende_gewuenscht) msleep(750);
                 return 0;
@@ -625,13 +634,8 @@ void cn_start() {
         cn__active = time(nullptr);
         lo_vlog(T("%s Verbindung hergestellt.\n", "%s Connection established.\n"), "", -1);
         lo_slog(T("Verbindung hergestellt.\n", "Connection established.\n"), "", -1);
-        cn__statistiksbytes = 0;
-        cn__statistikrbytes = 0;
-        // From now, not from the program start: the first poll must not count the time
-        // before the connection as online or inactive time.
-        cn__statistikzeit = ti_htime();
         memset(cn__erro, 0, sizeof cn__erro);
-        volzeitrunden();
+        cn__beginconnection();
         onlinezeit = 1;
         unsigned slots = cn__startslots(unchanged);
         if (slots) msleepx(500);
@@ -698,6 +702,8 @@ void cn_stop(int endemodus) {
     }
 
     if (up) {
+        // The last bytes, before the interface and its counters go with pppd.
+        cn__countlastbytes();
         if (ruhestatus != 1) {
             mtextup = -4;
             ic_mshow(5, -1, -1, -1, -1,
@@ -710,12 +716,16 @@ void cn_stop(int endemodus) {
             cn_linuxconnect(22);
         }
     } else {
+        // Measured before the waits below, which would otherwise look like a stand-by.
+        const bool gap = cn_timegap(0);
         lo_slog("Connection was terminated by extern.\n", "", -1);
         cc_show2(T("+Verbindung unterbrochen.", "+Connection interrupted."),
                  T("+Unterbrochen.", "+Interrupted."));
         lo_vlog(T("Verbindung unterbrochen.\n", "Connection interrupted.\n"), "", -1);
+        // Whatever is left of pppd goes too, and the interface name with it.
+        if (!linksys) cn_linuxconnect(22);
         msleepx(3000);
-        if (cn_timegap(0)) {
+        if (gap) {
             programmende_gewuenscht = true;
             if (!inidat.endstandby) ruhestatus = 1;
         } else {

@@ -13,7 +13,8 @@ extern char cn__linuxconnectionname[100];
 extern time_t cn__active;
 // 99 not yet determined; else whether a connection was up when the program started.
 extern int cn__activeatstart;
-// Interface counters and time (1/100 s) of the last statistics poll.
+// Interface counters and time (1/100 s) of the last statistics poll; counters of -1 are not
+// known yet (an interface found already up is counted from its first poll on).
 extern long cn__statistiksbytes;
 extern long cn__statistikrbytes;
 extern long cn__statistikzeit;
@@ -56,7 +57,7 @@ void cn__nextpath(const char** list, char* path, size_t n);
 
 // What one line of pppd output asks for.
 enum cn__lineaction {
-    cn__LINE_NONE,     // nothing; look for interface, authentication and DNS
+    cn__LINE_NONE,     // nothing; look for interface and address
     cn__LINE_MANDRIVA, // rebuild without "replacedefaultroute" and start again
     cn__LINE_KILLLOCK, // end the process holding the lock (pid) and start again
     cn__LINE_NEXTPATH, // try the next device path
@@ -76,8 +77,12 @@ cn__lineaction cn__classify(const char* line, const cn__linestate& st, int* erro
 bool cn__interfacename(const char* line, char* name, size_t n);
 // Whether a text can be a network interface name (it ends up in a file path).
 bool cn__ifnameok(const char* name);
-bool cn__authenticated(const char* line);
-bool cn__dnsaddress(const char* line);
+// Whether pppd reports an address of the link: our local IP address or a DNS server.
+bool cn__addressline(const char* line);
+// One line of pppd output during a start: takes the interface name into ifname (n bytes) and
+// notes an address. True once both are known: the link is up, whether or not the network
+// asked for PAP/CHAP.
+bool cn__established(const char* line, char* ifname, size_t n, bool* addressed);
 // The pid in the first line of a pid file; 0 when there is none usable.
 long cn__pidfromtext(const char* text);
 

@@ -38,10 +38,11 @@ e2e_workdir() {
   trap e2e_cleanup EXIT
 }
 
-# A configuration for a run without a modem (COM=NONE) in directory $1, service log on.
+# A configuration for a run without a modem (COM=NONE) in directory $1, service log on,
+# without automatic connecting (nothing to dial).
 e2e_simulation_ini() {
   printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=NONE' \
-    'APN=web.example' 'MOD=P' >"$1/mavlyn.ini"
+    'APN=web.example' 'CONA=E' 'MOD=P' >"$1/mavlyn.ini"
 }
 
 # A display: the sandbox's own, or else a private Xvfb on a number it picks itself.

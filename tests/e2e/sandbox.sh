@@ -78,6 +78,8 @@ exit 0
 EOF
   chmod +x "$SB/bin/$fake"
 done
+# The program dials by default: whatever a scenario sets up, it never reaches the real pppd.
+if [ -r "$here/../fake/pppd" ]; then cp "$here/../fake/pppd" "$SB/bin/pppd"; fi
 export SB_FAKE_PATH=$SB/bin:$PATH
 
 # Display, window manager, tray.

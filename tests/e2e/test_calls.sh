@@ -49,6 +49,7 @@ cat >"$WORK/mavlyn.ini" <<INI
 LAN=English
 COM=/dev/ttyUSB0
 APN=web.example
+CONA=E
 MOD=P
 CMD1=$WORK/callcmd permitted %1 %0 %% %5
 SMS1=,$permitted

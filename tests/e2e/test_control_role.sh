@@ -45,7 +45,7 @@ e2e_start_modem huawei --set sim=ready --set signal=12 \
   --set operator='26202|Vodafone.de|Vodafone|2' --set lac=1A2B --set cell=00C3D4E5 \
   --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
 printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB0' \
-  'APN=web.example' 'MOD=P' >"$WORK/mavlyn.ini"
+  'APN=web.example' 'CONA=E' 'MOD=P' >"$WORK/mavlyn.ini"
 
 # ---- 1. The CONTROL role alone ----
 cp "$mavlyn" "$WORK/CONTROL"

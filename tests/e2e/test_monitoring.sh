@@ -33,6 +33,7 @@ LAN=English
 COM=$2
 PIN=$3
 APN=web.example
+CONA=E
 NET=
 MOD=P
 INI

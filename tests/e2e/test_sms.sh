@@ -26,6 +26,7 @@ cat >"$WORK/mavlyn.ini" <<INI
 LAN=English
 COM=/dev/ttyUSB0
 APN=web.example
+CONA=E
 MOD=PM
 SMS1=+491700000000;LICHT
 CMD1=true

@@ -25,6 +25,7 @@ cat >"$WORK/mavlyn.ini" <<INI
 LAN=English
 COM=/dev/ttyUSB0
 APN=web.example
+CONA=E
 MOD=P
 INI
 

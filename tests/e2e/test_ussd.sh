@@ -43,6 +43,7 @@ cat >"$WORK/mavlyn.ini" <<INI
 LAN=English
 COM=/dev/ttyUSB0
 APN=web.example
+CONA=E
 PPQ=*100#
 MOD=P
 INI
