@@ -34,16 +34,14 @@ run_case() {
     { cat "$CASE/gtest.log" >&2; e2e_fail "case $name"; }
 }
 
+# A first device path that does not exist is passed over without an error.
 run_case BurstBeforeTheDisconnectIsCountedToTheByte
 head -1 "$CASE/pppd-args" | grep -q "^/dev/ttyUSB7 user web " || e2e_fail "first path"
-grep -q "Connect answer: pppd: unrecognized option '/dev/ttyUSB7'" "$CASE/servilog.txt" ||
-  e2e_fail "no attempt on the first path"
 grep -q "Linux connect error" "$CASE/servilog.txt" && e2e_fail "a missing first path is no error"
 for line in " Connection name: ppp0" " Connection established." " Data volume: " \
   " Connection terminated."; do
   grep -qF -- "$line" "$CASE/connlog.txt" || e2e_fail "connlog lacks '$line'"
 done
-ip link show ppp0 >/dev/null 2>&1 && e2e_fail "the interface is still there"
 
 run_case DroppedLinkIsClosedWithoutAutomaticConnecting
 grep -q "Connection was terminated by extern." "$CASE/servilog.txt" || e2e_fail "drop not seen"

@@ -22,32 +22,24 @@ class LoopbackServer {
     explicit LoopbackServer(std::function<void(int, const std::string&)> serve)
         : serve_(std::move(serve)) {
         listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) std::abort();
         socklen_t len = sizeof a;
+        if (bind(listen_, reinterpret_cast<sockaddr*>(&a), len) != 0) std::abort();
         getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
         port_ = ntohs(a.sin_port);
         listen(listen_, 4);
         thread_ = std::thread([this] {
-            for (;;) {
-                int c = accept(listen_, nullptr, nullptr);
-                if (c < 0 || stop_) {
-                    if (c >= 0) close(c);
-                    return;
-                }
+            for (int c; !stop_ && (c = accept(listen_, nullptr, nullptr)) >= 0; close(c)) {
                 char req[4096];
-                ssize_t n = recv(c, req, sizeof req - 1, 0);
+                ssize_t n = recv(c, req, sizeof req, 0);
                 std::string text(req, n > 0 ? static_cast<size_t>(n) : 0);
                 {
                     std::lock_guard<std::mutex> l(m_);
                     requests_.push_back(text);
                 }
                 serve_(c, text);
-                close(c);
             }
         });
     }

@@ -63,23 +63,6 @@ TEST(DialupCommandLine, OptionsQuotingAndLimits) {
     EXPECT_EQ(command("/dev/" + std::string(290, 'd'), user, pass, false, true), "");
 }
 
-TEST(DialupCommandLine, DeviceListIsTakenPathByPath) {
-    const char* list = "/dev/ttyUSB7,/dev/ttyUSB0";
-    char path[300];
-    std::vector<std::string> paths;
-    while (list) {
-        cn__nextpath(&list, path, sizeof path);
-        paths.push_back(path);
-    }
-    EXPECT_EQ(paths, (std::vector<std::string>{"/dev/ttyUSB7", "/dev/ttyUSB0"}));
-    cn__nextpath(&list, path, sizeof path);
-    EXPECT_STREQ(path, "") << "exhausted";
-    const char* small = "/dev/ttyUSB12345";
-    char cut[8];
-    cn__nextpath(&small, cut, sizeof cut);
-    EXPECT_STREQ(cut, "/dev/tt");
-}
-
 TEST(DialupPhrases, ErrorNumbers) {
     struct {
         const char* line;

@@ -7,18 +7,10 @@
 #include "loopback_server.h"
 #include "test_support.h"
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -26,6 +18,13 @@ std::string take(char* p) {
     std::string s = p ? p : "(null)";
     free(p);
     return s;
+}
+
+std::string base64(const std::string& in) {
+    std::vector<char> b(in.size() * 4 / 3 + 5);
+    memcpy(b.data(), in.c_str(), in.size() + 1);
+    iz__base64(b.data());
+    return b.data();
 }
 
 class Probes : public ::testing::Test {
@@ -36,106 +35,58 @@ class Probes : public ::testing::Test {
         programmende_gewuenscht = false;
         _de = false;
     }
+    void TearDown() override { iv_inidefaults(); }
     InTempDir tmp;
 };
 
 } // namespace
 
-TEST(ProbesPure, Base64OfTheStandardVectorsInPlace) {
+TEST(ProbesPure, Base64UrlsAndRequests) {
     for (auto [in, out] :
          std::vector<std::pair<std::string, std::string>>{{"", ""},
                                                           {"f", "Zg=="},
                                                           {"fo", "Zm8="},
-                                                          {"foo", "Zm9v"},
                                                           {"foob", "Zm9vYg=="},
-                                                          {"fooba", "Zm9vYmE="},
                                                           {"foobar", "Zm9vYmFy"},
-                                                          {"user:pass", "dXNlcjpwYXNz"},
-                                                          {"\xff\xfe\x01", "//4B"}}) {
-        std::vector<char> b(in.size() * 4 / 3 + 4 + 1);
-        memcpy(b.data(), in.c_str(), in.size() + 1);
-        iz__base64(b.data());
-        EXPECT_EQ(std::string(b.data()), out) << in;
-    }
-}
-
-TEST(ProbesPure, UrlsAndRequests) {
+                                                          {"\xff\xfe\x01", "//4B"}})
+        EXPECT_EQ(base64(in), out) << in;
     std::string host, path;
     int port;
     ASSERT_TRUE(iz__splitUrl("http://speed.example/cgi/set?x=1", &host, &port, &path));
-    EXPECT_EQ(host, "speed.example");
-    EXPECT_EQ(port, 80);
-    EXPECT_EQ(path, "cgi/set?x=1");
-    ASSERT_TRUE(iz__splitUrl("192.168.1.1", &host, &port, &path));
-    EXPECT_EQ(path, "");
+    EXPECT_EQ(host + ":" + std::to_string(port) + "/" + path, "speed.example:80/cgi/set?x=1");
     ASSERT_TRUE(iz__splitUrl("127.0.0.1:8080/a", &host, &port, &path));
     EXPECT_EQ(port, 8080);
     EXPECT_FALSE(iz__splitUrl("http://host:99999/", &host, &port, &path));
     EXPECT_FALSE(iz__splitUrl("http:///path", &host, &port, &path));
     ASSERT_TRUE(iz__splitUrl(("h/" + std::string(400, 'p')).c_str(), &host, &port, &path));
     EXPECT_EQ(path.size(), 258u) << "the address is cut at 260 characters";
-
-    EXPECT_EQ(iz__request("h", "p", nullptr, nullptr), "GET /p HTTP/1.1\r\nHost: h\r\n\r\n");
-    EXPECT_EQ(iz__request("h", "p", "user", "pass"),
-              "GET /p HTTP/1.1\r\nHost: h\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
-    EXPECT_EQ(iz__timeoutms(1), 2000);
-    EXPECT_EQ(iz__timeoutms(2), 8000);
-    EXPECT_EQ(iz__timeoutms(350), 350);
 }
 
 TEST_F(Probes, LongCredentialsAreEncodedAndThePasswordIsNeverLogged) {
     std::string user(600, 'u'), pass(700, 'p');
     std::string r = iz__request("h", "", user.c_str(), pass.c_str());
-    std::string cred = user + ":" + pass;
-    std::vector<char> b(cred.size() * 2);
-    memcpy(b.data(), cred.c_str(), cred.size() + 1);
-    iz__base64(b.data());
-    EXPECT_NE(r.find(std::string("Authorization: Basic ") + b.data() + "\r\n\r\n"),
-              std::string::npos);
+    std::string cred = base64(user + ":" + pass);
+    EXPECT_NE(r.find("Authorization: Basic " + cred + "\r\n\r\n"), std::string::npos);
     std::string log = read_file("servilog.txt");
     EXPECT_EQ(log.find("ppppp"), std::string::npos);
-    EXPECT_EQ(log.find(b.data()), std::string::npos);
+    EXPECT_EQ(log.find(cred), std::string::npos);
 }
 
-TEST_F(Probes, PageInPiecesWithShortPausesArrivesWhole) {
+TEST_F(Probes, PageInPiecesUntilTwoSecondsOfSilence) {
     LoopbackServer s([](int c) {
         say(c, "HTTP/1.1 200 OK\r\n\r\nfirst ");
         msleep(800);
         say(c, "second ");
         msleep(1200);
         say(c, "third");
-    });
-    std::string got = take(iz_httpget(s.url("page").c_str(), "me", "secret", 2, 0, false));
-    EXPECT_EQ(got, "HTTP/1.1 200 OK\r\n\r\nfirst second third");
-    ASSERT_EQ(s.requests().size(), 1u);
-    EXPECT_EQ(
-        s.requests()[0].rfind(
-            "GET /page HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic bWU6c2VjcmV0\r\n\r\n",
-            0),
-        0u)
-        << s.requests()[0];
-}
-
-TEST_F(Probes, SilenceOfMoreThanTwoSecondsEndsThePage) {
-    LoopbackServer s([](int c) {
-        say(c, "HTTP/1.1 200 OK\r\n\r\nbefore");
         msleep(3500);
         say(c, "after");
     });
-    EXPECT_EQ(take(iz_httpget(s.url("").c_str(), nullptr, nullptr, 8000, 0, false)),
-              "HTTP/1.1 200 OK\r\n\r\nbefore");
-}
-
-TEST_F(Probes, ReceptionStopsAt300000Bytes) {
-    LoopbackServer s([](int c) {
-        std::string chunk(50000, 'x');
-        for (int i = 0; i < 9; i++) say(c, chunk);
-        msleep(500);
-    });
-    char* p = iz_httpget(s.url("big").c_str(), nullptr, nullptr, 2, 0, false);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(strlen(p), static_cast<size_t>(iz__MAXBYTES));
-    free(p);
+    EXPECT_EQ(take(iz_httpget(s.url("page").c_str(), "me", "secret", 8000, 0, false)),
+              "HTTP/1.1 200 OK\r\n\r\nfirst second third");
+    ASSERT_EQ(s.requests().size(), 1u);
+    EXPECT_EQ(s.requests()[0], "GET /page HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic "
+                               "bWU6c2VjcmV0\r\n\r\n");
 }
 
 TEST_F(Probes, OneFrameIsFollowedWithoutCredentials) {
@@ -147,26 +98,23 @@ TEST_F(Probes, OneFrameIsFollowedWithoutCredentials) {
     EXPECT_EQ(take(iz_httpget(outer.url("out").c_str(), "u", "p", 1, 1, false)),
               "HTTP/1.1 200 OK\r\n\r\ninner page");
     ASSERT_EQ(inner.requests().size(), 1u);
-    EXPECT_EQ(inner.requests()[0].find("Authorization"), std::string::npos);
-    EXPECT_EQ(outer.requests()[0].find("Authorization"), std::string::npos);
-    // Without frame following the frame page itself is the answer.
+    EXPECT_EQ((inner.requests()[0] + outer.requests()[0]).find("Authorization"), std::string::npos);
     EXPECT_NE(
         take(iz_httpget(outer.url("out").c_str(), nullptr, nullptr, 1, 0, false)).find("<frame"),
-        std::string::npos);
+        std::string::npos)
+        << "without frame following the frame page itself is the answer";
 }
 
 TEST_F(Probes, NoAnswerNoServerOrNoRequestGiveNull) {
     LoopbackServer silent([](int) { msleep(1500); });
     EXPECT_EQ(iz_httpget(silent.url("").c_str(), nullptr, nullptr, 1000, 0, false), nullptr);
-    int port;
+    EXPECT_EQ(iz_httpget(silent.url("").c_str(), nullptr, nullptr, -1, 0, false), nullptr);
+    std::string refused;
     {
         LoopbackServer gone([](int) {});
-        std::string u = gone.url("");
-        port = atoi(u.c_str() + strlen("http://127.0.0.1:"));
+        refused = gone.url("");
     }
-    std::string refused = "http://127.0.0.1:" + std::to_string(port) + "/";
     EXPECT_EQ(iz_httpget(refused.c_str(), nullptr, nullptr, 1, 0, false), nullptr);
-    EXPECT_EQ(iz_httpget(silent.url("").c_str(), nullptr, nullptr, -1, 0, false), nullptr);
     // A request without waiting for its answer still reaches the server.
     LoopbackServer fire([](int c) { say(c, "HTTP/1.1 200 OK\r\n\r\nignored"); });
     EXPECT_EQ(iz_httpget(fire.url("apply.cgi?x=1").c_str(), nullptr, nullptr, 0, 0, false),
@@ -176,39 +124,21 @@ TEST_F(Probes, NoAnswerNoServerOrNoRequestGiveNull) {
     EXPECT_EQ(fire.requests()[0].rfind("GET /apply.cgi?x=1 HTTP/1.1\r\n", 0), 0u);
 }
 
-TEST_F(Probes, GarbageAnswersComeBackAsText) {
-    LoopbackServer s([](int c) {
-        std::string junk;
-        for (int i = 1; i < 256; i++) junk += static_cast<char>(i);
-        say(c, junk);
-    });
-    std::string got = take(iz_httpget(s.url("").c_str(), nullptr, nullptr, 1, 1, false));
-    EXPECT_EQ(got.size(), 255u);
-}
-
 TEST_F(Probes, PingRunsOnlyWithAPlainAddress) {
     // A fake ping first in PATH records its arguments and reports an answer.
     std::string bin = tmp.path() + "/bin";
     mkdir(bin.c_str(), 0755);
-    {
-        std::ofstream f(bin + "/ping");
-        f << "#!/bin/sh\necho \"$@\" >>" << tmp.path() << "/ping.calls\n"
-          << "echo '1 packets transmitted, 1 received, 0% packet loss, time 0ms'\n";
-    }
+    std::ofstream(bin + "/ping") << "#!/bin/sh\necho \"$@\" >>" << tmp.path() << "/ping.calls\n"
+                                 << "echo '1 packets transmitted, 1 received, 0% packet loss'\n";
     chmod((bin + "/ping").c_str(), 0755);
     std::string oldpath = getenv("PATH");
     setenv("PATH", (bin + ":" + oldpath).c_str(), 1);
-
-    EXPECT_FALSE(iz_ping("127.0.0.1; touch hacked", 1000));
-    EXPECT_FALSE(iz_ping("127.0.0.1 -f", 1000));
-    EXPECT_FALSE(iz_ping("$(reboot)", 1000));
-    EXPECT_FALSE(iz_ping("", 1000));
+    for (const char* bad : {"127.0.0.1; touch hacked", "127.0.0.1 -f", "$(reboot)", ""})
+        EXPECT_FALSE(iz_ping(bad, 1000)) << bad;
     EXPECT_EQ(read_file("ping.calls"), "") << "nothing reached the shell";
     EXPECT_TRUE(iz_ping("127.0.0.1", 600));
-    EXPECT_TRUE(iz_ping("localhost", 3000));
     EXPECT_TRUE(iz_ping("host_1-a.example", 200000));
     EXPECT_EQ(read_file("ping.calls"), "-q -c 1 -s 1 -W 1 127.0.0.1\n"
-                                       "-q -c 1 -s 1 -W 3 localhost\n"
                                        "-q -c 1 -s 1 -W 99 host_1-a.example\n");
     setenv("PATH", oldpath.c_str(), 1);
 }
@@ -222,7 +152,7 @@ TEST_F(Probes, PauseAddressesHoldTheProbeCursor) {
         brake.push_back(cn_dnsbremse);
     }
     EXPECT_EQ(brake, (std::vector<bool>{true, true, false}));
-    // "999.0" and "999.1" stop the probing on that entry for good.
+    // "999.0" and "999.1" (and values out of range) stop the probing on that entry for good.
     for (const char* stop : {"999.0", "999.1", "999.250"})
         for (int i = 0; i < 4; i++) {
             EXPECT_FALSE(iz_dnsecho(stop, true));
@@ -231,18 +161,8 @@ TEST_F(Probes, PauseAddressesHoldTheProbeCursor) {
     EXPECT_TRUE(iz_ipok("999.7"));
     EXPECT_FALSE(iz_ipok("999.x"));
     EXPECT_FALSE(iz_ipok("9999.1"));
-    EXPECT_EQ(iz__pausenumber("999.111"), 111);
-    EXPECT_EQ(iz__pausenumber("999.-5"), 0);
     EXPECT_FALSE(iz_dnsecho("", true));
-}
-
-TEST(ProbesPure, RandomHostNameForm) {
-    static unsigned seq[] = {0, 0, 1259, 25};
-    static int i = 0;
-    i = 0;
-    std::string h = iz__randomhost([] { return seq[i++ % 4]; });
-    // letter a, then 36 → "10", "0", 1295 → "zz", "1", 61 → "1p"
-    EXPECT_EQ(h, "www.a100zz11p.com");
+    cn_dnsbremse = false;
 }
 
 // The DNS probe needs a name server; inside the scenario sandbox one answers on loopback.
