@@ -13,7 +13,6 @@ namespace {
 std::mutex table_mutex;
 unsigned char table[beep__TABLELEN];
 int table_fq = 0;
-unsigned long table_builds = 0;
 
 int clamp(int v, int lo, int hi) {
     return v < lo ? lo : v > hi ? hi : v;
@@ -32,7 +31,6 @@ void build_table(int fq) {
         table[i] = static_cast<unsigned char>(triangle(phase) / 2 + 64);
     }
     table_fq = fq;
-    table_builds++;
 }
 
 // RAII for the playback stream.
@@ -48,11 +46,6 @@ struct Stream {
 const unsigned char* beep__table(int fq) {
     if (fq != table_fq) build_table(fq);
     return table;
-}
-
-unsigned long beep__tablebuilds() {
-    std::lock_guard<std::mutex> l(table_mutex);
-    return table_builds;
 }
 
 void beep__plan(int fq, int dur, int* clampedfq, size_t* samples) {

@@ -17,7 +17,5 @@ bool beep(int fq, int dur);
 // The wave table for fq (already clamped), rebuilt only when fq differs from the last one.
 // Not serialised: beep serialises its own use of the table.
 const unsigned char* beep__table(int fq);
-// How often the table was built so far.
-unsigned long beep__tablebuilds();
 // The clamped frequency and the number of samples beep(fq, dur) plays.
 void beep__plan(int fq, int dur, int* clampedfq, size_t* samples);

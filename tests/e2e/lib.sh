@@ -38,11 +38,46 @@ e2e_workdir() {
   trap e2e_cleanup EXIT
 }
 
+# e2e_begin "$@": the start of every scenario: inside the sandbox, $mavlyn the program under
+# test (the scenario's first argument), a fresh $WORK.
+e2e_begin() {
+  e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
+  mavlyn=${1:-}
+  e2e_workdir
+}
+
+# e2e_ini DIR [LINE...]: DIR/mavlyn.ini with a fresh counter line, English, the service log
+# on (MOD=P) and the given lines; a later line of the same key wins, as in the program.
+e2e_ini() {
+  local dir=$1
+  shift
+  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'MOD=P' "$@" \
+    >"$dir/mavlyn.ini"
+}
+
 # A configuration for a run without a modem (COM=NONE) in directory $1, service log on,
 # without automatic connecting (nothing to dial).
-e2e_simulation_ini() {
-  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=NONE' \
-    'APN=web.example' 'CONA=E' 'MOD=P' >"$1/mavlyn.ini"
+e2e_simulation_ini() { e2e_ini "$1" COM=NONE APN=web.example CONA=E; }
+
+# e2e_start_program DIR [WORD...]: $mavlyn on DIR without splash, in the background, with
+# the fake commands first in PATH (and the fake pppd before them when E2E_FAKE_PPPD=1);
+# output appended to DIR/stdout and DIR/stderr. Sets pid; ended by its pid at the end.
+e2e_start_program() {
+  local dir=$1 path=$SB_FAKE_PATH
+  shift
+  [ "${E2E_FAKE_PPPD:-0}" = 1 ] && path=$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin
+  PATH=$path "$mavlyn" "DIR=$dir" NOSPLASH "$@" >>"$dir/stdout" 2>>"$dir/stderr" &
+  pid=$!
+  E2E_PIDS+=("$pid")
+}
+
+# e2e_wait_permitted DIR: the program in DIR has come up to "Permitted to connect.".
+e2e_wait_permitted() { e2e_wait_for_text "$1/servilog.txt" "Permitted to connect." 60; }
+
+# e2e_clock MINUTES: the wall clock MINUTES from now (negative: ago) as HH:MM.
+e2e_clock() {
+  local m=$((($(date +%-H) * 60 + $(date +%-M) + $1 + 1440) % 1440))
+  printf '%02d:%02d' $((m / 60)) $((m % 60))
 }
 
 # A display: the sandbox's own, or else a private Xvfb on a number it picks itself.

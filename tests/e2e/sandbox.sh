@@ -19,16 +19,47 @@ if [ "${1:-}" != "--inside" ]; then
   SB=/tmp/mavlyn-sandbox-$$
   scenario=$(realpath "$1")
   shift
+  # Paths given relative to the caller's folder still hold inside, where the scenario runs
+  # in a folder of its own.
+  args=()
+  for a in "$@"; do
+    if [ -e "$a" ]; then args+=("$(realpath "$a")"); else args+=("$a"); fi
+  done
+  if [ -n "${MODEMSIM:-}" ] && [ -e "$MODEMSIM" ]; then
+    MODEMSIM=$(realpath "$MODEMSIM")
+    export MODEMSIM
+  fi
+  # SB_KEEP is created out here, so that what is kept outlives the private /tmp.
+  if [ -n "${SB_KEEP:-}" ]; then
+    mkdir -p "$SB_KEEP"
+    SB_KEEP=$(realpath "$SB_KEEP")
+    export SB_KEEP
+  fi
   exec unshare --mount --net --ipc --pid --fork --kill-child --mount-proc \
-    bash "$here/sandbox.sh" --inside "$SB" "$scenario" "$@"
+    bash "$here/sandbox.sh" --inside "$SB" "$scenario" ${args[@]+"${args[@]}"}
 fi
 SB=$2
 shift 2
 
 # --- inside the namespaces -------------------------------------------------------------
 mount --make-rprivate /
-# A private /tmp (X sockets and lock files included), holding the sandbox directory.
+# A private /tmp (X sockets and lock files included), holding the sandbox directory. A
+# checkout, build or SB_KEEP folder that lives under the machine's /tmp stays reachable: the
+# old /tmp is held open, and the top folder under it of each such path is bound back.
+exec 9</tmp
 mount -t tmpfs -o mode=1777 tmpfs /tmp
+for path in "$here" "$@" ${MODEMSIM:+"$MODEMSIM"} ${SB_KEEP:+"$SB_KEEP"}; do
+  case "$path" in
+    /tmp/?*) ;;
+    *) continue ;;
+  esac
+  top=${path#/tmp/}
+  top=${top%%/*}
+  [ -e "/proc/self/fd/9/$top" ] && [ ! -e "/tmp/$top" ] || continue
+  if [ -d "/proc/self/fd/9/$top" ]; then mkdir "/tmp/$top"; else touch "/tmp/$top"; fi
+  mount --rbind "/proc/self/fd/9/$top" "/tmp/$top"
+done
+exec 9<&-
 mkdir -p "$SB"
 export SB
 mkdir -p "$SB"/{bin,dev,home,run,work,log}

@@ -3,8 +3,7 @@
 # leak (network, real commands, the machine's devices) is really shut off.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 # Loopback only.
 links=$(ip -o link show | awk -F': ' '{ print $2 }' | tr '\n' ' ')

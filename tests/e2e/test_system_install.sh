@@ -7,9 +7,7 @@
 # shared folder, and starts the program from there. Nothing outside the sandbox is written.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 build=$(cd "$(dirname "$mavlyn")" && pwd)
 root=$WORK/root

@@ -24,29 +24,44 @@
 
 namespace {
 
-// The manager in a forked child; commands and events go through two pipes.
+// Starts this binary anew with the one case `name` in it, as a fresh process: no thread or
+// registration is left from earlier cases. MAVLYN_TEST_ROLE tells the case it is wanted.
+pid_t start_case(const char* name, const char* role, std::vector<int> keep_fds = {}) {
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    for (int fd = 3; fd < 1024; fd++)
+        if (std::find(keep_fds.begin(), keep_fds.end(), fd) == keep_fds.end()) close(fd);
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 1);
+    unsetenv("GTEST_TOTAL_SHARDS");
+    unsetenv("GTEST_SHARD_INDEX");
+    setenv("MAVLYN_TEST_ROLE", role, 1);
+    std::string filter = std::string("--gtest_filter=") + name;
+    execl("/proc/self/exe", "unit_tests", filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+bool wanted_as(const char* role) {
+    const char* r = getenv("MAVLYN_TEST_ROLE");
+    return r && strcmp(r, role) == 0;
+}
+
+// The manager in a process of its own; commands and events go through two pipes.
 class Manager {
   public:
     explicit Manager(const std::string& hook_event = "", const std::string& hook_command = "") {
         int cmd[2], ev[2];
         if (pipe(cmd) != 0 || pipe(ev) != 0) std::abort();
-        fflush(nullptr);
-        pid_ = fork();
-        if (pid_ == 0) {
-            // A fresh process image: the manager must not share libICE's state with a
-            // process that has been a client.
-            for (int fd = 3; fd < 1024; fd++)
-                if (fd != cmd[0] && fd != ev[1]) close(fd);
-            int null = open("/dev/null", O_WRONLY);
-            if (null >= 0) dup2(null, 1);
-            setenv("XSMP_MANAGER_FDS",
-                   (std::to_string(cmd[0]) + " " + std::to_string(ev[1])).c_str(), 1);
-            setenv("XSMP_MANAGER_HOOK_EVENT", hook_event.c_str(), 1);
-            setenv("XSMP_MANAGER_HOOK", hook_command.c_str(), 1);
-            execl("/proc/self/exe", "unit_tests", "--gtest_filter=XsmpManagerProcess.Serve",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        setenv("XSMP_MANAGER_FDS", (std::to_string(cmd[0]) + " " + std::to_string(ev[1])).c_str(),
+               1);
+        setenv("XSMP_MANAGER_HOOK_EVENT", hook_event.c_str(), 1);
+        setenv("XSMP_MANAGER_HOOK", hook_command.c_str(), 1);
+        // A fresh process image: the manager must not share libICE's state with a process
+        // that has been a client.
+        pid_ = start_case("SessionProcess.Manager", "manager", {cmd[0], ev[1]});
+        for (const char* v : {"XSMP_MANAGER_FDS", "XSMP_MANAGER_HOOK_EVENT", "XSMP_MANAGER_HOOK"})
+            unsetenv(v);
         close(cmd[0]);
         close(ev[1]);
         cmd_ = cmd[1];
@@ -145,33 +160,42 @@ class Session : public ::testing::Test {
         shutdowninteractionkey = -1;
         shutdowninteractionkeyvalid = false;
         // No cookie file of the user is read or written.
-        setenv("ICEAUTHORITY", (tmp.path() + "/iceauth").c_str(), 1);
+        env.set("ICEAUTHORITY", tmp.path() + "/iceauth");
+        env.unset("SESSION_MANAGER"); // never the desktop's own manager
     }
     void TearDown() override {
         mt_sessioninteractiondone(); // leaves no connection to the next test
-        unsetenv("SESSION_MANAGER");
-        programmende_gewuenscht = false;
-        shutdowninteractionkeyvalid = false;
     }
     void connect(Manager& sm) {
-        setenv("SESSION_MANAGER", sm.network_ids().c_str(), 1);
+        env.set("SESSION_MANAGER", sm.network_ids());
         mt_sessionhook();
         sm.wait_for("REGISTER");
     }
     InTempDir tmp;
+    ScopedEnv env;
 };
 
 // Not a test of its own: the body of the manager process that Manager starts.
-TEST(XsmpManagerProcess, Serve) {
-    const char* fds = getenv("XSMP_MANAGER_FDS");
-    if (!fds) GTEST_SKIP() << "only run as the session manager of the tests below";
+TEST(SessionProcess, Manager) {
+    if (!wanted_as("manager")) GTEST_SKIP() << "only run as the session manager of the tests below";
     xsmp_test::manager m;
-    if (sscanf(fds, "%d %d", &m.cmd_fd, &m.event_fd) != 2) _exit(2);
-    const char* hook = getenv("XSMP_MANAGER_HOOK");
-    const char* hook_event = getenv("XSMP_MANAGER_HOOK_EVENT");
-    m.hook_command = hook ? hook : "";
-    m.hook_event = hook_event ? hook_event : "";
+    if (sscanf(getenv("XSMP_MANAGER_FDS"), "%d %d", &m.cmd_fd, &m.event_fd) != 2) _exit(2);
+    m.hook_command = getenv("XSMP_MANAGER_HOOK");
+    m.hook_event = getenv("XSMP_MANAGER_HOOK_EVENT");
     _exit(xsmp_test::run(m));
+}
+
+// Not a test of its own: the program that RealEndAnswersAfterTheEndLineIsWritten ends.
+TEST(SessionProcess, Program) {
+    if (!wanted_as("program")) GTEST_SKIP() << "only run as the program of the test below";
+    iv_inidefaults();
+    _de = false;
+    MODUS('P') = 1;
+    mt_sessionhook();
+    pump_until([] { return shutdowninteractionkeyvalid; });
+    if (!programmende_gewuenscht) _exit(4);
+    programmende(false);
+    _exit(3); // not reached: the end exits by itself
 }
 
 TEST_F(Session, ClientRegistersAsAProgramThatIsNotRestarted) {
@@ -211,36 +235,20 @@ TEST_F(Session, LogoutAsksToInteractAndLetsGoOnlyAfterTheEnd) {
     EXPECT_FALSE(shutdowninteractionkeyvalid);
 }
 
-TEST_F(Session, CheckpointIsAnsweredAndTheProgramGoesOn) {
+// Checkpoints, and shutdowns that allow no free interaction: answered at once, nothing asked,
+// the program goes on; the manager's Die still ends it in order.
+TEST_F(Session, SavesWithoutFreeInteractionAreAnsweredAndTheProgramGoesOn) {
     Manager sm;
     connect(sm);
-    sm.send("save 0 any");
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
+    for (const char* save : {"save 0 any", "save 0 none", "save 1 none", "save 1 errors"}) {
+        sm.send(save);
+        EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1") << save;
+    }
     sm.send("sync");
     sm.wait_for("SYNCED");
     EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
     EXPECT_FALSE(programmende_gewuenscht);
     EXPECT_FALSE(shutdowninteractionkeyvalid);
-
-    // A second checkpoint is answered the same way: the client is still in the session.
-    sm.send("save 0 none");
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
-    EXPECT_FALSE(programmende_gewuenscht);
-}
-
-TEST_F(Session, ShutdownWithoutFreeInteractionDoesNotAskAndDoesNotEnd) {
-    Manager sm;
-    connect(sm);
-    sm.send("save 1 none");
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
-    sm.send("save 1 errors");
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE"), "SAVE_YOURSELF_DONE 1");
-    sm.send("sync");
-    sm.wait_for("SYNCED");
-    EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
-    EXPECT_FALSE(programmende_gewuenscht);
-
-    // The manager's Die still ends the program in order.
     sm.send("die");
     EXPECT_TRUE(pump_until([] { return programmende_gewuenscht; }));
 }
@@ -264,6 +272,9 @@ TEST_F(Session, InteractionGrantedAfterTheMainLoopStoppedIsStillAnswered) {
 }
 
 TEST_F(Session, ProgramEndClosesTheConnectionEvenWithoutAnInteraction) {
+    mt_sessionhook(); // no session manager: nothing happens
+    mt_sessioninteractiondone();
+    EXPECT_FALSE(programmende_gewuenscht);
     Manager sm;
     connect(sm);
     mt_sessioninteractiondone();
@@ -321,34 +332,13 @@ TEST_F(Session, ProgramEndSurvivesAManagerThatIsAlreadyGone) {
     EXPECT_TRUE(programmende_gewuenscht);
 }
 
-TEST_F(Session, WithoutSessionManagerNothingHappens) {
-    unsetenv("SESSION_MANAGER");
-    mt_sessionhook();
-    EXPECT_FALSE(programmende_gewuenscht);
-    mt_sessioninteractiondone();
-    EXPECT_FALSE(shutdowninteractionkeyvalid);
-}
-
 // The real program end in a child process: the manager copies the service log at the moment
 // InteractDone arrives, so the copy shows what the program had done by then.
 TEST_F(Session, RealEndAnswersAfterTheEndLineIsWritten) {
     Manager sm("INTERACT_DONE",
                "cp " + tmp.path() + "/servilog.txt " + tmp.path() + "/at-done.txt");
-    setenv("SESSION_MANAGER", sm.network_ids().c_str(), 1);
-    fflush(nullptr);
-    pid_t child = fork();
-    if (child == 0) {
-        iv_inidefaults();
-        _de = false;
-        MODUS('P') = 1;
-        ruhestatus = 0;
-        programmende_gewuenscht = false;
-        mt_sessionhook();
-        pump_until([] { return shutdowninteractionkeyvalid; });
-        if (!programmende_gewuenscht) _exit(4);
-        programmende(false);
-        _exit(3); // not reached: the end exits by itself
-    }
+    env.set("SESSION_MANAGER", sm.network_ids());
+    pid_t child = start_case("SessionProcess.Program", "program");
     sm.wait_for("REGISTER", false);
     sm.send("save 1 any");
     sm.wait_for("INTERACT_DONE", false);

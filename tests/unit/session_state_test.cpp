@@ -16,20 +16,6 @@ TEST(RemoteCommands, KommByPrefix) {
     EXPECT_EQ(KOMM(nullptr), -1);
 }
 
-TEST(SessionState, InitialValues) {
-    EXPECT_TRUE(verbindenverboten);
-    EXPECT_EQ(comzeit, 150);
-    EXPECT_EQ(mtextsigd, -999);
-    EXPECT_EQ(onlinezeit_vorher, -1);
-    EXPECT_EQ(inicounterglobal, 1);
-    EXPECT_EQ(homezonezaehler, 1);
-    EXPECT_TRUE(_de);
-    EXPECT_EQ(aktivsignal, 0x4B564FA0ul);
-    EXPECT_EQ(mvliok, 0x4B564FF0ul);
-    EXPECT_EQ(MELDUNGZEIT, 4000);
-    EXPECT_STREQ(connlogdatei, "connlog.txt");
-}
-
 namespace {
 std::string shown(const char* line) {
     char out[cc_mtextLEN];

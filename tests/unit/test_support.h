@@ -2,18 +2,21 @@
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
+#include <vector>
 
 // Runs each test in a fresh empty working directory, as the program runs in its own.
 class InTempDir {
   public:
     InTempDir() {
-        char tmpl[] = "/tmp/mavlyn-unit-XXXXXX";
-        dir_ = mkdtemp(tmpl);
+        std::string tmpl = std::filesystem::temp_directory_path() / "mavlyn-unit-XXXXXX";
+        dir_ = mkdtemp(tmpl.data());
         if (getcwd(old_, sizeof old_) == nullptr) old_[0] = 0;
         if (chdir(dir_.c_str()) != 0) std::abort();
     }
@@ -28,6 +31,81 @@ class InTempDir {
     std::string dir_;
     char old_[4096];
 };
+
+// Keeps a copy of each given variable and puts it back when it goes out of scope:
+//   SavedValues keep(inidat, _de);
+class SavedValues {
+  public:
+    template <class... T> explicit SavedValues(T&... vars) { (keep(vars), ...); }
+    ~SavedValues() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            std::memcpy(it->where, it->bytes.data(), it->bytes.size());
+    }
+    SavedValues(const SavedValues&) = delete;
+    SavedValues& operator=(const SavedValues&) = delete;
+
+    template <class T> void keep(T& var) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        const char* p = reinterpret_cast<const char*>(&var);
+        saved_.push_back({&var, std::vector<char>(p, p + sizeof var)});
+    }
+
+  private:
+    struct Saved {
+        void* where;
+        std::vector<char> bytes;
+    };
+    std::vector<Saved> saved_;
+};
+
+// The state of a program run (control/session_state.h), the configuration record with its
+// file names and the status lines. The unit binary wraps every test in one of these
+// (test_support.cpp), so no test sees what another left; a test may hold its own to put the
+// values back halfway.
+class SavedSessionGlobals : public SavedValues {
+  public:
+    SavedSessionGlobals();
+};
+
+// Sets environment variables for a scope and puts the old values back.
+class ScopedEnv {
+  public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    void set(const char* name, const std::string& value) {
+        save(name);
+        setenv(name, value.c_str(), 1);
+    }
+    void unset(const char* name) {
+        save(name);
+        unsetenv(name);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            it->had ? setenv(it->name, it->value.c_str(), 1) : unsetenv(it->name);
+    }
+
+  private:
+    void save(const char* name) {
+        const char* old = getenv(name);
+        saved_.push_back({name, old != nullptr, old ? old : ""});
+    }
+    struct Saved {
+        const char* name;
+        bool had;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+};
+
+// For a case whose work cannot be undone within a process (the end of all threads, say):
+//   TEST(Suite, Name) {
+//       if (!in_fresh_process()) return rerun_in_fresh_process();
+//       ...
+// The case runs again alone in a new process of this binary, and fails when that fails.
+bool in_fresh_process();
+void rerun_in_fresh_process();
 
 inline std::string read_file(const std::string& name) {
     std::ifstream f(name, std::ios::binary);

@@ -1,0 +1,99 @@
+// Process-wide set-up of the unit test binary.
+#include "test_support.h"
+
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "ui/status_lines.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sched.h>
+#include <sys/wait.h>
+
+SavedSessionGlobals::SavedSessionGlobals() {
+    // Requests, pause state and time counters.
+    keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(prepaid_gewuenscht);
+    keep(prepaidaufladen_gewuenscht), keep(ba_gewuenscht), keep(update_gewuenscht);
+    keep(verbindenverboten), keep(verbindeneinmal), keep(shutdownerlaubt), keep(ruhestatus);
+    keep(onlinezeit), keep(offlinezeit), keep(offlinezeita), keep(offlinezeitring);
+    keep(inaktivzeit), keep(onlinezeit_vorher), keep(inicounterglobal);
+    // Network, cell and device.
+    keep(plmn), keep(lac), keep(ucid), keep(cidkurz), keep(rnc), keep(plmn_alt), keep(lac_alt);
+    keep(ucid_alt), keep(netzfremd), keep(homezonestatus), keep(homezonezaehler);
+    keep(akkufuellstand), keep(maxgrenze), keep(maxgrenzes), keep(mtextba), keep(mtextsigd);
+    keep(mtextup), keep(mtextdown), keep(smssignalstatus), keep(geraet), keep(novatelu740);
+    keep(linksys), keep(secportmanuell), keep(tonlos), keep(_de), keep(comzeit);
+    // Program entry, keys, session manager, roles.
+    keep(_argc), keep(_argv), keep(ubuntusysdir), keep(cs_nosplash), keep(_silentinstall);
+    keep(_starttoggle), keep(aktivsignal), keep(endesignal), keep(konfigaktivsignal);
+    keep(smssignal), keep(mvliok), keep(shutdowninteractionkey);
+    keep(shutdowninteractionkeyvalid), keep(mainwindow), keep(smsbutton), keep(prepaids);
+    keep(porttreiber1), keep(porttreiber2), keep(connlogdatei), keep(inititel);
+    keep(konsoleaktiv), keep(endsessionstatus), keep(installsub), keep(smsconfigsub);
+    keep(configtab), keep(configsub), keep(configaktiv), keep(configinfo);
+    keep(configkbvreset), keep(configtreset);
+    // The configuration record and the status lines.
+    keep(inidat), keep(inidatei), keep(settingsdatei), keep(headerdaten), keep(_inidatneu);
+    keep(inidatgueltig), keep(fefo), keep(cc_mtext);
+}
+
+namespace {
+
+std::string current_case() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+} // namespace
+
+bool in_fresh_process() {
+    const char* fresh = getenv("MAVLYN_TEST_FRESH");
+    return fresh && current_case() == fresh;
+}
+
+void rerun_in_fresh_process() {
+    std::string name = current_case();
+    std::string out = std::filesystem::temp_directory_path() /
+                      ("mavlyn-fresh-" + std::to_string(getpid()) + ".txt");
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (FILE* f = fopen(out.c_str(), "w")) dup2(fileno(f), 1), dup2(fileno(f), 2);
+        unsetenv("GTEST_TOTAL_SHARDS");
+        unsetenv("GTEST_SHARD_INDEX");
+        setenv("MAVLYN_TEST_FRESH", name.c_str(), 1);
+        std::string filter = "--gtest_filter=" + name;
+        execl("/proc/self/exe", "unit_tests", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::string log = read_file(out);
+    std::remove(out.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << " in a fresh process:\n"
+                                                               << log;
+}
+
+namespace {
+
+// System V semaphores and shared memory of the tests live in an IPC namespace of this
+// process, so two test runs on one machine (or a running mavlyn) never meet on a key.
+// Without the right to unshare, the machine's namespace is used as before.
+[[maybe_unused]] const bool private_ipc = unshare(CLONE_NEWIPC) == 0;
+
+// Every test ends with the session globals as it found them.
+class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        saved_ = std::make_unique<SavedSessionGlobals>();
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
+    std::unique_ptr<SavedSessionGlobals> saved_;
+};
+
+[[maybe_unused]] const bool restore_registered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreSessionGlobals);
+    return true;
+}();
+
+} // namespace
