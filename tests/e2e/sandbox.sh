@@ -57,7 +57,8 @@ for path in "$here" "$@" ${MODEMSIM:+"$MODEMSIM"} ${SB_KEEP:+"$SB_KEEP"}; do
   top=${top%%/*}
   [ -e "/proc/self/fd/9/$top" ] && [ ! -e "/tmp/$top" ] || continue
   if [ -d "/proc/self/fd/9/$top" ]; then mkdir "/tmp/$top"; else touch "/tmp/$top"; fi
-  mount --rbind "/proc/self/fd/9/$top" "/tmp/$top"
+  # Taken as written: mount would otherwise resolve the path to the new, empty /tmp.
+  mount --no-canonicalize --rbind "/proc/self/fd/9/$top" "/tmp/$top"
 done
 exec 9<&-
 mkdir -p "$SB"

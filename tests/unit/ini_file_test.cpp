@@ -427,15 +427,7 @@ TEST(IniHeader, ColumnsAndLimits) {
     inidat.hinweisk = '4';
     char line[64];
     iv__formatheader(line, sizeof line);
-    std::string h = line;
-    ASSERT_EQ(h.size(), 37u);
-    EXPECT_EQ(h.substr(0, 6), "01 2AA");
-    EXPECT_EQ(h.substr(6, 9), "001234567");
-    EXPECT_EQ(h.substr(16, 8), "00120000") << "negative positions are written as 0";
-    EXPECT_EQ(h.substr(24, 4), "0711");
-    EXPECT_EQ(h[28], '2');
-    EXPECT_EQ(h[30], '4');
-    EXPECT_EQ(h.substr(31, 6), "004321");
+    EXPECT_STREQ(line, "01 2AA001234567-0012000007112-4004321") << "negative positions as 0";
     inidat.headerv = 1000000000;
     inidat.headerx_neu = 123456;
     iv__formatheader(line, sizeof line);
@@ -446,15 +438,10 @@ TEST(IniHeader, ColumnsAndLimits) {
     fresh(0);
     iv__readheader("01 3BC000000042-0100020003041-7000099", false);
     EXPECT_EQ(inidat.funktion, 3) << "the role digit counts when the name gave none";
-    EXPECT_EQ(inidat.header2, 'B');
-    EXPECT_EQ(inidat.headerv, 42);
-    EXPECT_EQ(inidat.headerx, 100);
-    EXPECT_EQ(inidat.headery, 200);
-    EXPECT_EQ(inidat.headerday, 3);
-    EXPECT_EQ(inidat.headermon, 4);
-    EXPECT_EQ(inidat.headerfefo, 1);
-    EXPECT_EQ(inidat.hinweisk, '7');
-    EXPECT_EQ(inidat.headert, 99);
+    inidat.headerx_neu = inidat.headerx;
+    inidat.headery_neu = inidat.headery;
+    iv__formatheader(line, sizeof line);
+    EXPECT_STREQ(line, "01 3BC000000042-0100020003041-7000099") << "read back whole";
     EXPECT_TRUE(inidat.headerset);
     fresh(1);
     iv__readheader("0", true);
@@ -530,42 +517,19 @@ TEST(IniWrite, NumberedLinesInTheUsersLanguage) {
 
 TEST(IniWrite, RoundTripKeepsEverySetting) {
     fresh();
-    std::vector<std::string> in = {"LAN=Deutsch\t",
-                                   "COM=/dev/ttyUSB2;/dev/ttyUSB1",
-                                   "DEV=3",
-                                   "DEVI=AT+CGDCONT=1",
-                                   "PIN=2468",
-                                   "NET=;26201;26202",
-                                   "APN=surfo2",
-                                   "PPQ=*101#",
-                                   "PPC=*103*<INPUT>#",
-                                   "CONA=E",
-                                   "CON=/dev/ttyUSB0",
-                                   "PASS=user;pw",
-                                   "DAY=01;32",
-                                   "RND=100;15",
-                                   "MAXV=4G;4500M;5G",
-                                   "MAXT=50h;55h;1d",
-                                   "HOMU=zone.example",
-                                   "HOMI=inside",
-                                   "HOMO=outside",
-                                   "ERR=NOC5 FRZ1 CRC2 TME3 ALG4 FRM5 BUF6 L7",
-                                   "PING=1.1.1.1;8.8.8.8",
-                                   "SDLY=3;10",
-                                   "ENDM=2",
-                                   "ENDC=23:15;05:45",
-                                   "END=20FCZS",
-                                   "CMD1=echo \"a\"",
-                                   "CMD2=b",
-                                   "CMD3=c",
-                                   "SMS1=+49;KEY",
-                                   "SMS2=,+48",
-                                   "SMSC=+4917",
-                                   "IPC=0640",
-                                   "ICON=5",
-                                   "BATT=40;20",
-                                   "MOD=OPRcd",
-                                   "REM=my tariff"};
+    const char* setting_lines = "LAN=Deutsch\t\nCOM=/dev/ttyUSB2;/dev/ttyUSB1\nDEV=3\n"
+                                "DEVI=AT+CGDCONT=1\nPIN=2468\nNET=;26201;26202\nAPN=surfo2\n"
+                                "PPQ=*101#\nPPC=*103*<INPUT>#\nCONA=E\nCON=/dev/ttyUSB0\n"
+                                "PASS=user;pw\nDAY=01;32\nRND=100;15\nMAXV=4G;4500M;5G\n"
+                                "MAXT=50h;55h;1d\nHOMU=zone.example\nHOMI=inside\nHOMO=outside\n"
+                                "ERR=NOC5 FRZ1 CRC2 TME3 ALG4 FRM5 BUF6 L7\n"
+                                "PING=1.1.1.1;8.8.8.8\nSDLY=3;10\nENDM=2\nENDC=23:15;05:45\n"
+                                "END=20FCZS\nCMD1=echo \"a\"\nCMD2=b\nCMD3=c\nSMS1=+49;KEY\n"
+                                "SMS2=,+48\nSMSC=+4917\nIPC=0640\nICON=5\nBATT=40;20\n"
+                                "MOD=OPRcd\nREM=my tariff\n";
+    std::vector<std::string> in;
+    std::stringstream lines(setting_lines);
+    for (std::string l; std::getline(lines, l);) in.push_back(l);
     read_lines(in);
     inidat_t first = inidat;
     std::string t1 = iv__formatlines();
@@ -623,22 +587,6 @@ TEST(IniWrite, FullRewriteOfAGermanFile) {
     EXPECT_FALSE(_inidatneu);
     EXPECT_STREQ(inidat.pin, "1234");
     EXPECT_STREQ(inidat.apn, "web");
-}
-
-TEST(IniWrite, DescriptionTextBothLanguages) {
-    std::string de = iv__manual(true), en = iv__manual(false);
-    EXPECT_GT(de.size(), 10000u);
-    EXPECT_GT(en.size(), 10000u);
-    EXPECT_EQ(en[0], '*');
-    // Every description line is a comment, so that reading the file back ignores it.
-    for (const std::string* s : {&de, &en}) {
-        std::stringstream ss(*s);
-        for (std::string l; std::getline(ss, l);) ASSERT_EQ(l[0], '*') << l;
-    }
-    for (const char* key : {"MAXV", "ENDC", "BATT", "PASS", "SMSC"}) {
-        EXPECT_NE(de.find(key), std::string::npos) << key;
-        EXPECT_NE(en.find(key), std::string::npos) << key;
-    }
 }
 
 // ---- Files that cannot be opened or written ----

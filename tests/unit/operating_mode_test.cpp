@@ -133,7 +133,6 @@ TEST_F(Mode, RefusedCommand) {
 }
 
 TEST_F(Mode, CellDataOncePerStart) {
-    inicounterglobal++; // a start of its own, whatever ran before in this process
     auto sim = modem("option", 1);
     strMcpy(plmn, "26202");
     de_cellidqueryini();

@@ -82,13 +82,18 @@ namespace {
 // Without the right to unshare, the machine's namespace is used as before.
 [[maybe_unused]] const bool private_ipc = unshare(CLONE_NEWIPC) == 0;
 
-// Every test ends with the session globals as it found them.
+// Every test ends with the session globals as it found them, and runs as a start of the
+// program of its own: what the modem and connection parts do once per start (keyed by the
+// start counter) is done again in each test, whatever ran before.
 class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         saved_ = std::make_unique<SavedSessionGlobals>();
+        starts_ += 1000; // room for the restarts a test makes itself
+        inicounterglobal = starts_;
     }
     void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
     std::unique_ptr<SavedSessionGlobals> saved_;
+    int starts_ = 0;
 };
 
 [[maybe_unused]] const bool restore_registered = [] {
