@@ -30,7 +30,7 @@ build-asan: deps
 # priority so that the scenarios' timers keep their pace, the checked tree is built, its unit
 # tests run under the sanitizers and each fuzz target for FUZZ_SECONDS.
 test: build
-	@$(MAKE) --no-print-directory -j2 --output-sync=line test-release test-checked
+	@$(MAKE) --no-print-directory -j2 test-release test-checked
 
 test-release:
 	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)

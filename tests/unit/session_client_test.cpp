@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "config/config_record.h"
-#include "control/program_end.h"
 #include "control/session_client.h"
 #include "control/session_state.h"
 #include "foundation/utilities.h"
@@ -50,18 +49,15 @@ bool wanted_as(const char* role) {
 // The manager in a process of its own; commands and events go through two pipes.
 class Manager {
   public:
-    explicit Manager(const std::string& hook_event = "", const std::string& hook_command = "") {
+    Manager() {
         int cmd[2], ev[2];
         if (pipe(cmd) != 0 || pipe(ev) != 0) std::abort();
         setenv("XSMP_MANAGER_FDS", (std::to_string(cmd[0]) + " " + std::to_string(ev[1])).c_str(),
                1);
-        setenv("XSMP_MANAGER_HOOK_EVENT", hook_event.c_str(), 1);
-        setenv("XSMP_MANAGER_HOOK", hook_command.c_str(), 1);
         // A fresh process image: the manager must not share libICE's state with a process
         // that has been a client.
         pid_ = start_case("SessionProcess.Manager", "manager", {cmd[0], ev[1]});
-        for (const char* v : {"XSMP_MANAGER_FDS", "XSMP_MANAGER_HOOK_EVENT", "XSMP_MANAGER_HOOK"})
-            unsetenv(v);
+        unsetenv("XSMP_MANAGER_FDS");
         close(cmd[0]);
         close(ev[1]);
         cmd_ = cmd[1];
@@ -180,22 +176,7 @@ TEST(SessionProcess, Manager) {
     if (!wanted_as("manager")) GTEST_SKIP() << "only run as the session manager of the tests below";
     xsmp_test::manager m;
     if (sscanf(getenv("XSMP_MANAGER_FDS"), "%d %d", &m.cmd_fd, &m.event_fd) != 2) _exit(2);
-    m.hook_command = getenv("XSMP_MANAGER_HOOK");
-    m.hook_event = getenv("XSMP_MANAGER_HOOK_EVENT");
     _exit(xsmp_test::run(m));
-}
-
-// Not a test of its own: the program that RealEndAnswersAfterTheEndLineIsWritten ends.
-TEST(SessionProcess, Program) {
-    if (!wanted_as("program")) GTEST_SKIP() << "only run as the program of the test below";
-    iv_inidefaults();
-    _de = false;
-    MODUS('P') = 1;
-    mt_sessionhook();
-    pump_until([] { return shutdowninteractionkeyvalid; });
-    if (!programmende_gewuenscht) _exit(4);
-    programmende(false);
-    _exit(3); // not reached: the end exits by itself
 }
 
 TEST_F(Session, ClientRegistersAsAProgramThatIsNotRestarted) {
@@ -330,26 +311,6 @@ TEST_F(Session, ProgramEndSurvivesAManagerThatIsAlreadyGone) {
     mt_sessioninteractiondone();
     EXPECT_FALSE(shutdowninteractionkeyvalid);
     EXPECT_TRUE(programmende_gewuenscht);
-}
-
-// The real program end in a child process: the manager copies the service log at the moment
-// InteractDone arrives, so the copy shows what the program had done by then.
-TEST_F(Session, RealEndAnswersAfterTheEndLineIsWritten) {
-    Manager sm("INTERACT_DONE",
-               "cp " + tmp.path() + "/servilog.txt " + tmp.path() + "/at-done.txt");
-    env.set("SESSION_MANAGER", sm.network_ids());
-    pid_t child = start_case("SessionProcess.Program", "program");
-    sm.wait_for("REGISTER", false);
-    sm.send("save 1 any");
-    sm.wait_for("INTERACT_DONE", false);
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_TRUE(sm.saw("INTERACT_DONE 0")) << sm.joined();
-    std::string snapshot = read_file("at-done.txt");
-    EXPECT_NE(snapshot.find("mavlyn terminated."), std::string::npos) << snapshot;
 }
 
 } // namespace
