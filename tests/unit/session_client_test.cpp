@@ -121,9 +121,6 @@ class Manager {
             return l.compare(0, kind.size(), kind) == 0;
         });
     }
-    size_t index_of(const std::string& line) const {
-        return static_cast<size_t>(std::find(seen_.begin(), seen_.end(), line) - seen_.begin());
-    }
     std::string joined() const {
         std::string s;
         for (const auto& l : seen_) s += "[" + l + "] ";
@@ -179,46 +176,13 @@ TEST(SessionProcess, Manager) {
     _exit(xsmp_test::run(m));
 }
 
-TEST_F(Session, ClientRegistersAsAProgramThatIsNotRestarted) {
-    Manager sm;
-    connect(sm);
-    sm.send("sync");
-    sm.wait_for("SYNCED");
-    EXPECT_TRUE(sm.saw("REGISTER -")) << sm.joined();
-    EXPECT_TRUE(sm.saw_kind("PROPERTY Program")) << sm.joined();
-    EXPECT_TRUE(sm.saw_kind("PROPERTY UserID")) << sm.joined();
-    // A restart style hint of "never": the session must not start a second dial-up manager.
-    EXPECT_TRUE(sm.saw(std::string("PROPERTY RestartStyleHint ") + char(SmRestartNever)))
-        << sm.joined();
-}
+// The logout that asks to interact is followed through the real program by
+// tests/e2e/test_session_logout.sh; here the other requests of a session and its failures.
 
-TEST_F(Session, LogoutAsksToInteractAndLetsGoOnlyAfterTheEnd) {
-    Manager sm;
-    connect(sm);
-    sm.send("save 1 any");
-    EXPECT_EQ(sm.wait_for("INTERACT_REQUEST"),
-              "INTERACT_REQUEST " + std::to_string(SmDialogNormal));
-    ASSERT_TRUE(pump_until([] { return shutdowninteractionkeyvalid; }));
-    EXPECT_TRUE(programmende_gewuenscht);
-
-    // Everything the client sent up to here has reached the manager: no answer yet.
-    sm.send("sync");
-    sm.wait_for("SYNCED");
-    EXPECT_FALSE(sm.saw_kind("INTERACT_DONE")) << sm.joined();
-    EXPECT_FALSE(sm.saw_kind("SAVE_YOURSELF_DONE")) << sm.joined();
-
-    // Program end has done its work; the GUI loop no longer runs.
-    mt_sessioninteractiondone();
-    EXPECT_EQ(sm.wait_for("INTERACT_DONE", false), "INTERACT_DONE 0");
-    EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
-    EXPECT_LT(sm.index_of("INTERACT_DONE 0"), sm.index_of("SAVE_YOURSELF_DONE 1"));
-    sm.wait_for("CLOSE", false);
-    EXPECT_FALSE(shutdowninteractionkeyvalid);
-}
-
-// Checkpoints, and shutdowns that allow no free interaction: answered at once, nothing asked,
-// the program goes on; the manager's Die still ends it in order.
-TEST_F(Session, SavesWithoutFreeInteractionAreAnsweredAndTheProgramGoesOn) {
+// Registered as a program the session must not start again (a second dial-up manager);
+// checkpoints and shutdowns that allow no free interaction are answered at once, nothing is
+// asked, the program goes on; the manager's Die still ends it in order.
+TEST_F(Session, RegisteredNeverRestartedAndSavesWithoutInteractionAnswered) {
     Manager sm;
     connect(sm);
     for (const char* save : {"save 0 any", "save 0 none", "save 1 none", "save 1 errors"}) {
@@ -227,6 +191,10 @@ TEST_F(Session, SavesWithoutFreeInteractionAreAnsweredAndTheProgramGoesOn) {
     }
     sm.send("sync");
     sm.wait_for("SYNCED");
+    EXPECT_TRUE(sm.saw("REGISTER -")) << sm.joined();
+    EXPECT_TRUE(sm.saw_kind("PROPERTY Program")) << sm.joined();
+    EXPECT_TRUE(sm.saw(std::string("PROPERTY RestartStyleHint ") + char(SmRestartNever)))
+        << sm.joined();
     EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
     EXPECT_FALSE(programmende_gewuenscht);
     EXPECT_FALSE(shutdowninteractionkeyvalid);
