@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 # them run at once than there are cores.
 TEST_JOBS  ?= $(shell echo $$(( $$(nproc) * 3 )))
 # Seconds per fuzz target in `make test`; `make fuzz` runs longer.
-FUZZ_SECONDS ?= 10
+FUZZ_SECONDS ?= 6
 
 .PHONY: all deps build build-asan test test-quick test-release test-checked run fuzz bench format clean
 
