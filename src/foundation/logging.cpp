@@ -5,10 +5,14 @@
 #include "foundation/utilities.h"
 #include "ui/timer_tick.h"
 
-#include <cstdio>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <sys/stat.h>
 
 int lo__logafterstandby = 0;
 char lo__vlogtimestamp[30] = "*";
@@ -32,27 +36,32 @@ const char* text(const char* s) {
     return s ? s : "";
 }
 
+// Every log has a bound; past it the file becomes its old generation and a new one is begun,
+// so that months of running keep at most two generations of each. One lock keeps two threads
+// from both turning the same full file over, which would drop the generation just made.
+std::mutex turnover;
+
+void turn_over_if_full(const char* file) {
+    struct stat st;
+    if (stat(file, &st) != 0 || st.st_size < lo__logbound(file)) return;
+    char old[80];
+    lo_oldlog(file, old, sizeof old);
+    rename(file, old);
+}
+
 // Formats are the program's own; s and li are passed as arguments, never as format. Both are
 // always passed, so a format that names li is never short of an argument.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-void append_line(const char* file, const char* fmt, const char* a, long n, const char* s, long li) {
-    File f(fopen(file, "a"));
-    if (!f) return;
-    fprintf(f.get(), fmt, a, n, s, li);
-    fflush(f.get());
-}
-void append_stamped(const char* file, const char* mode, const char* fmt, const char* stamp,
-                    const char* s, long li) {
+void write_line(const char* file, const char* mode, const char* fmt, ...) {
+    std::lock_guard<std::mutex> hold(turnover);
+    if (mode[0] == 'a') turn_over_if_full(file);
     File f(fopen(file, mode));
     if (!f) return;
-    fprintf(f.get(), fmt, stamp, s, li);
-    fflush(f.get());
-}
-void append_counted(const char* file, const char* fmt, long counter, const char* s, long li) {
-    File f(fopen(file, "a"));
-    if (!f) return;
-    fprintf(f.get(), fmt, counter, s, li);
+    va_list args;
+    va_start(args, fmt);
+    vfprintf(f.get(), fmt, args);
+    va_end(args);
     fflush(f.get());
 }
 #pragma GCC diagnostic pop
@@ -80,7 +89,7 @@ void lo_slog(const char* format, const char* s, long int li) {
     char fmt[1000];
     char* p = stpMcpy(fmt, "%03li ");
     stpmcpy(p, format, sizeof fmt - static_cast<size_t>(p - fmt));
-    append_counted("servilog.txt", fmt, tenths(), s, li);
+    write_line("servilog.txt", "a", fmt, tenths(), s, li);
 }
 
 void lo_slogx(const char* format, const char* s, long int li) {
@@ -93,7 +102,7 @@ void lo_slogx(const char* format, const char* s, long int li) {
         char fmt[200];
         char* p = stpMcpy(fmt, "%s %03li ");
         stpmcpy(p, format, sizeof fmt - static_cast<size_t>(p - fmt));
-        append_line("servilogx.txt", fmt, datumzeit(), tenths(), s, li);
+        write_line("servilogx.txt", "a", fmt, datumzeit(), tenths(), s, li);
     }
     if (lo__logafterstandby == 121) {
         lo_slogx("Protokoll Stufe 1.\n", "", -1);
@@ -119,7 +128,7 @@ void lo_vlog(const char* format, const char* s, long int li) {
         char* p = stpMcpy(fmt, "%s ");
         stpmcpy(p, format, 117);
     }
-    append_stamped(connlogdatei, "a", fmt, lo__vlogtimestamp, text(s), li);
+    write_line(connlogdatei, "a", fmt, lo__vlogtimestamp, text(s), li);
 }
 
 void lo_dlog(const char* format, const char* s, long int li) {
@@ -127,7 +136,7 @@ void lo_dlog(const char* format, const char* s, long int li) {
     char fmt[300];
     char* p = stpMcpy(fmt, "%s ");
     stpmcpy(p, format, 297);
-    append_stamped("debuglog.txt", "a", fmt, datumzeit(), text(s), li);
+    write_line("debuglog.txt", "a", fmt, datumzeit(), text(s), li);
 }
 
 void lo__smsfilename(char* out, size_t n, const char* stamp, const char* s) {
@@ -169,9 +178,9 @@ void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
     s = text(s);
     char stamp[32];
     strMcpy(stamp, datumzeit());
-    append_stamped("sms.txt", "a", format, stamp, s, li);
+    write_line("sms.txt", "a", format, stamp, s, li);
     if (!sms1) return;
-    append_stamped("sms1.txt", "w", format, stamp, s, li);
+    write_line("sms1.txt", "w", format, stamp, s, li);
 
     char base[80], name[90];
     lo__smsfilename(base, sizeof base, stamp, s);
@@ -193,4 +202,21 @@ void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
 
 bool lo_logafterstandby() {
     return lo__logafterstandby != 0;
+}
+
+long lo__logbound(const char* file) {
+    if (const char* limit = getenv("MAVLYN_LOGLIMIT")) {
+        long v = atol(limit);
+        if (v > 0) return v;
+    }
+    if (strcmp(file, "servilog.txt") == 0) return MODUS('Q') ? 2500000 : 250000;
+    if (strcmp(file, connlogdatei) == 0) return 2000000;
+    return 1000000;
+}
+
+void lo_oldlog(const char* file, char* out, size_t n) {
+    const char* slash = strrchr(file, '/');
+    const char* dot = strrchr(slash ? slash : file, '.');
+    int stem = static_cast<int>(dot ? dot - file : static_cast<long>(strlen(file)));
+    snprintf(out, n, "%.*s.1%s", stem, file, dot ? dot : "");
 }

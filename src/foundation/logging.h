@@ -15,6 +15,15 @@ void lo_dlog(const char* format, const char* s, long int li);
 void lo_mlog(const char* format, const char* s, long int li, bool sms1);
 bool lo_logafterstandby();
 
+// Every log file is kept below a bound: a line that finds its file at the bound first turns
+// it into the old generation ("connlog.txt" becomes "connlog.1.txt", replacing the one before)
+// and begins a new file. The bound is 250000 bytes for the service log (2500000 with option
+// Q), 2000000 for the connection log and 1000000 for the others; the environment variable
+// MAVLYN_LOGLIMIT (bytes) sets one bound for all of them.
+long lo__logbound(const char* file);
+// The name of the old generation of a log file.
+void lo_oldlog(const char* file, char* out, size_t n);
+
 // After-standby counter (0 = window closed) and the connection-log time stamp.
 extern int lo__logafterstandby;
 extern char lo__vlogtimestamp[30];

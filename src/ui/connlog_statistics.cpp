@@ -1,6 +1,7 @@
 #include "ui/connlog_statistics.h"
 
 #include "control/session_state.h"
+#include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "ui/message_box.h"
 
@@ -346,12 +347,35 @@ bool writeout(FILE* f, std::string* s) {
     return ok;
 }
 
+// Feeds one log file to the statistics, writing out what has piled up on the way.
+bool feedlog(FILE* in, cf__connlogstatistics* st, FILE* txt, FILE* csv) {
+    bool ok = true;
+    char line[280];
+    while (fgets(line, sizeof line, in)) {
+        size_t n = strlen(line);
+        if (n == sizeof line - 1 && line[n - 1] != '\n') {
+            // Longer than a log line can be: its rest is no line of its own.
+            int c;
+            while ((c = fgetc(in)) != EOF && c != '\n') {
+            }
+        }
+        st->feed(line);
+        if (st->text.size() > 60000) ok = writeout(txt, &st->text) && ok;
+        if (st->csv.size() > 60000) ok = writeout(csv, &st->csv) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 bool cf__connloggrafik(int art) {
     if (art != 1 && art != 2) return false;
+    // The log's old generation holds the days before the current file began.
+    char oldname[80];
+    lo_oldlog(connlogdatei, oldname, sizeof oldname);
+    File old(fopen(oldname, "rb"));
     File in(fopen(connlogdatei, "rb"));
-    if (!in) return false;
+    if (!in && !old) return false;
     const char* txtname = art == 1 ? "connlog_vol.txt" : "connlog_tim.txt";
     const char* csvname = art == 1 ? "connlog_vol.csv" : "connlog_tim.csv";
     if (file_exists(txtname) || file_exists(csvname)) {
@@ -373,19 +397,8 @@ bool cf__connloggrafik(int art) {
 
     cf__connlogstatistics st(art, _de, configinfo);
     bool ok = true;
-    char line[280];
-    while (fgets(line, sizeof line, in.get())) {
-        size_t n = strlen(line);
-        if (n == sizeof line - 1 && line[n - 1] != '\n') {
-            // Longer than a log line can be: its rest is no line of its own.
-            int c;
-            while ((c = fgetc(in.get())) != EOF && c != '\n') {
-            }
-        }
-        st.feed(line);
-        if (st.text.size() > 60000) ok = writeout(txt.get(), &st.text) && ok;
-        if (st.csv.size() > 60000) ok = writeout(csv.get(), &st.csv) && ok;
-    }
+    for (FILE* log : {old.get(), in.get()})
+        if (log) ok = feedlog(log, &st, txt.get(), csv.get()) && ok;
     st.finish();
     ok = writeout(txt.get(), &st.text) && ok;
     ok = writeout(csv.get(), &st.csv) && ok;

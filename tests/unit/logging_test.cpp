@@ -1,8 +1,11 @@
+// The log files: their switches and prefixes, the after-standby window, the SMS record with a
+// file per message, and the bound past which each log turns into its old generation.
 #include "config/config_record.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
+#include "ui/connlog_statistics.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -13,17 +16,12 @@ namespace {
 
 class Logging : public ::testing::Test {
   protected:
-    void SetUp() override {
-        iv_inidefaults();
-        ruhestatus = 0;
-        lo__logafterstandby = 0;
-        smssignalstatus = 0;
-        strMcpy(lo__vlogtimestamp, "*");
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
         iv_inidefaults();
-        ruhestatus = 0;
-        lo__logafterstandby = 0;
+        ruhestatus = lo__logafterstandby = smssignalstatus = 0;
+        strMcpy(lo__vlogtimestamp, "*");
+        unsetenv("MAVLYN_LOGLIMIT");
     }
     InTempDir tmp;
 };
@@ -32,9 +30,19 @@ int count_lines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
 }
 
+std::string folder(const char* d) {
+    std::string all;
+    if (DIR* dp = opendir(d)) {
+        while (dirent* e = readdir(dp))
+            if (e->d_name[0] != '.') all += read_file(std::string(d) + "/" + e->d_name) + "|";
+        closedir(dp);
+    }
+    return all;
+}
+
 } // namespace
 
-TEST_F(Logging, ServiceLogSwitchAndBangFormats) {
+TEST_F(Logging, ServiceLogSwitchBangFormatsAndDebugLog) {
     lo_slog("quiet %s\n", "x", -1);
     EXPECT_FALSE(exists("servilog.txt")) << "nothing without option P";
     lo_slog("!forced %s %li\n", "x", 0);
@@ -47,12 +55,15 @@ TEST_F(Logging, ServiceLogSwitchAndBangFormats) {
     s = read_file("servilog.txt");
     EXPECT_NE(s.find(" value n=42\n"), std::string::npos);
     EXPECT_NE(s.find(" no number t\n"), std::string::npos);
-
-    std::string huge(990, 'y');
-    lo_slog("%s\n", huge.c_str(), -1);
+    lo_slog("%s\n", std::string(990, 'y').c_str(), -1);
     EXPECT_EQ(read_file("servilog.txt"), s) << "a line too long for the buffer is dropped";
     lo_slog("%s\n", nullptr, -1);
     EXPECT_EQ(count_lines(read_file("servilog.txt")), 4) << "a null text is written as empty";
+
+    lo_dlog("pppd %s %li\n", "call", 3);
+    EXPECT_TRUE(
+        std::regex_match(read_file("debuglog.txt"),
+                         std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d pppd call 3\n")));
 }
 
 TEST_F(Logging, ControlRoleWritesNoLogs) {
@@ -65,8 +76,6 @@ TEST_F(Logging, ControlRoleWritesNoLogs) {
     EXPECT_FALSE(exists("servilog.txt"));
     EXPECT_FALSE(exists("servilogx.txt"));
     EXPECT_FALSE(exists(connlogdatei));
-    lo_dlog("debug %s\n", "always", -1);
-    EXPECT_TRUE(exists("debuglog.txt")) << "the debug log has no switch";
 }
 
 TEST_F(Logging, AfterStandbyWindowLevels) {
@@ -86,32 +95,30 @@ TEST_F(Logging, AfterStandbyWindowLevels) {
     EXPECT_FALSE(lo_logafterstandby()) << "the window closes at level 0";
 
     std::istringstream in(read_file("servilogx.txt"));
-    std::regex stamped("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{3} .*");
     std::vector<std::string> lines;
     for (std::string l; std::getline(in, l);) {
-        EXPECT_TRUE(std::regex_match(l, stamped)) << l;
+        EXPECT_TRUE(std::regex_match(l, std::regex("\\d{4}-\\d\\d-\\d\\d [0-9:]{8} \\d{3} .*")))
+            << l;
         lines.push_back(l.substr(24));
     }
     ASSERT_EQ(lines.size(), 3u + 119 + 1 + 39 + 1);
-    EXPECT_EQ(lines[0], "------------------------------");
-    EXPECT_EQ(lines[1], "Protokoll Stufe 2.");
-    EXPECT_EQ(lines[2], "standby line");
-    EXPECT_EQ(lines[121], "line 118") << "120 lines counted from the standby line";
-    EXPECT_EQ(lines[122], "Protokoll Stufe 1.");
-    EXPECT_EQ(lines[123], "direct 0");
-    EXPECT_EQ(lines[161], "direct 38");
-    EXPECT_EQ(lines[162], "Protokoll Stufe 0.");
+    // 120 lines counted from the standby line, then only direct lines up to 160.
+    const std::pair<size_t, const char*> at[] = {{0, "------------------------------"},
+                                                 {1, "Protokoll Stufe 2."},
+                                                 {2, "standby line"},
+                                                 {121, "line 118"},
+                                                 {122, "Protokoll Stufe 1."},
+                                                 {123, "direct 0"},
+                                                 {162, "Protokoll Stufe 0."}};
+    for (auto [i, text] : at) EXPECT_EQ(lines[i], text) << i;
 
     const std::string closed = read_file("servilogx.txt");
     lo_slogx("after\n", "", -1);
-    EXPECT_EQ(read_file("servilogx.txt"), closed) << "silent at level 0";
-
     MODUS('X') = 0;
     ruhestatus = 3;
     lo_slog("paused\n", "", -1);
-    EXPECT_EQ(read_file("servilogx.txt"), closed)
-        << "without X the window counts but writes nothing";
-    EXPECT_TRUE(lo_logafterstandby());
+    EXPECT_EQ(read_file("servilogx.txt"), closed) << "silent at level 0, and without X";
+    EXPECT_TRUE(lo_logafterstandby()) << "without X the window still counts";
 }
 
 TEST_F(Logging, ConnectionLogStampAndSwitch) {
@@ -131,11 +138,44 @@ TEST_F(Logging, ConnectionLogStampAndSwitch) {
     EXPECT_NE(lo__vlogtimestamp[0], '*') << "a missing stamp is taken at the first line";
 }
 
-TEST_F(Logging, DebugLogIsStamped) {
-    lo_dlog("pppd %s %li\n", "call", 3);
-    EXPECT_TRUE(
-        std::regex_match(read_file("debuglog.txt"),
-                         std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d pppd call 3\n")));
+TEST_F(Logging, EveryLogTurnsOverAtItsBoundWithoutLosingALine) {
+    setenv("MAVLYN_LOGLIMIT", "1000", 1);
+    MODUS('P') = MODUS('M') = 1;
+    strMcpy(connlogdatei, "connlog_Work.txt"); // a profile's connection log
+    for (int i = 0; i < 100; i++) {
+        lo_slog("service %s%li\n", "", i);
+        lo_vlog("connection %s%li\n", "", i);
+        lo_dlog("debug %s%li\n", "", i);
+        lo_mlog("%s sms %s%li\n", "", i, false);
+    }
+    for (const char* log : {"servilog", "connlog_Work", "debuglog", "sms"}) {
+        std::string now = std::string(log) + ".txt", old = std::string(log) + ".1.txt";
+        EXPECT_LE(file_length(now.c_str()), 1000 + 50) << now;
+        EXPECT_GE(file_length(old.c_str()), 1000) << old;
+        // The two generations hold the last lines in order, the first line of the new file
+        // right behind the last of the old one.
+        std::string both = read_file(old) + read_file(now);
+        std::regex numbered(".* (\\d+)\n");
+        int expected = -1;
+        for (std::sregex_iterator it(both.begin(), both.end(), numbered), end; it != end; ++it) {
+            int n = std::stoi((*it)[1]);
+            if (expected >= 0) {
+                EXPECT_EQ(n, expected) << log;
+            }
+            expected = n + 1;
+        }
+        EXPECT_EQ(expected, 100) << log;
+    }
+    strMcpy(connlogdatei, "connlog.txt");
+}
+
+TEST_F(Logging, StatisticsReadTheOldGenerationToo) {
+    std::ofstream(connlogdatei) << "2010-10-12 10:00:00 Data volume: 700 kB.\n";
+    char old[80];
+    lo_oldlog(connlogdatei, old, sizeof old);
+    std::ofstream(old) << "2010-10-11 10:00:00 Data volume: 500 kB.\n";
+    ASSERT_TRUE(cf__connloggrafik(1));
+    EXPECT_EQ(read_file("connlog_vol.csv"), "\"11.10.2010\";\"500\"\r\n\"12.10.2010\";\"700\"\r\n");
 }
 
 TEST(SmsFileName, FromStampAndSender) {
@@ -150,9 +190,8 @@ TEST(SmsFileName, FromStampAndSender) {
     lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07",
                     "+1234567890123456789012345678901234567890");
     EXPECT_STREQ(name, "sms_in/sms_20101011_090507__12345678901234567890123456789.txt");
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "InternetSMS 10.10.11\n\nCall +4917 now");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__InternetSMS.txt")
-        << "a '+' in the text is no sender";
+    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "Info 10.10.11\n\nCall +4917 now");
+    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__Info.txt") << "a '+' in the text is no sender";
     EXPECT_STREQ(lo__smsbody("head\n\nbody\n\nmore"), "body\n\nmore");
     EXPECT_STREQ(lo__smsbody("no body"), "no body");
 }
@@ -164,8 +203,6 @@ TEST_F(Logging, SmsRecordWithFilePerMessage) {
     MODUS('M') = 1;
     lo_mlog("%s sent %s\n", "+4917", -1, false);
     EXPECT_FALSE(exists("sms1.txt"));
-    EXPECT_EQ(smssignalstatus, 0);
-
     lo_mlog("%s received %s\n", "+4917 hdr\n\nHello there", -1, true);
     EXPECT_EQ(smssignalstatus, 0) << "no folder sms_in: no file, no signal";
     mkdir("sms_in", 0700);
@@ -176,30 +213,16 @@ TEST_F(Logging, SmsRecordWithFilePerMessage) {
     EXPECT_EQ(read_file(found), "Hello there");
     std::string one = read_file("sms1.txt");
     EXPECT_EQ(count_lines(one), 3) << "sms1.txt holds only the last message";
-    EXPECT_NE(one.find(" received +4917 hdr"), std::string::npos);
-    std::string compact = std::string(found).substr(11, 15);
-    std::string stamp = one.substr(0, 19);
-    std::string expected = stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2) + "_" +
-                           stamp.substr(11, 2) + stamp.substr(14, 2) + stamp.substr(17, 2);
-    EXPECT_EQ(compact, expected) << "the file name carries the line's time stamp";
+    std::string compact = std::string(found).substr(11, 15), stamp = one.substr(0, 19);
+    EXPECT_EQ(compact, stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2) + "_" +
+                           stamp.substr(11, 2) + stamp.substr(14, 2) + stamp.substr(17, 2))
+        << "the file name carries the line's time stamp";
     EXPECT_EQ(count_lines(read_file("sms.txt")), 1 + 3 + 3);
-}
 
-TEST_F(Logging, TwoMessagesOfOneSenderInOneSecondKeepBoth) {
-    MODUS('M') = 1;
-    mkdir("sms_in", 0700);
-    for (const char* text : {"+4917 a\n\nfirst", "+4917 a\n\nsecond", "+4917 a\n\nthird"})
+    // Two more of one sender within the same second keep files of their own.
+    for (const char* text : {"+4917 a\n\nsecond", "+4917 a\n\nthird"})
         lo_mlog("%s received %s\n", text, -1, true);
-    std::string all;
-    int files = 0;
-    if (DIR* d = opendir("sms_in")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') {
-                files++;
-                all += read_file(std::string("sms_in/") + e->d_name) + "|";
-            }
-        closedir(d);
-    }
-    EXPECT_EQ(files, 3);
-    for (const char* t : {"first|", "second|", "third|"}) EXPECT_NE(all.find(t), std::string::npos) << t;
+    std::string all = folder("sms_in");
+    for (const char* t : {"Hello there|", "second|", "third|"})
+        EXPECT_NE(all.find(t), std::string::npos) << all;
 }

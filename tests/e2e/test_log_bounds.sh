@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# A run with the service log on and a small bound for every log: the service log turns over
+# into servilog.1.txt while the program runs, and no line is lost at the turnover.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+mavlyn=$1
+e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
+e2e_workdir
+e2e_start_modem huawei --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
+printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB0' \
+  'APN=web.example' 'MOD=P' >"$WORK/mavlyn.ini"
+bound=12000
+MAVLYN_LOGLIMIT=$bound "$mavlyn" "DIR=$WORK" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
+pid=$!
+deadline=$((SECONDS + 180))
+until [ -e "$WORK/servilog.1.txt" ]; do
+  [ $SECONDS -lt $deadline ] || e2e_fail "servilog.txt never turned over"
+  sleep 0.5
+done
+e2e_passes 2
+e2e_stop_program "$pid"
+
+for f in servilog.1.txt servilog.txt; do
+  size=$(stat -c %s "$WORK/$f")
+  [ "$size" -lt $((bound + 1000)) ] || e2e_fail "$f has $size bytes"
+done
+# One turnover since the start: every signal query the modem heard is in the two files.
+logged=$(($(e2e_count "$WORK/servilog.1.txt" "s:  AT+CSQ") + $(e2e_count "$WORK/servilog.txt" "s:  AT+CSQ")))
+[ "$logged" -eq "$(e2e_count "$WORK/transcript" "AT+CSQ")" ] ||
+  e2e_fail "$logged signal queries logged, $(e2e_count "$WORK/transcript" "AT+CSQ") sent"
+echo "PASS log bounds"
