@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -190,6 +191,71 @@ std::vector<Part> loadparts(const std::string& prefix) {
     return parts;
 }
 
+// What was handled is remembered in the working folder until the message has left the modem,
+// so that a crash in between neither logs it nor runs its commands a second time. An entry is
+// the storage index and a hash of the PDU (index -1 for a part from the parts store).
+const char* const handledfile = "sms_handled.txt";
+constexpr size_t maxhandled = 20; // entries of messages deleted behind the program's back age out
+std::string handledkey;           // of the message in hand
+
+std::string keyof(int index, const std::string& raw) {
+    uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : raw) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char key[40];
+    snprintf(key, sizeof key, "%i %016llx", index, static_cast<unsigned long long>(h));
+    return key;
+}
+
+std::vector<std::string> handledlist() {
+    std::vector<std::string> keys;
+    if (FILE* f = fopen(handledfile, "r")) {
+        char line[64];
+        while (fgets(line, sizeof line, f)) {
+            line[strcspn(line, "\r\n")] = 0;
+            if (line[0]) keys.emplace_back(line);
+        }
+        fclose(f);
+    }
+    return keys;
+}
+
+void writehandled(const std::vector<std::string>& keys) {
+    if (keys.empty()) {
+        file_delete(handledfile);
+        return;
+    }
+    std::string tmp = std::string(handledfile) + ".new";
+    FILE* f = fopen(tmp.c_str(), "w");
+    if (!f) return;
+    bool ok = true;
+    for (const std::string& k : keys) ok = fprintf(f, "%s\n", k.c_str()) > 0 && ok;
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(tmp.c_str(), handledfile) != 0) file_delete(tmp.c_str());
+}
+
+bool washandled(const std::string& key) {
+    std::vector<std::string> keys = handledlist();
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+void remember(const std::string& key) {
+    std::vector<std::string> keys = handledlist();
+    if (keys.size() >= maxhandled) keys.erase(keys.begin(), keys.end() - (maxhandled - 1));
+    keys.push_back(key);
+    writehandled(keys);
+}
+
+void forgethandled(const std::string& key) {
+    std::vector<std::string> keys = handledlist();
+    auto at = std::find(keys.begin(), keys.end(), key);
+    if (at == keys.end()) return;
+    keys.erase(at);
+    writehandled(keys);
+}
+
 // Records the message in hand and obeys its commands; commands false for an unreadable one.
 void handle(const char* sender, const char* stamp, const std::string& text, bool commands) {
     message = std::string(sender) + " " + stamp + "\n\n" + text;
@@ -198,6 +264,7 @@ void handle(const char* sender, const char* stamp, const std::string& text, bool
     dir_create("sms_in");
     file_makerw("sms_in", true);
     lo_mlog("%s SMS: %s\n\n", message.c_str(), -1, true);
+    remember(handledkey);
 
     if (commands && smscommands(sender, text.c_str())) return;
     if (anysmscommand()) {
@@ -206,6 +273,15 @@ void handle(const char* sender, const char* stamp, const std::string& text, bool
     } else {
         sm_msgzustand = 1;
     }
+}
+
+// A message that cannot be read is recorded once with what the modem gave for it, and then
+// leaves the modem like any other, so that it never holds up the messages behind it.
+void unreadable(const sm__deliver_t& m, const std::string& raw) {
+    std::string text =
+        T("(Nachricht nicht lesbar)", "(unreadable message)") + std::string("\n") + raw;
+    handle(m.sender[0] ? m.sender : T("unbekannt", "unknown"),
+           m.stamp[0] ? m.stamp : "2000-00-00 00:00:00 [00]", text, false);
 }
 
 // A stored part that waited too long for its siblings is handled alone; true when one was.
@@ -221,44 +297,86 @@ bool expiredpart() {
     for (const Part& p : parts) {
         if (p.file.compare(0, set.size(), set) != 0) continue;
         storedpart = p.file;
-        handle(p.sender.c_str(), p.stamp.c_str(), T("<Lang> ", "<Long> ") + p.text, true);
+        handledkey = keyof(-1, p.file);
+        if (washandled(handledkey))
+            sm_msgzustand = 2;
+        else
+            handle(p.sender.c_str(), p.stamp.c_str(), T("<Lang> ", "<Long> ") + p.text, true);
         return true;
     }
     return false;
 }
 
-void fetch(char* t) {
-    sm__ini(t);
-    if (expiredpart()) return;
+// The index of the first stored message, unread ones first; -1 for none.
+int storedindex(char* t) {
     ask("AT+CMGL=0\r", t);
     t[800] = 0;
     int index = sm__listindex(t);
-    if (index < 0) {
-        ask("AT+CMGL=1\r", t);
-        t[800] = 0;
-        index = sm__listindex(t);
-    }
-    if (index < 0) return;
+    if (index >= 0) return index;
+    ask("AT+CMGL=1\r", t);
+    t[800] = 0;
+    return sm__listindex(t);
+}
 
+// The PDU line of the message at index into raw. A message the modem will not give is asked
+// for again at the next calls; after a few refusals in a row its answer stands for the PDU.
+constexpr int maxrefusals = 5;
+int refusedindex = -1;
+int refusals = 0;
+
+bool readstored(int index, char* t, std::string* raw) {
     char cmd[40];
     snprintf(cmd, sizeof cmd, "AT+CMGR=%i\r", index);
     memset(t, 0, antwortLEN);
     ask(cmd, t);
     char hex[800];
-    if (!sm__readpdu(t, hex, sizeof hex)) return;
-    uint8_t pdu[400];
-    size_t n = sm__hextooctets(hex, pdu, sizeof pdu);
-    if (n < 15) return;
+    if (sm__readpdu(t, hex, sizeof hex)) {
+        if (index == refusedindex) refusals = 0;
+        *raw = hex;
+        return true;
+    }
+    refusals = index == refusedindex ? refusals + 1 : 1;
+    refusedindex = index;
+    if (refusals < maxrefusals) return false;
+    refusals = 0;
+    lo_slog("SMS at index %li cannot be read.\n", "", index);
+    std::string answer;
+    for (const char* c = t; *c && answer.size() < 300; c++)
+        answer += (*c == '\r' || *c == '\n') ? ' ' : *c;
+    *raw = answer;
+    return true;
+}
+
+// The stored parts of the set a part belongs to, gone once its message was handled.
+void dropparts(const sm__deliver_t& m) {
+    for (const Part& p : loadparts(setname(m.sender, m.concat)))
+        if (p.sender == m.sender) file_delete(p.file.c_str());
+}
+
+void fetch(char* t) {
+    sm__ini(t);
+    if (expiredpart()) return;
+    int index = storedindex(t);
+    std::string raw;
+    if (index < 0 || !readstored(index, t, &raw)) return;
     sm__index = index;
     storedpart.clear();
     joinedparts.clear();
+    handledkey = keyof(index, raw);
 
-    sm__deliver_t m;
-    bool ok = sm__decodedeliver(pdu, n, &m) && !m.malformed;
-    if (!ok) {
-        if (!m.sender[0]) strMcpy(m.sender, "unknown");
-        if (!m.stamp[0]) strMcpy(m.stamp, "2000-00-00 00:00:00 [00]");
-        handle(m.sender, m.stamp, T("(Nachricht nicht lesbar)", "(unreadable message)"), false);
+    uint8_t pdu[400];
+    size_t n = sm__hextooctets(raw.c_str(), pdu, sizeof pdu);
+    sm__deliver_t m{};
+    bool readable = n >= 15 && sm__decodedeliver(pdu, n, &m) && !m.malformed;
+    if (washandled(handledkey)) {
+        // Handled before the program was stopped: it only has to leave the modem.
+        lo_slog("SMS at index %li was handled before, deleting it.\n", "", index);
+        if (readable && m.concat.present) dropparts(m);
+        sm_msgzustand = 2;
+        return;
+    }
+    if (!readable) {
+        unreadable(m, raw);
         return;
     }
     if (!m.concat.present) {
@@ -296,16 +414,15 @@ void deletehandled(char* t) {
         storedpart.clear();
         sm_msgzustand = 0;
     } else {
+        // The parts of a joined message are no longer needed: it is handled and remembered.
+        for (const std::string& f : joinedparts) file_delete(f.c_str());
         char cmd[40];
         snprintf(cmd, sizeof cmd, "AT+CMGD=%i\r", sm__index);
         ask(cmd, t);
         sm_msgzustand = strstr(t, "ERROR") ? 9 : 0;
-        // The parts of a joined message go once the last of them has left the modem; until
-        // then a restart finds them again.
-        if (sm_msgzustand == 0)
-            for (const std::string& f : joinedparts) file_delete(f.c_str());
     }
     joinedparts.clear();
+    if (sm_msgzustand == 0) forgethandled(handledkey);
     if (sm__endbysms) {
         sm__endbysms = false;
         programmende_gewuenscht = true;
@@ -517,6 +634,9 @@ void sm__forget() {
     storedpart.clear();
     joinedparts.clear();
     message.clear();
+    handledkey.clear();
+    refusedindex = -1;
+    refusals = 0;
     sm_msgzustand = 0;
     sm_msgprepaidzustand = 0;
     sm__msgnachricht[0] = 0;

@@ -22,127 +22,89 @@ Octets fromhex(const std::string& h) {
 
 } // namespace
 
-TEST(PduDecode, SenderTimeStampAndText) {
+TEST(PduDecode, SendersTimeStampAndText) {
     Deliver d;
     d.from("491701234567").text7("Hello world");
     sm__deliver_t m = decode(d.octets());
-    EXPECT_STREQ(m.sender, "+491701234567");
     EXPECT_STREQ(m.stamp, "2010-12-13 14:15:16 [04]");
-    EXPECT_STREQ(m.text, "Hello world");
-    EXPECT_FALSE(m.malformed);
-    EXPECT_FALSE(m.concat.present);
-
+    EXPECT_FALSE(m.malformed || m.concat.present);
     char out[900];
     sm__formatmessage(m, nullptr, out, sizeof out);
     EXPECT_STREQ(out, "+491701234567 2010-12-13 14:15:16 [04]\n\nHello world");
 
-    // A national number (type 0x81), odd digit count: no "+", the filler nibble dropped.
-    d.from("01712345678", 0x81);
-    EXPECT_STREQ(decode(d.octets()).sender, "01712345678");
-}
+    // National, odd digit count (the filler nibble dropped); names; a non-digit nibble.
+    EXPECT_STREQ(decode(d.from("01712345678", 0x81).octets()).sender, "01712345678");
+    EXPECT_STREQ(decode(d.fromname("InternetSMS").octets()).sender, "InternetSMS");
+    EXPECT_STREQ(decode(d.fromname("Vodafon").octets()).sender, "Vodafon");
+    d.from("4917", 0x81).addr[1] = 0x7B;
+    EXPECT_STREQ(decode(d.octets()).sender, "0000");
 
-TEST(PduDecode, PublishedExampleWithoutPlusForUnknownType) {
-    // The classic example PDU: sender type 0xC8, eleven digits, "hellohello".
-    sm__deliver_t m =
-        decode(fromhex("07917283010010F5040BC87238880900F10000993092516195800AE8329BFD4697D9EC37"));
+    // The classic example PDU: sender type 0xC8 (no "+"), eleven digits, "hellohello".
+    m = decode(fromhex("07917283010010F5040BC87238880900F10000993092516195800AE8329BFD4697D9EC37"));
     EXPECT_STREQ(m.sender, "27838890001");
     EXPECT_STREQ(m.stamp, "2099-03-29 15:16:59 [08]");
     EXPECT_STREQ(m.text, "hellohello");
 }
 
-TEST(PduDecode, SendersNamesAndBrokenDigits) {
-    Deliver d;
-    d.fromname("InternetSMS").text7("Your credit");
-    EXPECT_STREQ(decode(d.octets()).sender, "InternetSMS");
-    d.fromname("Vodafon");
-    EXPECT_STREQ(decode(d.octets()).sender, "Vodafon");
+TEST(PduDecode, AlphabetsByCodingScheme) {
+    const std::pair<uint8_t, sm__alphabet_t> schemes[] = {
+        {0x00, sm__GSM7}, {0x11, sm__GSM7},  {0xF1, sm__GSM7},  {0xD0, sm__GSM7},
+        {0x8C, sm__GSM7}, {0x04, sm__DATA8}, {0xF4, sm__DATA8}, {0x24, sm__DATA8},
+        {0x08, sm__UCS2}, {0x18, sm__UCS2},  {0xE0, sm__UCS2}};
+    for (auto [dcs, alphabet] : schemes) EXPECT_EQ(sm__alphabet(dcs), alphabet) << int(dcs);
 
-    // A numeric type whose semi-octets hold a non-digit: every digit shown as "0".
-    d.from("4917", 0x81);
-    d.addr[1] = 0x7B;
-    EXPECT_STREQ(decode(d.octets()).sender, "0000");
-}
-
-TEST(PduDecode, GsmAlphabetAndExtensionTable) {
     Deliver d;
     d.from("4917012345");
     // "5 " euro, "{x}", an escape before an unknown code, and the German letters.
-    std::vector<uint8_t> s = {'5',  ' ', 0x1B, 0x65, ' ',  0x1B, 0x28, 'x',  0x1B,
-                              0x29, ' ', 0x1B, 'A',  0x5B, 0x7C, 0x1E, 0x00, 0x24};
-    d.ud = pack7(s);
-    d.udl = static_cast<uint8_t>(s.size());
+    d.text7(std::string("5 \x1B\x65 \x1B\x28x\x1B\x29 \x1B"
+                        "A\x5B\x7C\x1E",
+                        16) +
+            '\0' + "\x24");
     EXPECT_STREQ(decode(d.octets()).text, "5 EUR {x}  A\xC4\xF6\xDF@\xD7");
-}
 
-TEST(PduDecode, CodingSchemes) {
-    EXPECT_EQ(sm__alphabet(0x00), sm__GSM7);
-    EXPECT_EQ(sm__alphabet(0x11), sm__GSM7);
-    EXPECT_EQ(sm__alphabet(0xF1), sm__GSM7);
-    EXPECT_EQ(sm__alphabet(0x04), sm__DATA8);
-    EXPECT_EQ(sm__alphabet(0xF4), sm__DATA8);
-    EXPECT_EQ(sm__alphabet(0x24), sm__DATA8) << "compressed text is shown as data";
-    EXPECT_EQ(sm__alphabet(0x08), sm__UCS2);
-    EXPECT_EQ(sm__alphabet(0x18), sm__UCS2);
-    EXPECT_EQ(sm__alphabet(0xE0), sm__UCS2);
-    EXPECT_EQ(sm__alphabet(0xD0), sm__GSM7);
-    EXPECT_EQ(sm__alphabet(0x8C), sm__GSM7) << "reserved";
-
-    Deliver d;
-    d.from("4917012345");
-    d.dcs = 0x08;
-    // "Grüße €" + U+1F600 as a surrogate pair.
+    // "Grüße €" + U+1F600 as a surrogate pair; an odd last octet is dropped.
     d.ud = {0x00, 'G', 0x00, 'r',  0x00, 0xFC, 0x00, 0xDF, 0x00, 'e',
             0x00, ' ', 0x20, 0xAC, 0xD8, 0x3D, 0xDE, 0x00, 0x00, '!'};
-    d.udl = static_cast<uint8_t>(d.ud.size());
-    EXPECT_STREQ(decode(d.octets()).text, "Gr\xFC\xDF"
-                                          "e ?"
-                                          "?!");
-    d.dcs = 0x18;
-    d.ud.push_back(0x00); // odd length: the last octet is dropped
-    d.udl = static_cast<uint8_t>(d.ud.size());
-    EXPECT_STREQ(decode(d.octets()).text, "Gr\xFC\xDF"
-                                          "e ?"
-                                          "?!");
-
+    for (uint8_t dcs : {0x08, 0x18}) {
+        d.dcs = dcs;
+        d.udl = static_cast<uint8_t>(d.ud.size());
+        EXPECT_STREQ(decode(d.octets()).text, "Gr\xFC\xDF"
+                                              "e ?"
+                                              "?!");
+        d.ud.push_back(0x00);
+    }
     d.dcs = 0xF4;
     d.ud = {0x01, 0xAB, 0x7F};
     d.udl = 3;
     EXPECT_STREQ(decode(d.octets()).text, "01AB7F");
-    d.dcs = 0xF1;
-    d.text7("Flash");
-    d.dcs = 0xF1;
+    d.text7("Flash").dcs = 0xF1;
     EXPECT_STREQ(decode(d.octets()).text, "Flash");
 }
 
-TEST(PduDecode, LongMessageHeadersAreSkipped) {
+TEST(PduDecode, LongMessageHeaders) {
     // 8-bit reference: a six-octet header and one fill bit; 16-bit: seven octets, none.
     for (bool ref16 : {false, true}) {
         for (bool fillones : {false, true}) {
-            Deliver d = longpart("491701234567", 0x1234, 3, 2, "part two", ref16, fillones);
-            sm__deliver_t m = decode(d.octets());
+            sm__deliver_t m = decode(
+                longpart("491701234567", 0x1234, 3, 2, "part two", ref16, fillones).octets());
             EXPECT_STREQ(m.text, "part two") << ref16 << fillones;
             ASSERT_TRUE(m.concat.present);
             EXPECT_EQ(m.concat.ref, ref16 ? 0x1234u : 0x34u);
-            EXPECT_EQ(m.concat.total, 3);
-            EXPECT_EQ(m.concat.part, 2);
+            EXPECT_EQ(m.concat.total * 10 + m.concat.part, 32);
         }
     }
     // A UCS-2 part: the header is skipped by octets.
     Deliver u;
-    u.from("4917012345");
-    u.first = 0x44;
+    u.from("4917012345").first = 0x44;
     u.dcs = 0x08;
     u.ud = {0x05, 0x00, 0x03, 0x07, 0x02, 0x01, 0x00, 'O', 0x00, 'K'};
     u.udl = static_cast<uint8_t>(u.ud.size());
     sm__deliver_t m = decode(u.octets());
-    EXPECT_STREQ(m.text, "OK");
-    EXPECT_TRUE(m.concat.present);
-}
+    EXPECT_TRUE(m.concat.present && strcmp(m.text, "OK") == 0) << m.text;
 
-TEST(PduDecode, ImpossiblePartNumbersLeaveThePartOnItsOwn) {
+    // Impossible part numbers leave the part on its own.
     for (auto [total, part] : {std::pair{3, 0}, {3, 4}, {0, 0}, {1, 1}}) {
-        Deliver d = longpart("491701234567", 9, total, part, "alone", false);
-        sm__deliver_t m = decode(d.octets());
+        m = decode(longpart("491701234567", 9, total, part, "alone", false).octets());
         EXPECT_FALSE(m.concat.present) << total << "/" << part;
         EXPECT_STREQ(m.text, "alone");
     }
@@ -153,29 +115,22 @@ TEST(PduDecode, LengthsPointingPastTheEnd) {
     d.from("491701234567").text7("Hello world");
     Octets full = d.octets();
     // Cut anywhere before the user-data length: nothing can be trusted.
-    for (size_t n = 0; n < full.size() - d.ud.size(); n++) {
-        sm__deliver_t m;
-        EXPECT_FALSE(sm__decodedeliver(full.data(), n, &m)) << n;
-    }
-    // Cut inside the user data: what arrived is shown.
     sm__deliver_t m;
+    for (size_t n = 0; n < full.size() - d.ud.size(); n++)
+        EXPECT_FALSE(sm__decodedeliver(full.data(), n, &m)) << n;
+    // Cut inside the user data: what arrived is shown.
     ASSERT_TRUE(sm__decodedeliver(full.data(), full.size() - 4, &m));
     EXPECT_STREQ(m.text, "Hello ");
 
-    // A header longer than the user data marks the message as unreadable.
+    // A header longer than the user data, or an address longer than any number: unreadable.
     Deliver h = longpart("491701234567", 1, 2, 1, "x", false);
     h.ud[0] = 40;
     EXPECT_TRUE(decode(h.octets()).malformed);
+    d.addrlen = 30;
+    d.addr.resize(15, 0x11);
+    EXPECT_TRUE(decode(d.octets()).malformed);
 
-    // An address longer than any number.
-    Deliver a;
-    a.from("491701234567").text7("x");
-    a.addrlen = 30;
-    a.addr.resize(15, 0x11);
-    EXPECT_TRUE(decode(a.octets()).malformed);
-}
-
-TEST(PduHex, OnlyUpperCasePairsUpToTheFirstOtherCharacter) {
+    // Only upper-case hex pairs count, up to the first other character.
     uint8_t o[8];
     EXPECT_EQ(sm__hextooctets("0A1Fb2", o, sizeof o), 2u);
     EXPECT_EQ(o[1], 0x1F);
@@ -183,40 +138,36 @@ TEST(PduHex, OnlyUpperCasePairsUpToTheFirstOtherCharacter) {
     EXPECT_EQ(sm__hextooctets("00112233445566778899", o, sizeof o), 8u);
 }
 
-TEST(PduSubmit, InternationalRecipientTwoLetters) {
+TEST(PduSubmit, RecipientsServiceCentreAndLength) {
+    struct {
+        const char *centre, *recipient;
+        bool international;
+        const char *text, *pdu;
+        int tpdu, chars;
+    } cases[] = {
+        // H = 0x48, i = 0x69: C8 34.
+        {"", "491701234567", true, "Hi", "0011000C919471103254760000FF02C834\x1A", 16, 2},
+        {"", "01712345678", false, "Hi", "0011000B811017325476F80000FF02C834\x1A", 16, 2},
+        {"+12345", "4917", true, "A",
+         "04912143F5110004919471"
+         "0000FF0141\x1A",
+         11, 1},
+        // Umlauts in UTF-8 count as one character each: ä = 0x7B, ö = 0x7C.
+        {"", "4917", true, "\xC3\xA4\xC3\xB6", "001100049194710000FF027B3E\x1A", 12, 2},
+    };
     char pdu[400];
     int tpdu = 0, chars = 0;
-    ASSERT_TRUE(sm__buildsubmit("", "491701234567", true, "Hi", pdu, sizeof pdu, &tpdu, &chars));
-    // H = 0x48, i = 0x69: C8 34.
-    EXPECT_STREQ(pdu, "0011000C919471103254760000FF02C834\x1A");
-    EXPECT_EQ(tpdu, 16);
-    EXPECT_EQ(chars, 2);
-
-    ASSERT_TRUE(sm__buildsubmit("", "01712345678", false, "Hi", pdu, sizeof pdu, &tpdu, &chars));
-    EXPECT_STREQ(pdu, "0011000B811017325476F80000FF02C834\x1A");
-}
-
-TEST(PduSubmit, ServiceCentreAndLongText) {
-    char pdu[400];
-    int tpdu = 0, chars = 0;
-    ASSERT_TRUE(sm__buildsubmit("+12345", "4917", true, "A", pdu, sizeof pdu, &tpdu, &chars));
-    EXPECT_EQ(std::string(pdu).substr(0, 10), "04912143F5");
-    EXPECT_EQ(tpdu, (static_cast<int>(strlen(pdu)) - 1 - 10) / 2);
-
+    for (const auto& c : cases) {
+        ASSERT_TRUE(sm__buildsubmit(c.centre, c.recipient, c.international, c.text, pdu, sizeof pdu,
+                                    &tpdu, &chars));
+        EXPECT_STREQ(pdu, c.pdu);
+        EXPECT_EQ(tpdu * 100 + chars, c.tpdu * 100 + c.chars) << c.pdu;
+    }
     std::string text(170, 'a');
     ASSERT_TRUE(sm__buildsubmit("", "4917", true, text.c_str(), pdu, sizeof pdu, &tpdu, &chars));
     EXPECT_EQ(chars, 160);
-    std::string p = pdu;
-    EXPECT_EQ(p.substr(20, 2), "A0");
-    EXPECT_EQ(p.size(), 22u + 2 * 140 + 1);
-
-    // Umlauts in UTF-8 count as one character each.
-    ASSERT_TRUE(
-        sm__buildsubmit("", "4917", true, "\xC3\xA4\xC3\xB6", pdu, sizeof pdu, &tpdu, &chars));
-    EXPECT_EQ(chars, 2);
-    // ä = 0x7B, ö = 0x7C: 7B 3E.
-    EXPECT_EQ(std::string(pdu).substr(20), "027B3E\x1A");
-
+    EXPECT_EQ(std::string(pdu).substr(20, 2), "A0");
+    EXPECT_EQ(strlen(pdu), 22u + 2 * 140 + 1);
     EXPECT_FALSE(sm__buildsubmit("", "49a7", true, "x", pdu, sizeof pdu, &tpdu, &chars));
     EXPECT_FALSE(sm__buildsubmit("", "4917", true, "x", pdu, 10, &tpdu, &chars));
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 inline bool has(const std::string& hay, const std::string& needle) {
@@ -25,17 +24,15 @@ inline size_t count(const std::string& hay, const std::string& needle) {
 // A Huawei modem with the given scenario settings ("key=value"), the channel open on it.
 inline std::unique_ptr<ModemSim> openmodem(const std::vector<std::string>& settings) {
     std::vector<std::string> args{"--profile", "huawei"};
-    for (const auto& s : settings) {
-        args.push_back("--set");
-        args.push_back(s);
-    }
+    for (const auto& s : settings) args.insert(args.end(), {"--set", s});
     auto sim = std::make_unique<ModemSim>(args);
     EXPECT_TRUE(sim->ready());
     EXPECT_TRUE(cm_open(sim->port(0).c_str(), 0));
     return sim;
 }
 
-// Waits for a file that a started program writes, and for its first line to be complete.
+// Waits up to 10 s for a file that a started program writes, and for its last line to be
+// complete.
 inline bool waitline(const char* name) {
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
