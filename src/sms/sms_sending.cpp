@@ -11,9 +11,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
+#include <map>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <utime.h>
 #include <vector>
 
 #define T(de, en) (_de ? (de) : (en))
@@ -40,6 +44,7 @@ long sm__lastlength = -1;
 
 const char* const queuedir = "sms_send";
 const char* const sentdir = "sms_out";
+const char* const faileddir = "sms_failed";
 
 // The queue files in directory order.
 std::vector<std::string> queuefiles() {
@@ -57,8 +62,22 @@ void invalid() {
             "", -1, false);
 }
 
-// Sends the PDU; true when the modem confirmed it with "CMGS:".
-bool transmit(const char* pdu, int tpdulen) {
+enum class Outcome { sent, refused, unanswered };
+
+// The modem's final answer line (behind the echo of the PDU), for the service log.
+std::string lastline(const std::string& answer) {
+    size_t end = answer.find_last_not_of("\r\n ");
+    if (end == std::string::npos) return "";
+    size_t start = answer.find_last_of("\r\n", end);
+    start = start == std::string::npos ? 0 : start + 1;
+    return answer.substr(start, min(end + 1 - start, size_t{200}));
+}
+
+// The network confirms a message within about 18 s. The answer is read as it arrives, at
+// growing intervals: every empty read counts toward the channel's read errors.
+constexpr unsigned long answerreads[] = {1000, 2000, 4000, 5000, 6000};
+
+Outcome transmit(const char* pdu, int tpdulen, std::string* answer) {
     static char t[antwortLEN];
     sm__ini(t);
     char cmd[40];
@@ -66,21 +85,66 @@ bool transmit(const char* pdu, int tpdulen) {
     cm_puts(cmd);
     msleep(static_cast<unsigned long>(comzeit));
     cm_gets(t, 5);
-    if (!strchr(t, '>')) return false;
+    *answer = t;
+    if (!strchr(t, '>')) return Outcome::refused;
     cm_puts(pdu);
     msleep(static_cast<unsigned long>(comzeit));
-    msleepx(7000);
-    cm_gets(t, 25);
-    if (strstr(t, "CMGS:")) return true;
-    msleepx(11000);
-    cm_gets(t, 25);
-    return strstr(t, "CMGS:") != nullptr;
+    answer->clear();
+    for (unsigned long pause : answerreads) {
+        msleepx(pause);
+        cm_gets(t, 25);
+        *answer += t;
+        if (answer->find("CMGS:") != std::string::npos) return Outcome::sent;
+        if (answer->find("ERROR") != std::string::npos) return Outcome::refused;
+    }
+    return Outcome::unanswered;
 }
 
-// Handles one queue file; false when it was not a valid one or could not be opened (the
-// next is tried then).
+// A refused message is tried again after growing pauses, then given up into "sms_failed". The
+// file's modification time says when its next try is due, so the pause survives a restart.
+constexpr time_t retrypause[] = {60, 300, 1800};
+constexpr int maxtries = 1 + static_cast<int>(sizeof retrypause / sizeof retrypause[0]);
+std::map<std::string, int> sm__tries; // refused tries by queue file name
+
+bool due(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return true;
+    time_t now = time(nullptr);
+    // A file just written may carry the next second; a time further ahead than the longest
+    // pause comes from a clock that was put back.
+    return st.st_mtime <= now + 2 || st.st_mtime > now + retrypause[maxtries - 2] + 60;
+}
+
+void movefile(const std::string& name, const char* dir) {
+    dir_create(dir);
+    file_makerw(dir, true);
+    std::string path = std::string(queuedir) + DIRSTR + name;
+    std::string target = std::string(dir) + DIRSTR + name;
+    file_delete(target.c_str());
+    if (rename(path.c_str(), target.c_str()) != 0)
+        lo_slog("SMS file not moved: %s\n", path.c_str(), -1);
+}
+
+void refused(const std::string& name, const std::string& answer) {
+    lo_slog("SMS refused by the modem: %s\n", lastline(answer).c_str(), -1);
+    int tries = ++sm__tries[name];
+    if (tries >= maxtries) {
+        sm__tries.erase(name);
+        movefile(name, faileddir);
+        lo_slog("SMS %s given up after %li tries, moved to sms_failed.\n", name.c_str(), tries);
+        return;
+    }
+    std::string path = std::string(queuedir) + DIRSTR + name;
+    time_t next = time(nullptr) + retrypause[tries - 1];
+    struct utimbuf times = {next, next};
+    utime(path.c_str(), &times);
+}
+
+// Handles one queue file; false when it was not a valid one, could not be opened or waits
+// for its next try (the next file is tried then).
 bool sendfile(const std::string& name) {
     std::string path = std::string(queuedir) + DIRSTR + name;
+    if (!due(path)) return false;
     File f(fopen(path.c_str(), "r+"));
     if (!f) return false; // still being written, or not ours: tried again later
     char recipient[40];
@@ -126,22 +190,28 @@ bool sendfile(const std::string& name) {
     cc_show2(T("+Sende SMS.", "+Sending SMS."), T("+Sende_SMS", "+Sending_SMS"));
     msleepx(2000);
 
-    if (transmit(pdu, tpdulen)) {
-        f.reset();
-        msleep(200);
-        dir_create(sentdir);
-        file_makerw(sentdir, true);
-        std::string sent = std::string(sentdir) + DIRSTR + name;
-        file_delete(sent.c_str());
-        if (rename(path.c_str(), sent.c_str()) != 0)
-            lo_slog("SMS sent but not moved: %s\n", path.c_str(), -1);
-        lo_mlog(T("%s SMS gesendet: %s\n", "%s Sent SMS: %s\n"), text, -1, false);
-        smssignalstatus = 1;
-    } else {
+    std::string answer;
+    Outcome outcome = transmit(pdu, tpdulen, &answer);
+    f.reset();
+    if (outcome == Outcome::refused) {
         lo_mlog(T("%s SMS nicht gesendet: %s\n", "%s Could not send SMS: %s\n"), text, -1, false);
         sm__lasttext[0] = 0;
         sm__lastlength = -1;
+        refused(name, answer);
+        return true;
     }
+    // Without an answer the message may well have gone: a confirmation that comes late must
+    // not make it go twice.
+    sm__tries.erase(name);
+    msleep(200);
+    movefile(name, sentdir);
+    if (outcome == Outcome::sent)
+        lo_mlog(T("%s SMS gesendet: %s\n", "%s Sent SMS: %s\n"), text, -1, false);
+    else
+        lo_mlog(
+            T("%s SMS gesendet, nicht best" U8ae "tigt: %s\n", "%s SMS sent, not confirmed: %s\n"),
+            text, -1, false);
+    smssignalstatus = 1;
     return true;
 }
 
@@ -177,6 +247,7 @@ void sm__forgetsent() {
     sm__lasttext[0] = 0;
     sm__lastrecipient[0] = 0;
     sm__lastlength = -1;
+    sm__tries.clear();
 }
 
 void sm_msgsenden() {

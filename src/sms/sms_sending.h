@@ -1,12 +1,14 @@
 // SMS sending: one queued file of "sms_send" per call sent as a PDU-mode SMS, then moved to
-// "sms_out"; an identical repeat of the last message is dropped.
+// "sms_out"; an identical repeat of the last message is dropped. A message the modem refuses
+// waits 1, 5 and 30 minutes between tries and is then moved to "sms_failed"; one the modem
+// took without confirming it in time counts as sent, so that it never goes twice.
 #pragma once
 
 #include <cstddef>
 
 void sm_msgsenden();
 
-// Forgets the last message taken for sending, as at a fresh start.
+// Forgets the last message taken for sending and the refused tries, as at a fresh start.
 void sm__forgetsent();
 
 // Pure parts.

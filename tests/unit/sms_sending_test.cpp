@@ -2,17 +2,14 @@
 #include "config/config_record.h"
 #include "control/session_state.h"
 #include "foundation/utilities.h"
-#include "modem/at_channel.h"
-#include "modemsim_process.h"
+#include "pty_peer.h"
 #include "sms/sms_reception.h"
 #include "sms/sms_sending.h"
 #include "sms_test_support.h"
 #include "test_support.h"
 
-#include <fstream>
-#include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
+#include <utime.h>
 
 namespace {
 
@@ -21,14 +18,23 @@ void queue(const std::string& name, const std::string& text) {
     std::ofstream("sms_send/" + name, std::ios::binary) << text;
 }
 
+// Sets a queue file's next try to secs from now; returns when it was due before.
+long due(const std::string& name, long secs) {
+    struct stat st;
+    std::string path = "sms_send/" + name;
+    long was = stat(path.c_str(), &st) == 0 ? st.st_mtime - time(nullptr) : -9999;
+    struct utimbuf t = {time(nullptr) + secs, time(nullptr) + secs};
+    utime(path.c_str(), &t);
+    return was;
+}
+
 class Sending : public ::testing::Test {
   protected:
     void SetUp() override {
         iv_inidefaults();
-        MODUS('M') = 1;
+        MODUS('M') = MODUS('P') = 1;
         tonlos = true;
-        _de = false;
-        linksys = false;
+        _de = linksys = false;
         geraet = 0;
         secportmanuell = true;
         comzeit = 100;
@@ -44,16 +50,13 @@ class Sending : public ::testing::Test {
         sm__forgetsent();
         iv_inidefaults();
     }
-    std::unique_ptr<ModemSim> modem(const std::vector<std::string>& settings = {}) {
-        return openmodem(settings);
-    }
     InTempDir tmp;
 };
 
 } // namespace
 
 TEST_F(Sending, SentFileMovesToTheSentFolderAndARepeatIsDropped) {
-    auto sim = modem();
+    auto sim = openmodem({});
     queue("sms_20101011__491701234567.txt", "Hi\x1A");
     sm_msgsenden();
 
@@ -74,8 +77,8 @@ TEST_F(Sending, SentFileMovesToTheSentFolderAndARepeatIsDropped) {
     EXPECT_TRUE(has(read_file("sms.txt"), "Prevented repetitive transmission of identical SMS."));
 }
 
-TEST_F(Sending, InvalidFilesAreReportedEveryTimeAndKept) {
-    auto sim = modem();
+TEST_F(Sending, InvalidFilesAreReportedEveryTimeAndHoldUpNothing) {
+    auto sim = openmodem({});
     queue("sms_noname.txt", "text");
     queue("sms_big__491701234567.txt", std::string(251, 'x'));
     sm_msgsenden();
@@ -84,30 +87,57 @@ TEST_F(Sending, InvalidFilesAreReportedEveryTimeAndKept) {
     EXPECT_TRUE(exists("sms_send/sms_noname.txt"));
     EXPECT_TRUE(exists("sms_send/sms_big__491701234567.txt"));
     EXPECT_FALSE(has(sim->transcript(), "CMGS"));
-}
 
-TEST_F(Sending, AnInvalidFileDoesNotHoldUpTheQueue) {
-    auto sim = modem();
-    queue("sms_noname.txt", "text");
     queue("sms_x__-01712345678_home.txt", "Hi");
     sm_msgsenden();
-    std::string heard = sim->transcript();
-    EXPECT_TRUE(has(heard, "> 0011000B811017325476F80000FF02C834^Z")) << heard;
+    EXPECT_TRUE(has(sim->transcript(), "> 0011000B811017325476F80000FF02C834^Z"));
     EXPECT_TRUE(exists("sms_out/sms_x__-01712345678_home.txt"));
-    EXPECT_TRUE(exists("sms_send/sms_noname.txt"));
 }
 
-TEST_F(Sending, RefusedSendKeepsTheFileForALaterTry) {
-    auto sim = modem({"cmgs=error"});
-    queue("sms_a__491701234567.txt", "later");
+TEST_F(Sending, RefusedSendsWaitGrowingPausesAndEndInTheFailedFolder) {
+    auto sim = openmodem({"cmgs=reject"});
+    const std::string name = "sms_a__491701234567.txt";
+    queue(name, "later");
+    for (long pause : {60, 300, 1800}) {
+        sm_msgsenden();
+        sm_msgsenden(); // not due yet
+        long next = due(name, 0);
+        EXPECT_TRUE(next > pause - 30 && next <= pause) << next;
+    }
+    EXPECT_EQ(count(sim->transcript(), "AT+CMGS="), 3u);
+    // A waiting file holds up no other.
+    sim->control("set cmgs=ok");
+    queue("sms_b__491701234567.txt", "other");
+    due(name, 60);
     sm_msgsenden();
-    EXPECT_TRUE(exists("sms_send/sms_a__491701234567.txt"));
-    EXPECT_TRUE(has(read_file("sms.txt"), "Could not send SMS: later"));
-    EXPECT_EQ(smssignalstatus, 0);
-    // The failed text is not remembered: the next call tries the same file again.
+    EXPECT_TRUE(exists("sms_out/sms_b__491701234567.txt"));
+
+    sim->control("set cmgs=reject");
+    due(name, 0);
     sm_msgsenden();
-    EXPECT_EQ(count(sim->transcript(), "AT+CMGS="), 2u);
-    EXPECT_EQ(count(read_file("sms.txt"), "Could not send SMS"), 2u);
+    EXPECT_EQ(read_file("sms_failed/" + name), "later");
+    EXPECT_FALSE(exists("sms_send/" + name));
+    std::string service = read_file("servilog.txt");
+    EXPECT_EQ(count(service, "SMS refused by the modem: +CMS ERROR: 500\n"), 4u) << service;
+    EXPECT_TRUE(has(service, "SMS " + name + " given up after 4 tries, moved to sms_failed."));
+    EXPECT_EQ(count(read_file("sms.txt"), "Could not send SMS: later"), 4u);
+}
+
+// A modem that takes the message and never confirms it.
+TEST_F(Sending, AnUnconfirmedSendIsNotRepeated) {
+    PtyPeer silent([](PtyPeer& p, const std::string& got) {
+        if (has(got, "AT+CMGS="))
+            p.send("\r\n> ");
+        else if (got.find('\r') != std::string::npos)
+            p.send("\r\nOK\r\n");
+    });
+    ASSERT_TRUE(cm_open(silent.path(), 0));
+    queue("sms_c__491701234567.txt", "maybe");
+    sm_msgsenden();
+    EXPECT_TRUE(exists("sms_out/sms_c__491701234567.txt"));
+    EXPECT_TRUE(has(read_file("sms.txt"), "SMS sent, not confirmed: maybe"));
+    sm_msgsenden();
+    EXPECT_EQ(count(silent.received(), "AT+CMGS="), 1u);
 }
 
 TEST(SendingParts, QueueFileNames) {
