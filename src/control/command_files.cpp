@@ -2,6 +2,7 @@
 
 #include "config/config_record.h"
 #include "connection/dialup.h"
+#include "control/counter_reset.h"
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
@@ -109,6 +110,7 @@ bool ends_in_at(const char* c) {
 
 void dateikommandoholen(bool auch_datei) {
     answer_path();
+    ii_takecounterreset();
     int from = 0; // 1 file, 2 shared record: the last word found decides the notice
     for (int w = 0; w < 4; w++) {
         bool file = auch_datei && take_file(kommandos[w]);

@@ -3,6 +3,7 @@
 #include "config/config_record.h"
 #include "connection/dialup.h"
 #include "connection/internet_probes.h"
+#include "control/counter_reset.h"
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/encodings.h"
@@ -1550,6 +1551,7 @@ void end_dialog() {
         th_enter();
         readback();
         th_leave();
+        ii_postcounterreset(configkbvreset == 2, configtreset == 2);
         if (inidat.constart || before != connection_data()) cn_createdialup(constart_before);
     } else {
         _de = de_before;
@@ -1618,8 +1620,8 @@ void counter_switch(counterblock& b) {
     }
 }
 
+// A running main instance is told of the reset on OK.
 void reset_counter(bool time) {
-    if (ia_instance_isactive()) return;
     if (time) {
         configtreset = 1;
         cf__DSS(w.tim.reset, false);

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# A volume counter reset made in CONFIG while the main instance runs: the main instance takes
+# it over, and neither its next header write nor its end puts the old counter back.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+mavlyn=$1
+e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
+e2e_workdir
+e2e_simulation_ini "$WORK"
+# 123456 kB and 789 minutes counted this month, both counters reset on the 1st.
+sed -i "1s/.*/01 1AA000123456-00000000$(date +%d%m)1-0000789/; \$a DAY=01;01" "$WORK/mavlyn.ini"
+volume() { cut -c7-15 <(head -1 "$WORK/mavlyn.ini"); }
+
+"$mavlyn" "DIR=$WORK" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
+pid=$!
+e2e_wait_for_text "$WORK/servilog.txt" 'Permitted to connect.' 30
+
+"$mavlyn" CONFIG "DIR=$WORK" NOSPLASH >"$WORK/config.out" 2>&1 &
+config=$!
+E2E_PIDS+=("$config")
+w=$(e2e_wait_window "mavlyn   Configuration" 30)
+# The page "Log" is the seventh; its first button resets the volume.
+e2e_keys "$w" ctrl+Page_Down ctrl+Page_Down ctrl+Page_Down ctrl+Page_Down ctrl+Page_Down \
+  ctrl+Page_Down Tab Tab space
+eval "$(xdotool getwindowgeometry --shell "$w")"
+xdotool mousemove --window "$w" $((WIDTH - 40)) $((HEIGHT - 25)) click 1
+# When the file is written, a box says that the running program uses it at its next start.
+deadline=$((SECONDS + 30))
+while kill -0 "$config" 2>/dev/null; do
+  [ $SECONDS -lt $deadline ] || e2e_fail "CONFIG did not end"
+  box=$(e2e_dialogs | head -1)
+  [ -z "$box" ] || e2e_answer "$box" Return
+  sleep 0.2
+done
+
+e2e_wait_for_text "$WORK/servilog.txt" "Counters reset by the configuration program: volume" 30
+[ "$(volume)" = 000000000 ] || e2e_fail "volume after the reset: $(volume)"
+writes=$(e2e_count "$WORK/servilog.txt" "Header in INI-file has been rewritten.")
+e2e_stop_program "$pid"
+[ "$(e2e_count "$WORK/servilog.txt" "Header in INI-file has been rewritten.")" -gt "$writes" ] ||
+  e2e_fail "no header write at the end"
+[ "$(volume)" = 000000000 ] || e2e_fail "the end wrote the old volume back: $(volume)"
+head -1 "$WORK/mavlyn.ini" | grep -q -- '-0000789' || e2e_fail "time counter changed: $(head -1 "$WORK/mavlyn.ini")"
+echo "PASS counter reset"
