@@ -1268,8 +1268,12 @@ void determine_apn() {
                  '8');
 }
 
+// The log turns over at its bound while the program runs, so only a log left far beyond it
+// (by an older version) still switches the service log off.
 void servicelog_size() {
-    if (!MODUS('P') || MODUS('Q') || file_length("servilog.txt") <= 250000) return;
+    if (!MODUS('P') || MODUS('Q') ||
+        file_length("servilog.txt") <= lo__logbound("servilog.txt") + 1000)
+        return;
     lo_slog("\n    The service log file is very long.\n    The service log has been "
             "deactivated.\n",
             "", -1);

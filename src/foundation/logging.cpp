@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 int lo__logafterstandby = 0;
@@ -36,17 +36,31 @@ const char* text(const char* s) {
     return s ? s : "";
 }
 
-// Every log has a bound; past it the file becomes its old generation and a new one is begun,
-// so that months of running keep at most two generations of each. One lock keeps two threads
-// from both turning the same full file over, which would drop the generation just made.
-std::mutex turnover;
+bool samefile(int fd, const char* name) {
+    struct stat open, named;
+    return fstat(fd, &open) == 0 && stat(name, &named) == 0 && open.st_ino == named.st_ino &&
+           open.st_dev == named.st_dev;
+}
 
-void turn_over_if_full(const char* file) {
-    struct stat st;
-    if (stat(file, &st) != 0 || st.st_size < lo__logbound(file)) return;
-    char old[80];
-    lo_oldlog(file, old, sizeof old);
-    rename(file, old);
+// Opens a log for one line. Every log has a bound; past it the file becomes its old generation
+// and a new one is begun, so that months of running keep at most two generations of each. The
+// writer holds a lock on the file (for other threads and other instances alike) while it turns
+// it over or appends; one that waited for the lock and finds the name now on a new file opens
+// that one, so no generation is turned over twice.
+File open_log(const char* file) {
+    for (int tries = 0; tries < 3; tries++) {
+        File f(fopen(file, "a"));
+        if (!f) return f;
+        int fd = fileno(f.get());
+        if (flock(fd, LOCK_EX) != 0) return f;
+        if (!samefile(fd, file)) continue;
+        struct stat st;
+        if (fstat(fd, &st) != 0 || st.st_size < lo__logbound(file)) return f;
+        char old[80];
+        lo_oldlog(file, old, sizeof old);
+        rename(file, old);
+    }
+    return File(fopen(file, "a"));
 }
 
 // Formats are the program's own; s and li are passed as arguments, never as format. Both are
@@ -54,9 +68,7 @@ void turn_over_if_full(const char* file) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void write_line(const char* file, const char* mode, const char* fmt, ...) {
-    std::lock_guard<std::mutex> hold(turnover);
-    if (mode[0] == 'a') turn_over_if_full(file);
-    File f(fopen(file, mode));
+    File f(mode[0] == 'a' ? open_log(file) : File(fopen(file, mode)));
     if (!f) return;
     va_list args;
     va_start(args, fmt);

@@ -125,19 +125,30 @@ void movefile(const std::string& name, const char* dir) {
         lo_slog("SMS file not moved: %s\n", path.c_str(), -1);
 }
 
-void refused(const std::string& name, const std::string& answer) {
-    lo_slog("SMS refused by the modem: %s\n", lastline(answer).c_str(), -1);
-    int tries = ++sm__tries[name];
-    if (tries >= maxtries) {
-        sm__tries.erase(name);
-        movefile(name, faileddir);
-        lo_slog("SMS %s given up after %li tries, moved to sms_failed.\n", name.c_str(), tries);
-        return;
-    }
+void waitfor(const std::string& name, time_t pause) {
     std::string path = std::string(queuedir) + DIRSTR + name;
-    time_t next = time(nullptr) + retrypause[tries - 1];
+    time_t next = time(nullptr) + pause;
     struct utimbuf times = {next, next};
     utime(path.c_str(), &times);
+}
+
+// Only an error answer counts as a try; without one (no modem behind the channel, as in
+// single-port mode while online) the message just waits for the first pause.
+void refused(const std::string& name, const std::string& answer) {
+    if (answer.find("ERROR") == std::string::npos) {
+        lo_slog("SMS not sent, no answer from the modem: %s\n", lastline(answer).c_str(), -1);
+        waitfor(name, retrypause[0]);
+        return;
+    }
+    lo_slog("SMS refused by the modem: %s\n", lastline(answer).c_str(), -1);
+    int tries = ++sm__tries[name];
+    if (tries < maxtries) {
+        waitfor(name, retrypause[tries - 1]);
+        return;
+    }
+    sm__tries.erase(name);
+    movefile(name, faileddir);
+    lo_slog("SMS %s given up after %li tries, moved to sms_failed.\n", name.c_str(), tries);
 }
 
 // Handles one queue file; false when it was not a valid one, could not be opened or waits

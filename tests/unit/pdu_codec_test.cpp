@@ -56,10 +56,7 @@ TEST(PduDecode, AlphabetsByCodingScheme) {
     Deliver d;
     d.from("4917012345");
     // "5 " euro, "{x}", an escape before an unknown code, and the German letters.
-    d.text7(std::string("5 \x1B\x65 \x1B\x28x\x1B\x29 \x1B"
-                        "A\x5B\x7C\x1E",
-                        16) +
-            '\0' + "\x24");
+    d.text7(std::string("5 \x1B\x65 \x1B\x28x\x1B\x29 \x1B\x41\x5B\x7C\x1E\0\x24", 18));
     EXPECT_STREQ(decode(d.octets()).text, "5 EUR {x}  A\xC4\xF6\xDF@\xD7");
 
     // "Grüße €" + U+1F600 as a surrogate pair; an odd last octet is dropped.
@@ -69,8 +66,7 @@ TEST(PduDecode, AlphabetsByCodingScheme) {
         d.dcs = dcs;
         d.udl = static_cast<uint8_t>(d.ud.size());
         EXPECT_STREQ(decode(d.octets()).text, "Gr\xFC\xDF"
-                                              "e ?"
-                                              "?!");
+                                              "e ?\x3F!");
         d.ud.push_back(0x00);
     }
     d.dcs = 0xF4;
@@ -148,10 +144,7 @@ TEST(PduSubmit, RecipientsServiceCentreAndLength) {
         // H = 0x48, i = 0x69: C8 34.
         {"", "491701234567", true, "Hi", "0011000C919471103254760000FF02C834\x1A", 16, 2},
         {"", "01712345678", false, "Hi", "0011000B811017325476F80000FF02C834\x1A", 16, 2},
-        {"+12345", "4917", true, "A",
-         "04912143F5110004919471"
-         "0000FF0141\x1A",
-         11, 1},
+        {"+12345", "4917", true, "A", "04912143F51100049194710000FF0141\x1A", 11, 1},
         // Umlauts in UTF-8 count as one character each: ä = 0x7B, ö = 0x7C.
         {"", "4917", true, "\xC3\xA4\xC3\xB6", "001100049194710000FF027B3E\x1A", 12, 2},
     };

@@ -39,7 +39,6 @@ class Reception : public ::testing::Test {
     void TearDown() override {
         restart();
         cm_postini();
-        iv_inidefaults();
     }
     // What a new start of the program forgets.
     void restart() {
@@ -61,6 +60,7 @@ class Reception : public ::testing::Test {
         strMcpy(inidat.smsnr[i], sender);
         strMcpy(inidat.smskey[i], key);
     }
+    SavedSmsGlobals saved;
     InTempDir tmp;
 };
 

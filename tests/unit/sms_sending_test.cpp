@@ -48,8 +48,8 @@ class Sending : public ::testing::Test {
         cm_postini();
         sm__forget();
         sm__forgetsent();
-        iv_inidefaults();
     }
+    SavedSmsGlobals saved;
     InTempDir tmp;
 };
 
