@@ -143,20 +143,17 @@ TEST_F(Sending, AnUnconfirmedSendIsNotRepeated) {
 TEST(SendingParts, QueueFileNames) {
     char r[40];
     bool intl = false;
-    EXPECT_TRUE(sm__queuerecipient("sms_x__491701234567.txt", r, sizeof r, &intl));
-    EXPECT_STREQ(r, "491701234567");
-    EXPECT_TRUE(intl);
-    EXPECT_TRUE(sm__queuerecipient("sms_PREPAID_COMMUNICATION__-22222", r, sizeof r, &intl));
-    EXPECT_STREQ(r, "22222");
-    EXPECT_FALSE(intl);
-    EXPECT_TRUE(sm__queuerecipient("sms_a__b__0171_x.txt", r, sizeof r, &intl));
-    EXPECT_STREQ(r, "0171");
-
+    for (auto [name, digits, international] :
+         {std::tuple{"sms_x__491701234567.txt", "491701234567", true},
+          {"sms_PREPAID_COMMUNICATION__-22222", "22222", false},
+          {"sms_a__b__0171_x.txt", "0171", true}}) {
+        EXPECT_TRUE(sm__queuerecipient(name, r, sizeof r, &intl) && intl == international) << name;
+        EXPECT_STREQ(r, digits);
+    }
     for (const char* bad :
          {"sms_491701234567.txt", "smsx__4917.txt", "sms_x__4.txt", "sms_x__49a1.txt",
           "sms_x__-.txt", "sms_x__1234567890123456789012345678901234567890.txt"})
         EXPECT_FALSE(sm__queuerecipient(bad, r, sizeof r, &intl)) << bad;
-
     char t[20] = "text\x1A";
     sm__queuetext(t);
     EXPECT_STREQ(t, "text");
