@@ -448,10 +448,7 @@ TEST(IniHeader, UpdateInPlaceOnlyWhenNeeded) {
     InTempDir dir;
     const std::string body = std::string(53, '0') + "\n02 keep\nAPN=x\n";
     std::string content = "01 9AA" + body.substr(6);
-    {
-        std::ofstream f("mavlyn.ini");
-        f << content;
-    }
+    write_file("mavlyn.ini", content);
     fresh(9);
     inidat.headergueltig = true;
     inidat.headerfefo = 0; // equals fefo: nothing changed
@@ -469,10 +466,7 @@ TEST(IniHeader, UpdateInPlaceOnlyWhenNeeded) {
 
     // A first line shorter than 37 characters is not overwritten.
     std::string shortline = "0 short\nPIN=1234\nAPN=web\n";
-    {
-        std::ofstream f("mavlyn.ini");
-        f << shortline;
-    }
+    write_file("mavlyn.ini", shortline);
     iv_iniheaderwrite(false);
     EXPECT_EQ(read_file("mavlyn.ini"), shortline);
     // Neither created nor touched when missing or foreign.
@@ -542,11 +536,9 @@ TEST(IniWrite, RoundTripKeepsEverySetting) {
 
 TEST(IniWrite, FullRewriteOfAGermanFile) {
     InTempDir dir;
-    {
-        std::ofstream f("mavlyn.ini");
-        f << "01 9AA000001000-0000000000000-0000000\n03 DIR=\nLAN=Deutsch\nPIN=1234\n"
-             "* my own note\nAPN=web\nFOO=bar\n";
-    }
+    write_file("mavlyn.ini",
+               "01 9AA000001000-0000000000000-0000000\n03 DIR=\nLAN=Deutsch\nPIN=1234\n"
+               "* my own note\nAPN=web\nFOO=bar\n");
     fresh(9);
     _de = true;
     iv__readstate st;
@@ -613,10 +605,7 @@ int write_as(int funktion) {
 TEST(IniFileAccess, UnwritableFileIsLeftAlone) {
     InTempDir dir;
     const std::string content = std::string("01 9AA") + std::string(47, '0') + "\nAPN=old\n";
-    {
-        std::ofstream f("mavlyn.ini");
-        f << content;
-    }
+    write_file("mavlyn.ini", content);
     std::string path = dir.path() + "/mavlyn.ini";
     int dialup = in_child_with_readonly(path, [] { return write_as(9); });
     if (dialup < 0) GTEST_SKIP() << "no mount namespace here";
@@ -628,10 +617,7 @@ TEST(IniFileAccess, UnwritableFileIsLeftAlone) {
 
 TEST(IniFileAccess, BusyFileIsRetriedThenReported) {
     InTempDir dir;
-    {
-        std::ofstream f("mavlyn.ini");
-        f << "0\n";
-    }
+    write_file("mavlyn.ini", "0\n");
     pid_t pid = fork();
     if (pid == 0) {
         // No descriptor left: opening fails as long as the limit stays.

@@ -13,7 +13,7 @@
 
 namespace {
 void touch(const std::string& f, const std::string& content = "x") {
-    std::ofstream(f) << content;
+    write_file(f, content);
 }
 bool executable(const std::string& f) {
     struct stat st;

@@ -114,6 +114,10 @@ inline std::string read_file(const std::string& name) {
     return ss.str();
 }
 
+inline void write_file(const std::string& name, const std::string& content) {
+    std::ofstream(name, std::ios::binary) << content;
+}
+
 inline bool exists(const std::string& name) {
     return access(name.c_str(), F_OK) == 0;
 }
