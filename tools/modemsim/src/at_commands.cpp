@@ -85,6 +85,10 @@ void AtPort::cms(Reply& reply, int code) {
 }
 
 bool AtPort::sim_ready(Reply& reply) const {
+    if (st_.sim_starting && st_.sim != SimState::Absent) {
+        cme(reply, 14);
+        return false;
+    }
     switch (st_.sim) {
     case SimState::Ready:
     case SimState::Pin2:
@@ -110,8 +114,8 @@ void AtPort::c_cpin(const ExtCommand& c, Reply& r) {
     if (c.type == ExtCommand::Test) return;
     if (c.type == ExtCommand::Action) return cme(r, kParam);
     if (st_.sim == SimState::Absent) return cme(r, 10);
-    if (st_.sim_busy > 0) {
-        --st_.sim_busy;
+    if (st_.sim_busy > 0 || st_.sim_starting) {
+        if (st_.sim_busy > 0) --st_.sim_busy;
         return cme(r, 14);
     }
     if (c.type == ExtCommand::Read) {
@@ -187,6 +191,7 @@ void AtPort::c_cpinr(const ExtCommand& c, Reply& r) {
 void AtPort::c_hcpin(const ExtCommand& c, Reply& r) {
     if (c.type != ExtCommand::Read) return cme(r, 4);
     if (st_.sim == SimState::Absent) return cme(r, 10);
+    if (st_.sim_starting) return cme(r, 14);
     std::string code = st_.sim == SimState::Pin   ? "SIM PIN"
                        : st_.sim == SimState::Puk ? "SIM PUK"
                                                   : "READY";
@@ -269,6 +274,20 @@ void AtPort::c_gcap(const ExtCommand& c, Reply& r) {
     if (c.type == ExtCommand::Action) r.info.push_back("+GCAP: +CGSM,+DS,+ES");
 }
 
+void AtPort::c_cscs(const ExtCommand& c, Reply& r) {
+    static constexpr std::string_view kSets[] = {"IRA", "GSM", "UCS2", "8859-1", "PCCP437"};
+    if (c.type == ExtCommand::Test) {
+        r.info.push_back(R"(+CSCS: ("IRA","GSM","UCS2","8859-1","PCCP437"))");
+    } else if (c.type == ExtCommand::Read) {
+        r.info.push_back("+CSCS: " + q(st_.effective_cscs()));
+    } else if (c.type == ExtCommand::Set &&
+               std::find(std::begin(kSets), std::end(kSets), c.args[0]) != std::end(kSets)) {
+        st_.cscs = c.args[0];
+    } else {
+        cme(r, kParam);
+    }
+}
+
 // ---- Radio and network ---------------------------------------------------------------------
 
 void AtPort::c_cfun(const ExtCommand& c, Reply& r) {
@@ -285,6 +304,7 @@ void AtPort::c_cfun(const ExtCommand& c, Reply& r) {
     auto rst = c.args.size() > 1 ? arg_int(c, 1, 0, 1) : std::optional<int>(0);
     if (!fun || !rst || *fun == 2 || *fun == 3 || (*fun > 4 && !ericsson)) return cme(r, kParam);
     bool was_registered = st_.registered();
+    bool sim_was_off = st_.cfun == 0;
     if (*fun >= 5) {
         st_.cfun = 1;
         st_.rat_limit = *fun == 5 ? 1 : 2;
@@ -297,6 +317,8 @@ void AtPort::c_cfun(const ExtCommand& c, Reply& r) {
         modem_.reset_sim();
         reset_settings();
     }
+    // A reset, or the radio on from full power-down, starts the SIM again.
+    if (*rst == 1 || (sim_was_off && st_.cfun == 1)) modem_.start_sim(now_ms_);
     if (was_registered != st_.registered()) modem_.announce_registration();
 }
 
@@ -524,8 +546,8 @@ void AtPort::c_cusd(const ExtCommand& c, Reply& r) {
     if (auto it = st_.ussd.find(code); it != st_.ussd.end()) {
         const std::string& text = it->second;
         switch (st_.ussd_form) {
-        case UssdForm::Plain:
-            urc = "\r\n+CUSD: 0," + q(text) + ",15\r\n";
+        case UssdForm::Plain: // in the terminal character set, as the device shows text
+            urc = "\r\n+CUSD: 0," + q(text_to_charset(text, st_.effective_cscs())) + ",15\r\n";
             break;
         case UssdForm::Ucs2:
             urc = "\r\n+CUSD: 0," + q(text_to_ucs2_hex(text)) + ",72\r\n";
@@ -827,6 +849,13 @@ void AtPort::c_zpas(const ExtCommand& c, Reply& r) {
     r.info.push_back("+ZPAS: " + q(bearer) + "," + q(st_.registered() ? "CS_PS" : "CS_ONLY"));
 }
 
+void AtPort::c_cpinc(const ExtCommand& c, Reply& r) {
+    if (c.type != ExtCommand::Read) return cme(r, 4);
+    // PIN1, PIN2, PUK1, PUK2 attempts left.
+    r.info.push_back("!CPINC: " + std::to_string(st_.pin_left) + ",3," +
+                     std::to_string(st_.puk_left) + ",10");
+}
+
 void AtPort::c_selrat(const ExtCommand& c, Reply& r) {
     static constexpr std::string_view kNames[] = {"Automatic", "UMTS 3G Only", "GSM 2G Only",
                                                   "UMTS 3G Preferred", "GSM 2G Preferred"};
@@ -852,27 +881,28 @@ void AtPort::c_selrat(const ExtCommand& c, Reply& r) {
 
 const CommandEntry* find_command(std::string_view name) {
     static const CommandEntry kTable[] = {
-        {"+CPIN", &AtPort::c_cpin, 0},        {"+CPINR", &AtPort::c_cpinr, 0},
-        {"+CLCK", &AtPort::c_clck, 0},        {"+CMEE", &AtPort::c_cmee, 0},
-        {"+CGMI", &AtPort::c_ident, 0},       {"+GMI", &AtPort::c_ident, 0},
-        {"+CGMM", &AtPort::c_ident, 0},       {"+GMM", &AtPort::c_ident, 0},
-        {"+CGMR", &AtPort::c_ident, 0},       {"+GMR", &AtPort::c_ident, 0},
-        {"+CGSN", &AtPort::c_ident, 0},       {"+GSN", &AtPort::c_ident, 0},
-        {"+CIMI", &AtPort::c_cimi, 0},        {"+GCAP", &AtPort::c_gcap, 0},
-        {"+CFUN", &AtPort::c_cfun, 0},        {"+CREG", &AtPort::c_creg, 0},
-        {"+CGREG", &AtPort::c_creg, 0},       {"+COPS", &AtPort::c_cops, 0},
-        {"+CSQ", &AtPort::c_csq, 0},          {"+CIND", &AtPort::c_cind, kCind},
-        {"+CBC", &AtPort::c_cbc, 0},          {"+CGDCONT", &AtPort::c_cgdcont, 0},
-        {"+CGATT", &AtPort::c_cgatt, 0},      {"+CLIP", &AtPort::c_clip, 0},
-        {"+CUSD", &AtPort::c_cusd, 0},        {"+CMGF", &AtPort::c_cmgf, 0},
-        {"+CPMS", &AtPort::c_cpms, 0},        {"+CSCA", &AtPort::c_csca, 0},
-        {"+CNMI", &AtPort::c_cnmi, 0},        {"+CMGL", &AtPort::c_cmgl, 0},
-        {"+CMGR", &AtPort::c_cmgr, 0},        {"+CMGD", &AtPort::c_cmgd, 0},
-        {"+CMGS", &AtPort::c_cmgs, 0},        {"_OPSYS", &AtPort::c_opsys, kOpsys},
-        {"_OSSYS", &AtPort::c_ossys, kOpsys}, {"_OERCN", &AtPort::c_oercn, kOpsys},
-        {"$NWRAT", &AtPort::c_nwrat, kNwrat}, {"^SYSCFG", &AtPort::c_syscfg, kSyscfg},
-        {"^CPIN", &AtPort::c_hcpin, kSyscfg}, {"+ZSNT", &AtPort::c_zsnt, kZte},
-        {"+ZPAS", &AtPort::c_zpas, kZte},     {"!SELRAT", &AtPort::c_selrat, kSelrat},
+        {"+CPIN", &AtPort::c_cpin, 0},         {"+CPINR", &AtPort::c_cpinr, 0},
+        {"+CLCK", &AtPort::c_clck, 0},         {"+CMEE", &AtPort::c_cmee, 0},
+        {"+CGMI", &AtPort::c_ident, 0},        {"+GMI", &AtPort::c_ident, 0},
+        {"+CGMM", &AtPort::c_ident, 0},        {"+GMM", &AtPort::c_ident, 0},
+        {"+CGMR", &AtPort::c_ident, 0},        {"+GMR", &AtPort::c_ident, 0},
+        {"+CGSN", &AtPort::c_ident, 0},        {"+GSN", &AtPort::c_ident, 0},
+        {"+CIMI", &AtPort::c_cimi, 0},         {"+GCAP", &AtPort::c_gcap, 0},
+        {"+CFUN", &AtPort::c_cfun, 0},         {"+CREG", &AtPort::c_creg, 0},
+        {"+CGREG", &AtPort::c_creg, 0},        {"+COPS", &AtPort::c_cops, 0},
+        {"+CSQ", &AtPort::c_csq, 0},           {"+CIND", &AtPort::c_cind, kCind},
+        {"+CBC", &AtPort::c_cbc, 0},           {"+CGDCONT", &AtPort::c_cgdcont, 0},
+        {"+CGATT", &AtPort::c_cgatt, 0},       {"+CLIP", &AtPort::c_clip, 0},
+        {"+CUSD", &AtPort::c_cusd, 0},         {"+CMGF", &AtPort::c_cmgf, 0},
+        {"+CPMS", &AtPort::c_cpms, 0},         {"+CSCA", &AtPort::c_csca, 0},
+        {"+CNMI", &AtPort::c_cnmi, 0},         {"+CMGL", &AtPort::c_cmgl, 0},
+        {"+CMGR", &AtPort::c_cmgr, 0},         {"+CMGD", &AtPort::c_cmgd, 0},
+        {"+CMGS", &AtPort::c_cmgs, 0},         {"_OPSYS", &AtPort::c_opsys, kOpsys},
+        {"_OSSYS", &AtPort::c_ossys, kOpsys},  {"_OERCN", &AtPort::c_oercn, kOpsys},
+        {"$NWRAT", &AtPort::c_nwrat, kNwrat},  {"^SYSCFG", &AtPort::c_syscfg, kSyscfg},
+        {"^CPIN", &AtPort::c_hcpin, kSyscfg},  {"+ZSNT", &AtPort::c_zsnt, kZte},
+        {"+ZPAS", &AtPort::c_zpas, kZte},      {"!SELRAT", &AtPort::c_selrat, kSelrat},
+        {"!CPINC", &AtPort::c_cpinc, kSelrat}, {"+CSCS", &AtPort::c_cscs, 0},
     };
     for (const auto& e : kTable)
         if (e.name == name) return &e;

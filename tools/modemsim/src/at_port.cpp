@@ -56,8 +56,32 @@ int read_number(std::string_view body, std::size_t& pos, int fallback) {
 
 } // namespace
 
-AtPort::AtPort(Modem& modem, int index)
-    : modem_(modem), st_(modem.state()), index_(index), echo_(modem.state().default_echo) {}
+AtPort::AtPort(Modem& modem, int index, bool split)
+    : modem_(modem), st_(modem.state()), index_(index), echo_(modem.state().default_echo),
+      split_(split) {}
+
+void AtPort::put(std::string_view text) {
+    if (later_.empty())
+        out_ += text;
+    else
+        later_.back().second += text;
+}
+
+void AtPort::deliver(std::string text) {
+    if (!split_ || !st_.realism || text.size() < 2 || mode_ != Mode::Command) {
+        put(text);
+        return;
+    }
+    // Where a device cuts its answers varies: after the first byte, in the middle, or behind
+    // the first line; the rest follows 100 to 300 ms later.
+    int k = answers_;
+    std::size_t cut = k % 3 == 0   ? 1
+                      : k % 3 == 1 ? text.size() / 2
+                                   : std::min(text.size() - 1, text.find("\r\n", 2) + 2);
+    std::int64_t at = now_ms_ + 100 + (k * 73) % 201;
+    put(text.substr(0, cut));
+    later_.emplace_back(std::max(at, later_.empty() ? at : later_.back().first), text.substr(cut));
+}
 
 void AtPort::feed(std::string_view bytes, std::int64_t now_ms) {
     now_ms_ = now_ms;
@@ -78,7 +102,7 @@ void AtPort::feed(std::string_view bytes, std::int64_t now_ms) {
 
 void AtPort::feed_command(char c, std::int64_t now_ms) {
     if (c == '\0') return;
-    if (echo_) out_ += c;
+    if (echo_) put(std::string_view(&c, 1));
     if (c == '\n') return;
     if (c == '\b' || c == 0x7F) {
         if (line_len_ > 0) --line_len_;
@@ -128,6 +152,7 @@ void AtPort::run_line(std::string_view text, std::int64_t now_ms) {
 }
 
 void AtPort::execute(std::string_view body, std::int64_t /*now_ms*/) {
+    collecting_ = true;
     Reply reply;
     std::size_t pos = 0;
     executing_ = true;
@@ -144,7 +169,21 @@ void AtPort::execute(std::string_view body, std::int64_t /*now_ms*/) {
     }
     executing_ = false;
     respond(reply);
-    out_ += std::exchange(held_urc_, {});
+    emit(std::exchange(held_urc_, {}));
+    finish_answer();
+}
+
+void AtPort::emit(std::string_view text) {
+    if (collecting_)
+        answer_ += text;
+    else
+        put(text);
+}
+
+void AtPort::finish_answer() {
+    collecting_ = false;
+    ++answers_;
+    deliver(std::exchange(answer_, {}));
 }
 
 void AtPort::run_extended(std::string_view body, std::size_t& pos, Reply& reply) {
@@ -319,11 +358,15 @@ void AtPort::respond(const Reply& reply) {
             if (i) text += "\r\n";
             text += reply.info[i];
         }
-        out_ += verbose_ ? "\r\n" + text + "\r\n" : text + "\r\n";
+        emit(verbose_ ? "\r\n" + text + "\r\n" : text + "\r\n");
+        // Some makers' devices put their own lines even between an answer and its result.
+        if (split_ && st_.realism && verbose_ && answers_ % 5 == 4)
+            if (std::string own = modem_.pull_chatter(now_ms_); !own.empty())
+                emit("\r\n" + own + "\r\n");
     }
     if (reply.final == Final::None) return;
     if (reply.final == Final::Prompt) {
-        out_ += "\r\n> ";
+        emit("\r\n> ");
         mode_ = Mode::SmsPrompt;
         pdu_len_ = 0;
         pdu_overflow_ = false;
@@ -361,7 +404,7 @@ void AtPort::emit_final(Final final, const std::string& error) {
     std::string text = final == Final::Error && !error.empty() && (verbose_ || error != "ERROR")
                            ? error
                            : result_text(final);
-    out_ += verbose_ ? "\r\n" + text + "\r\n" : text + "\r";
+    emit(verbose_ ? "\r\n" + text + "\r\n" : text + "\r");
 }
 
 void AtPort::reset_settings() {
@@ -376,13 +419,13 @@ void AtPort::feed_prompt(char c) {
         finish_prompt(c == kCtrlZ);
         return;
     }
-    if (echo_) out_ += c;
+    if (echo_) put(std::string_view(&c, 1));
     if (c == '\b' || c == 0x7F) {
         if (pdu_len_ > 0) --pdu_len_;
         return;
     }
     if (c == '\r') { // the message may span lines; each line gets a new prompt
-        out_ += "\n> ";
+        put("\n> ");
         return;
     }
     if (pdu_len_ < pdu_.size())
@@ -394,10 +437,12 @@ void AtPort::feed_prompt(char c) {
 void AtPort::finish_prompt(bool send) {
     std::string pdu(pdu_.data(), pdu_len_);
     mode_ = Mode::Command;
+    collecting_ = true;
     modem_.record(index_, "> " + escape_bytes(pdu) + (send ? "^Z" : "<ESC>"));
     Reply reply;
     if (!send) {
         respond(reply);
+        finish_answer();
         return;
     }
     int len = tpdu_length(pdu);
@@ -414,6 +459,7 @@ void AtPort::finish_prompt(bool send) {
         reply.info.push_back("+CMGS: " + std::to_string(st_.msg_ref));
     }
     respond(reply);
+    finish_answer();
 }
 
 void AtPort::feed_data(char c, std::int64_t now_ms) {
@@ -431,6 +477,10 @@ void AtPort::feed_data(char c, std::int64_t now_ms) {
 
 void AtPort::tick(std::int64_t now_ms) {
     now_ms_ = now_ms;
+    while (!later_.empty() && later_.front().first <= now_ms) {
+        out_ += later_.front().second;
+        later_.erase(later_.begin());
+    }
     if (mode_ == Mode::Data && plus_count_ == 3 && now_ms - plus_ms_ >= st_.guard_ms) {
         plus_count_ = 0;
         mode_ = Mode::Command;
@@ -448,6 +498,7 @@ void AtPort::end_call(bool tell) {
 }
 
 void AtPort::closed() {
+    later_.clear();
     line_len_ = 0;
     line_overflow_ = false;
     if (mode_ == Mode::SmsPrompt) mode_ = Mode::Command;

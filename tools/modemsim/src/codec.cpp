@@ -173,6 +173,32 @@ std::string text_to_ucs2_hex(std::string_view text) {
     return to_hex(units);
 }
 
+std::string text_to_charset(std::string_view text, std::string_view cscs) {
+    if (cscs == "GSM") return text_to_gsm(text);
+    if (cscs == "UCS2") return text_to_ucs2_hex(text);
+    // Code page 437 for the letters of the Latin-1 range it has.
+    static constexpr std::pair<char32_t, unsigned char> kCp437[] = {
+        {0xC7, 0x80}, {0xFC, 0x81}, {0xE9, 0x82}, {0xE2, 0x83}, {0xE4, 0x84}, {0xE0, 0x85},
+        {0xE5, 0x86}, {0xE7, 0x87}, {0xEA, 0x88}, {0xEB, 0x89}, {0xE8, 0x8A}, {0xEF, 0x8B},
+        {0xEE, 0x8C}, {0xEC, 0x8D}, {0xC4, 0x8E}, {0xC5, 0x8F}, {0xC9, 0x90}, {0xE6, 0x91},
+        {0xC6, 0x92}, {0xF4, 0x93}, {0xF6, 0x94}, {0xF2, 0x95}, {0xFB, 0x96}, {0xF9, 0x97},
+        {0xFF, 0x98}, {0xD6, 0x99}, {0xDC, 0x9A}, {0xA3, 0x9C}, {0xA5, 0x9D}, {0xDF, 0xE1}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = next_code_point(text, i);
+        char c = '?';
+        if (cp < 0x80)
+            c = static_cast<char>(cp);
+        else if (cscs == "8859-1" && cp <= 0xFF)
+            c = static_cast<char>(cp);
+        else if (cscs == "PCCP437")
+            for (auto [from, to] : kCp437)
+                if (from == cp) c = static_cast<char>(to);
+        out += c;
+    }
+    return out;
+}
+
 std::optional<std::string> decode_packed_hex_text(std::string_view hex) {
     if (hex.size() < 2) return std::nullopt;
     auto octets = from_hex(hex);

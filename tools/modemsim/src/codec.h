@@ -33,6 +33,10 @@ std::string gsm_to_text(std::string_view septets);
 // UTF-8 (Latin-1 bytes tolerated) to UCS-2 big-endian as upper-case hex.
 std::string text_to_ucs2_hex(std::string_view text);
 
+// Text in a terminal character set of AT+CSCS: "IRA" (ASCII), "GSM" (default alphabet codes
+// as bytes), "8859-1", "PCCP437", "UCS2" (hex); characters the set lacks become '?'.
+std::string text_to_charset(std::string_view text, std::string_view cscs);
+
 // Packed 7-bit hex as sent by a host for a USSD code; nullopt when not such a text.
 // A final septet 0 that only fills the last octet is dropped.
 std::optional<std::string> decode_packed_hex_text(std::string_view hex);

@@ -3,7 +3,9 @@
 #include "codec.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 namespace modemsim {
 
@@ -21,9 +23,19 @@ RegFormat ModemState::effective_reg_format() const {
     return profile ? profile->reg_format : RegFormat::Quoted;
 }
 
+int ModemState::effective_sim_start_ms() const {
+    if (sim_start_ms >= 0) return sim_start_ms;
+    return realism && profile ? profile->sim_start_ms : 0;
+}
+
+std::string ModemState::effective_cscs() const {
+    if (!cscs.empty()) return cscs;
+    return profile ? std::string(profile->cscs) : "IRA";
+}
+
 bool ModemState::registered() const {
     auto ok = [](int s) { return s == 1 || s == 5; };
-    return cfun == 1 && sim == SimState::Ready && (ok(creg) || ok(cgreg));
+    return cfun == 1 && sim == SimState::Ready && !sim_starting && (ok(creg) || ok(cgreg));
 }
 
 int ModemState::effective_act() const {
@@ -68,6 +80,17 @@ void Modem::feed(std::size_t port, std::string_view bytes, std::int64_t now_ms) 
 }
 
 void Modem::tick(std::int64_t now_ms) {
+    if (!powered_) power_on(now_ms);
+    if (state_.sim_starting && now_ms >= sim_ready_at_) {
+        bool was = state_.registered();
+        state_.sim_starting = false;
+        if (was != state_.registered()) announce_registration();
+    }
+    for (std::size_t i = 0; i < chatter_next_.size(); ++i) {
+        if (chatter_next_[i] > now_ms) continue;
+        urc("\r\n" + chatter_text(i) + "\r\n");
+        reschedule_chatter(i, now_ms);
+    }
     for (auto& p : ports_) p->tick(now_ms);
     // Deliver in time order; a delivery may schedule more, so take the due ones first.
     std::stable_sort(pending_.begin(), pending_.end(),
@@ -156,12 +179,14 @@ std::string hex_number(const std::string& text) {
 std::string Modem::reg_answer(bool packet, bool unsolicited) const {
     int n = packet ? state_.cgreg_n : state_.creg_n;
     int stat = packet ? state_.cgreg : state_.creg;
-    if (state_.cfun != 1 || state_.sim != SimState::Ready) stat = 0;
+    if (state_.cfun != 1 || state_.sim != SimState::Ready || state_.sim_starting) stat = 0;
+    RegFormat form = state_.effective_reg_format();
+    std::string comma = form == RegFormat::Spaced ? ", " : ",";
     std::string text = packet ? "+CGREG: " : "+CREG: ";
-    if (!unsolicited) text += std::to_string(n) + ",";
+    if (!unsolicited) text += std::to_string(n) + comma;
     text += std::to_string(stat);
     if (n == 2 && (stat == 1 || stat == 5)) {
-        switch (state_.effective_reg_format()) {
+        switch (form) {
         case RegFormat::Quoted:
             text += ",\"" + state_.lac + "\",\"" + state_.cell + "\"";
             break;
@@ -191,6 +216,86 @@ void Modem::announce_registration() {
 void Modem::reset_sim() {
     state_.sim = state_.sim_initial;
     if (state_.sim == SimState::Pin && state_.pin_left <= 0) state_.sim = SimState::Puk;
+}
+
+void Modem::start_sim(std::int64_t now_ms) {
+    int ms = state_.effective_sim_start_ms();
+    if (ms <= 0) return;
+    state_.sim_starting = true;
+    sim_ready_at_ = now_ms + ms;
+}
+
+namespace {
+
+// Each kind of line comes at its own pace; a period of 0 means once, soon after power-on.
+struct ChatterLine {
+    Chatter maker;
+    int period_ms;
+};
+constexpr ChatterLine kChatter[] = {
+    {Chatter::Huawei, 5000},  // ^RSSI
+    {Chatter::Huawei, 7000},  // ^BOOT
+    {Chatter::Huawei, 11000}, // ^MODE
+    {Chatter::Zte, 6000},     // +ZUSIMR
+    {Chatter::Zte, 13000},    // +ZPASR
+    {Chatter::Option, 5000},  // _OSIGQ
+    {Chatter::Ericsson, 0},   // *EMRDY
+};
+
+} // namespace
+
+void Modem::power_on(std::int64_t now_ms) {
+    powered_ = true;
+    start_sim(now_ms);
+    chatter_.clear();
+    chatter_next_.clear();
+    if (!state_.realism || !state_.profile) return;
+    for (std::size_t k = 0; k < std::size(kChatter); ++k) {
+        if (kChatter[k].maker != state_.profile->chatter) continue;
+        chatter_.push_back(k);
+        int period = kChatter[k].period_ms;
+        chatter_next_.push_back(now_ms + (period ? period / 2 : 500));
+    }
+}
+
+void Modem::reschedule_chatter(std::size_t i, std::int64_t now_ms) {
+    int period = kChatter[chatter_[i]].period_ms;
+    chatter_next_[i] = period ? now_ms + period : INT64_MAX;
+}
+
+std::string Modem::chatter_text(std::size_t i) const {
+    const ModemState& st = state_;
+    bool umts = st.registered() && st.effective_act() != 0 && st.effective_act() != 3;
+    switch (chatter_[i]) {
+    case 0:
+        return "^RSSI:" + std::to_string(st.cfun == 1 ? st.rssi : 99);
+    case 1:
+        return "^BOOT:20952695,0,0,0,72";
+    case 2:
+        return !st.registered() ? "^MODE:0,0" : umts ? "^MODE:5,4" : "^MODE:3,3";
+    case 3:
+        return st.sim == SimState::Ready && !st.sim_starting ? "+ZUSIMR:2" : "+ZUSIMR:1";
+    case 4:
+        return !st.registered() ? "+ZPASR: \"NO SERVICE\""
+               : umts           ? "+ZPASR: \"UMTS\""
+                                : "+ZPASR: \"GPRS\"";
+    case 5:
+        return "_OSIGQ: " + std::to_string(st.cfun == 1 ? st.rssi : 99) + ",0";
+    default:
+        return "*EMRDY: 1";
+    }
+}
+
+std::string Modem::pull_chatter(std::int64_t now_ms) {
+    std::size_t best = chatter_next_.size();
+    for (std::size_t i = 0; i < chatter_next_.size(); ++i)
+        if (chatter_next_[i] != INT64_MAX &&
+            (best == chatter_next_.size() || chatter_next_[i] < chatter_next_[best]))
+            best = i;
+    if (best == chatter_next_.size()) return {};
+    std::string text = chatter_text(best);
+    reschedule_chatter(best, now_ms);
+    return text;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -224,7 +329,8 @@ std::optional<DiagPacket> parse_diag_packet(std::string_view bytes) {
     return p;
 }
 
-DiagPort::DiagPort(Modem& modem, int index) : modem_(modem), index_(index), runner_(modem, index) {}
+DiagPort::DiagPort(Modem& modem, int index)
+    : modem_(modem), index_(index), runner_(modem, index, false) {}
 
 void DiagPort::feed(std::string_view bytes, std::int64_t now_ms) {
     buffer_.append(bytes);

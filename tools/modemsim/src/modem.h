@@ -55,13 +55,19 @@ struct ExtCommand {
 
 class AtPort : public Port {
   public:
-    AtPort(Modem& modem, int index);
+    // split: answers may leave in pieces (not for the command runner of a packet port).
+    AtPort(Modem& modem, int index, bool split = true);
     void feed(std::string_view bytes, std::int64_t now_ms) override;
     void tick(std::int64_t now_ms) override;
     void closed() override;
     bool accepts_urc() const override { return mode_ == Mode::Command && line_len_ == 0; }
     // Text that arrives while a command runs follows its final result, as on a real modem.
-    void post(std::string_view text) override { (executing_ ? held_urc_ : out_) += text; }
+    void post(std::string_view text) override {
+        if (executing_)
+            held_urc_ += text;
+        else
+            put(text);
+    }
     PortKind kind() const override { return PortKind::At; }
 
     // Runs one command line as if typed without echo; the answer is left in the output.
@@ -87,6 +93,13 @@ class AtPort : public Port {
     void run_extended(std::string_view body, std::size_t& pos, Reply& reply);
     void run_dial(std::string_view number, Reply& reply);
     void respond(const Reply& reply);
+    // Output behind what is still on its way, so that nothing overtakes it.
+    void put(std::string_view text);
+    // Output of the answer being made (collected while a command runs), else put().
+    void emit(std::string_view text);
+    void finish_answer();
+    // A whole answer: at once, or one piece now and the rest a little later.
+    void deliver(std::string text);
     void emit_final(Final final, const std::string& error);
     std::string result_text(Final final) const;
     void reset_settings();
@@ -114,6 +127,7 @@ class AtPort : public Port {
     void c_clip(const ExtCommand&, Reply&);
     void c_cusd(const ExtCommand&, Reply&);
     void c_gcap(const ExtCommand&, Reply&);
+    void c_cscs(const ExtCommand&, Reply&);
     // SMS
     void c_cmgf(const ExtCommand&, Reply&);
     void c_cpms(const ExtCommand&, Reply&);
@@ -133,6 +147,7 @@ class AtPort : public Port {
     void c_zsnt(const ExtCommand&, Reply&);
     void c_zpas(const ExtCommand&, Reply&);
     void c_selrat(const ExtCommand&, Reply&);
+    void c_cpinc(const ExtCommand&, Reply&);
 
     std::string cpms_counts() const;
 
@@ -146,6 +161,11 @@ class AtPort : public Port {
     std::int64_t now_ms_ = 0;
     bool executing_ = false;
     std::string held_urc_;
+    bool collecting_ = false;
+    std::string answer_;
+    bool split_;
+    int answers_ = 0;                                         // answers given, for the pieces
+    std::vector<std::pair<std::int64_t, std::string>> later_; // output due at a time
 
     std::array<char, kLineMax> line_{};
     std::size_t line_len_ = 0;
@@ -215,6 +235,11 @@ class Modem {
     void registration_changed(int old_creg, int old_cgreg);
     void announce_registration(); // unsolicited +CREG/+CGREG where switched on
     void reset_sim();
+    // The SIM powers up (device start, reset, radio on from off) and is busy for a while.
+    void start_sim(std::int64_t now_ms);
+    // The maker's next unsolicited line, taken out of its turn to go inside an answer ("" for
+    // a maker without any).
+    std::string pull_chatter(std::int64_t now_ms);
 
     std::string reg_answer(bool packet, bool unsolicited) const;
 
@@ -229,10 +254,18 @@ class Modem {
         int port;
         std::string text;
     };
+    void power_on(std::int64_t now_ms);
+    void reschedule_chatter(std::size_t i, std::int64_t now_ms);
+    std::string chatter_text(std::size_t i) const;
+
     ModemState state_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::vector<Pending> pending_;
     int call_port_ = -1;
+    bool powered_ = false;
+    std::int64_t sim_ready_at_ = 0;
+    std::vector<std::size_t> chatter_;       // the maker's lines (indexes of the table)
+    std::vector<std::int64_t> chatter_next_; // when each is due next
 };
 
 // Diagnostic packet of the Novatel secondary port.

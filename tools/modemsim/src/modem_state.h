@@ -47,6 +47,8 @@ struct ModemState {
     int pin_left = 3;
     int puk_left = 10;
     int sim_busy = 0;            // this many SIM queries are answered "SIM busy" first
+    int sim_start_ms = -1;       // the SIM is busy this long after power-on; -1: the profile's
+    bool sim_starting = false;   // the SIM is still starting up
     std::set<std::string> locks; // facility codes reported locked by AT+CLCK=..,2
 
     // Network
@@ -106,8 +108,15 @@ struct ModemState {
     int scan_delay_ms = 0;
     int diag_empty_fetches = 0; // fetches answered "not yet" before the answer
 
+    // The device as the makers build it: answers in pieces and late, unsolicited lines of its
+    // own, a SIM that takes its time to start. Off for tests that compare bytes.
+    bool realism = true;
+    std::string cscs; // terminal character set; "" the profile's
+
     ModemState();
     RegFormat effective_reg_format() const;
+    int effective_sim_start_ms() const;
+    std::string effective_cscs() const;
     unsigned extra_features = 0; // vendor commands added by the scenario
     bool has(unsigned feature) const {
         return ((profile ? profile->features : 0u) | extra_features) & feature;

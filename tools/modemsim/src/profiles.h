@@ -13,7 +13,7 @@ enum class PortKind { At, Diag };
 // How +CREG/+CGREG report location area and cell id with n=2.
 enum class RegFormat {
     Quoted, // +CGREG: 2,1,"1A2B","00C3D4E5"
-    Spaced, // +CGREG: 2,1, "1A2B", "00C3D4E5"
+    Spaced, // +CGREG: 2, 1, "1A2B", "00C3D4E5"
     Hex,    // +CREG: 2,1,1a2b,c3d4e5
 };
 
@@ -29,6 +29,16 @@ enum Feature : unsigned {
     kBattery = 1u << 7,    // AT+CBC
     kNewNovatel = 1u << 8, // Novatel U730 and newer: silent to the binary probe
 };
+// Sierra's AT!CPINC (PIN and PUK attempts) comes with its AT!SELRAT.
+
+// The unsolicited lines a maker's device sends on its own, now and then.
+enum class Chatter {
+    None,
+    Huawei,   // ^RSSI, ^BOOT, ^MODE
+    Zte,      // +ZUSIMR, +ZPASR
+    Option,   // _OSIGQ
+    Ericsson, // *EMRDY once after power-on
+};
 
 struct Profile {
     std::string_view name;
@@ -39,6 +49,9 @@ struct Profile {
     unsigned features;
     RegFormat reg_format;
     std::vector<PortKind> ports;
+    int sim_start_ms;      // the SIM answers "busy" this long after power-on and reset
+    std::string_view cscs; // terminal character set at power-on (AT+CSCS)
+    Chatter chatter;
 };
 
 const Profile* find_profile(std::string_view name);

@@ -138,6 +138,13 @@ std::string apply_setting(ModemState& st, const Setting& s, ApplyContext& ctx) {
     if (k == "pin_attempts") return integer(st.pin_left, 0, 3);
     if (k == "puk_attempts") return integer(st.puk_left, 0, 10);
     if (k == "sim_busy") return integer(st.sim_busy, 0, 1000);
+    if (k == "sim_start_ms") return integer(st.sim_start_ms, 0, 600000);
+    if (k == "realism") return boolean(st.realism);
+    if (k == "cscs") {
+        if (v != "IRA" && v != "GSM" && v != "UCS2" && v != "8859-1" && v != "PCCP437")
+            return bad();
+        return (st.cscs = v, "");
+    }
     if (k == "lock") {
         if (v == "none") return (st.locks.clear(), "");
         std::string fac = v;

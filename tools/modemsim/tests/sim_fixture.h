@@ -9,21 +9,16 @@
 
 namespace modemsim::test {
 
-inline ModemState state_for(std::string_view profile) {
-    ModemState st;
-    st.profile = find_profile(profile);
-    return st;
-}
-
 class Sim {
   public:
-    explicit Sim(std::string_view profile = "huawei", ModemState st = {})
-        : modem_(prepare(profile, std::move(st)), find_profile(profile)->ports) {}
+    // Byte-exact answers unless the makers' pieces, delays and chatter are asked for.
+    explicit Sim(std::string_view profile = "huawei", bool realism = false)
+        : modem_(prepare(profile, realism), find_profile(profile)->ports) {}
 
     Modem& modem() { return modem_; }
     ModemState& state() { return modem_.state(); }
 
-    // Sends bytes to a port and returns everything it answers, echo included.
+    // Sends bytes to a port and returns everything it answers at once, echo included.
     std::string send(std::string_view bytes, std::size_t port = 0) {
         modem_.feed(port, bytes, now_);
         modem_.tick(now_);
@@ -33,6 +28,7 @@ class Sim {
     std::string at(std::string_view command, std::size_t port = 0) {
         if (!quiet_[port]) {
             send("ATE0\r", port);
+            advance(1000, port);
             quiet_[port] = true;
         }
         return send(std::string(command) + "\r", port);
@@ -43,14 +39,15 @@ class Sim {
         return modem_.take_output(port);
     }
     void set(std::string_view key, std::string_view value) {
-        std::string err = apply_live_setting(modem_, {0, std::string(key), std::string(value)});
-        ASSERT_EQ(err, "");
+        ASSERT_EQ(apply_live_setting(modem_, {0, std::string(key), std::string(value)}), "");
     }
     std::int64_t now() const { return now_; }
 
   private:
-    static ModemState prepare(std::string_view profile, ModemState st) {
+    static ModemState prepare(std::string_view profile, bool realism) {
+        ModemState st;
         st.profile = find_profile(profile);
+        st.realism = realism;
         return st;
     }
     Modem modem_;
