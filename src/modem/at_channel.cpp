@@ -9,6 +9,7 @@
 #include "ui/status_lines.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -21,7 +22,10 @@ char cm_secporttext0[700];
 namespace {
 
 char cm__po[310] = "";
-int cm__h = 0;
+// The port's descriptor; any value from 0 up is an open port (a program started with its
+// standard input closed gets descriptor 0 for it).
+constexpr int closed_port = -1;
+int cm__h = closed_port;
 int cm__flags = 0;
 struct termios cm__att;
 bool cm__comsim = false;
@@ -33,6 +37,10 @@ bool cm__packetsready = false;
 
 constexpr int open_attempts = 6;
 constexpr size_t read_limit = 999;
+// Devices send an answer in pieces: the read goes on while the answer is not complete, until
+// the device has been quiet this long, and at most for read_onwards_ms.
+constexpr int quiet_tenths = 5;
+constexpr long read_onwards_ms = 3000;
 constexpr int drain_limit = 1000; // pieces; a flooding device must not hold the drain forever
 
 const char* T(const char* de, const char* en) {
@@ -89,8 +97,7 @@ bool open_one_of_the_paths() {
         STRMTCPY(path, &rest, ',');
         if (!path[0]) continue;
         int fd = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (fd > 0) return configure_port(fd);
-        if (fd == 0) close(fd); // descriptor 0 would read as "closed"; never use it
+        if (fd >= 0) return configure_port(fd);
     }
     return false;
 }
@@ -107,8 +114,12 @@ void report_novatel_emulation() {
     msleepx(1000);
 }
 
+bool is_open() {
+    return cm__h != closed_port;
+}
+
 bool answered_from_canned_text() {
-    return cm__comsim || (cm__singleport && cm__h <= 0);
+    return cm__comsim || (cm__singleport && !is_open());
 }
 
 void prepare_packets() {
@@ -137,8 +148,27 @@ long read_once(char* t, size_t limit, int tenths) {
     return n < 0 ? -1 : static_cast<long>(n);
 }
 
-// A read of one byte is usually the start of an answer still on its way.
+long elapsed_ms(const std::chrono::steady_clock::time_point& since) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - since)
+                                 .count());
+}
+
+// The first piece of an answer within the read window, then the rest as it comes.
 long read_answer(char* t, size_t limit) {
+    long n = read_once(t, limit, 10);
+    auto start = std::chrono::steady_clock::now();
+    while (n > 0 && static_cast<size_t>(n) < limit &&
+           !cm__answercomplete(t, static_cast<size_t>(n)) && elapsed_ms(start) < read_onwards_ms) {
+        long more = read_once(t + n, limit - static_cast<size_t>(n), quiet_tenths);
+        if (more <= 0) break;
+        n += more;
+    }
+    return n;
+}
+
+// The diagnostic port's packets come whole; a lone first byte is followed by the rest.
+long read_packet(char* t, size_t limit) {
     long n = read_once(t, limit, 10);
     if (n == 1) {
         msleep(100);
@@ -299,7 +329,14 @@ const char* cm__correctlength(char* t, int lenbyte) {
     auto begins = [&](const char* word) {
         return tlen >= 6 && strncmp(t + 6, word, strlen(word)) == 0;
     };
-    if (begins("+COPS:")) {
+    bool known = begins("+COPS:") || begins("+CREG:") || begins("+CGREG:") || begins("$NWRAT:") ||
+                 begins("+CSQ:");
+    // A known answer ends with its "OK", whatever the fields in front of it hold (a location
+    // area and cell id once location reports are on, an operator name of any length).
+    const char* ok = known ? strstr(t + 6, "\r\nOK\r\n") : nullptr;
+    if (ok) {
+        cut = ok + 6 - t;
+    } else if (begins("+COPS:")) {
         const char* q1 =
             tlen > 12 ? static_cast<const char*>(memchr(t + 12, '"', min(tlen - 12, size_t{15})))
                       : nullptr;
@@ -332,6 +369,29 @@ const char* cm__correctlength(char* t, int lenbyte) {
         return T("rb: L" U8ae "nge korrigiert.", "rb: Length adjusted.");
     if (static_cast<size_t>(4 + lenbyte) < tlen) t[4 + lenbyte] = 0;
     return nullptr;
+}
+
+namespace {
+
+bool final_result(const char* line, size_t n) {
+    auto is = [&](const char* word) { return n == strlen(word) && memcmp(line, word, n) == 0; };
+    auto begins = [&](const char* word) {
+        return n >= strlen(word) && memcmp(line, word, strlen(word)) == 0;
+    };
+    return is("OK") || is("ERROR") || is("NO CARRIER") || is("BUSY") || is("NO ANSWER") ||
+           is("NO DIALTONE") || begins("+CME ERROR") || begins("+CMS ERROR") || begins("CONNECT");
+}
+
+} // namespace
+
+bool cm__answercomplete(const char* t, size_t n) {
+    if (n >= 2 && t[n - 2] == '>' && t[n - 1] == ' ') return true; // the SMS text prompt
+    if (!n || (t[n - 1] != '\r' && t[n - 1] != '\n')) return false;
+    size_t end = n;
+    while (end && (t[end - 1] == '\r' || t[end - 1] == '\n')) end--;
+    size_t start = end;
+    while (start && t[start - 1] != '\r' && t[start - 1] != '\n') start--;
+    return end > start && final_result(t + start, end - start);
 }
 
 int cm__nextscore(int score, long n, bool console, bool* alarm) {
@@ -388,9 +448,9 @@ void cm_ini() {
 }
 
 void cm_postini() {
-    if (cm__h > 0) close(cm__h);
+    if (is_open()) close(cm__h);
     cm__po[0] = 0;
-    cm__h = 0;
+    cm__h = closed_port;
     cm_secport = false;
     cm__singleport = false;
     cm__singleporttext[0] = 0;
@@ -400,7 +460,7 @@ void cm_postini() {
 
 bool cm_open(const char* port, int) {
     if (frozen()) return false;
-    if (cm__h > 0) return true;
+    if (is_open()) return true;
     if (port)
         strMcpy(cm__po, port);
     else if (!cm__po[0] || cm_secport)
@@ -433,10 +493,10 @@ void cm_change() {
     if (frozen() || cm_secport) return;
     cm_secport = true;
     int old = cm__h;
-    cm__h = 0;
+    cm__h = closed_port;
     cm_open(inidat.com2, 0);
     msleep(100);
-    if (old > 0) close(old);
+    if (old != closed_port) close(old);
 }
 
 bool cm_puts(const char* t) {
@@ -445,9 +505,13 @@ bool cm_puts(const char* t) {
     if (answered_from_canned_text() || cm__simulatedcommand(t, geraet)) {
         lo_slog("simu s:  %s\r\n", t, -1);
         cm__simanswer(t, inidat.con, cm__singleporttext, sizeof cm__singleporttext);
+        // The next read goes to a real device, which has nothing to say to a command it never
+        // got: the "OK" the command would have had is queued here.
+        if (!cm__singleporttext[0] && !answered_from_canned_text())
+            strMcpy(cm__singleporttext, "\r\nOK\r\n");
         return true;
     }
-    if (cm__h <= 0 && !cm_open(nullptr, 0)) return false;
+    if (!is_open() && !cm_open(nullptr, 0)) return false;
     if (logging_dialogue()) {
         char fmt[32];
         cm__commandlog(t, cm_secport, fmt, sizeof fmt);
@@ -464,7 +528,7 @@ bool cm_putm(const char* t, int tlen) {
         cm__singleporttext[0] = 0;
         return true;
     }
-    if (cm__h <= 0 && !cm_open(nullptr, 0)) return false;
+    if (!is_open() && !cm_open(nullptr, 0)) return false;
     lo_slog("t:  %20s\r\n", loggable_start(t, tlen).c_str(), -1);
     if (tlen <= 0) return true;
     if (!cm__ringdetect_ACTIVE && !konsoleaktiv) drain_input();
@@ -485,11 +549,10 @@ void cm_gets(char* t, int) {
         lo_slog("ok r:  %s\n", t, -1);
         return;
     }
-    if (cm__h <= 0 && !cm_open(nullptr, 0)) return;
+    if (!is_open() && !cm_open(nullptr, 0)) return;
 
-    size_t limit = cm_secport ? cm__PACKETLEN : read_limit;
     memset(t, 0, read_limit + 1);
-    long n = read_answer(t, limit);
+    long n = cm_secport ? read_packet(t, cm__PACKETLEN) : read_answer(t, read_limit);
     count_read(n);
     t[n > 0 ? n : 0] = 0;
     if (cm_secport) fetch_secondary_answer(t, n);
@@ -500,7 +563,7 @@ void cm_gets(char* t, int) {
 void cm_userat(const char* dp) {
     bool configured = dp == nullptr;
     const char* s = configured ? inidat.devi : dp;
-    if (frozen() || !s || !s[0] || cm__h <= 0) return;
+    if (frozen() || !s || !s[0] || !is_open()) return;
     lo_slog(T("Sende benutzerdefinierte Kommandos.\n", "Sending user-defined commands.\n"), "", -1);
     if (configured)
         cc_show2(T(" Initialisierung.", " Initialization."),
@@ -537,9 +600,9 @@ void cm_userat(const char* dp) {
 
 void cm_close() {
     cm__comsim = false;
-    if (cm__h > 0) {
+    if (is_open()) {
         close(cm__h);
-        cm__h = 0;
+        cm__h = closed_port;
         lo_slog(T("Port %s geschlossen.\n", "Port %s closed.\n"), cm__po, -1);
     }
 }
@@ -554,7 +617,7 @@ void cm_end() {
 }
 
 bool cm_isopen() {
-    return cm__h > 0;
+    return is_open();
 }
 bool cm_issim() {
     return cm__comsim;

@@ -59,6 +59,10 @@ void cm__maskpinecho(char* t);
 // by its syntax; returns the log text to write, or null.
 const char* cm__correctlength(char* t, int lenbyte);
 
+// Whether the n bytes read so far end with a final result code ("OK", "ERROR", "+CME ERROR:
+// …", "NO CARRIER", …) on a line of its own, or with the SMS text prompt.
+bool cm__answercomplete(const char* t, size_t n);
+
 // The read-error score after one read: n bytes (-1 failed). alarm is set when the failure
 // must be shown first; the result above 9 asks for a pause.
 int cm__nextscore(int score, long n, bool console, bool* alarm);

@@ -1,18 +1,17 @@
-// Starts the simulated modem as a child process for one test and ends it again (by its pid).
-//
+// Starts the simulated modem as a child process for one test and ends it again (by its pid):
 //   ModemSim sim({"--profile", "huawei", "--set", "pin=1234"});
-//   ASSERT_TRUE(sim.ready());
-//   cm_open(sim.port(0).c_str(), 3);
-//   ... sim.transcript() holds every command line the modem received.
+//   cm_open(sim.port(0).c_str(), 3); ... sim.transcript() holds every command line received.
+// The device behaves as its maker's does, only its SIM is up at once (a stick plugged in long
+// before), unless the test sets sim_start_ms itself.
 #pragma once
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -27,10 +26,9 @@ class ModemSim {
         char dir[] = "/tmp/modemsim-test-XXXXXX";
         if (!mkdtemp(dir)) return;
         dir_ = dir;
-        transcript_ = dir_ + "/transcript";
-        control_ = dir_ + "/control";
-        std::vector<std::string> all{MODEMSIM_BIN, "--transcript", transcript_, "--control-fifo",
-                                     control_};
+        std::vector<std::string> all{MODEMSIM_BIN,     "--transcript",    dir_ + "/transcript",
+                                     "--control-fifo", dir_ + "/control", "--set",
+                                     "sim_start_ms=0"};
         all.insert(all.end(), args.begin(), args.end());
         int out[2];
         if (pipe(out) != 0) return;
@@ -46,19 +44,24 @@ class ModemSim {
             _exit(127);
         }
         close(out[1]);
-        read_banner(out[0]);
-        close(out[0]);
+        FILE* banner = fdopen(out[0], "r");
+        char line[512];
+        while (banner && fgets(line, sizeof line, banner)) {
+            std::string l(line, strcspn(line, "\n"));
+            if (l.rfind("PORT ", 0) == 0) ports_.push_back(l.substr(l.rfind(' ') + 1));
+            if ((ready_ = l.rfind("READY", 0) == 0)) break;
+        }
+        if (banner) fclose(banner);
     }
     ~ModemSim() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
-        if (!dir_.empty()) {
-            unlink(transcript_.c_str());
-            unlink(control_.c_str());
-            rmdir(dir_.c_str());
-        }
+        if (dir_.empty()) return;
+        unlink((dir_ + "/transcript").c_str());
+        unlink((dir_ + "/control").c_str());
+        rmdir(dir_.c_str());
     }
     ModemSim(const ModemSim&) = delete;
     ModemSim& operator=(const ModemSim&) = delete;
@@ -66,43 +69,24 @@ class ModemSim {
     bool ready() const { return ready_; }
     std::string port(size_t i) const { return i < ports_.size() ? ports_[i] : std::string(); }
     size_t ports() const { return ports_.size(); }
-    pid_t pid() const { return pid_; }
 
-    // Every command line received so far, one per line.
+    // Every command line received so far, one per line ("<port>\t<line>").
     std::string transcript() const {
-        std::ifstream f(transcript_);
+        std::ifstream f(dir_ + "/transcript");
         std::stringstream s;
         s << f.rdbuf();
         return s.str();
     }
     // One control command ("set KEY=VALUE", "sms ...", "ring ...", "drop", ...).
     bool control(const std::string& command) const {
-        FILE* f = fopen(control_.c_str(), "w");
-        if (!f) return false;
-        fprintf(f, "%s\n", command.c_str());
-        return fclose(f) == 0;
+        std::ofstream f(dir_ + "/control");
+        f << command << "\n";
+        return static_cast<bool>(f.flush());
     }
 
   private:
-    void read_banner(int fd) {
-        std::string line;
-        char c;
-        while (read(fd, &c, 1) == 1) {
-            if (c != '\n') {
-                line += c;
-                continue;
-            }
-            if (line.rfind("PORT ", 0) == 0) ports_.push_back(line.substr(line.rfind(' ') + 1));
-            if (line.rfind("READY", 0) == 0) {
-                ready_ = true;
-                return;
-            }
-            line.clear();
-        }
-    }
-
     pid_t pid_ = -1;
     bool ready_ = false;
-    std::string dir_, transcript_, control_;
+    std::string dir_;
     std::vector<std::string> ports_;
 };

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <poll.h>
 #include <pty.h>
 #include <string>
-#include <sys/select.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -53,13 +53,8 @@ class PtyPeer {
     void loop() {
         while (!stop_) {
             char buf[2048];
-            fd_set fds;
-            FD_ZERO(&fds);
-            FD_SET(master_, &fds);
-            struct timeval tv {
-                0, 20000
-            };
-            if (select(master_ + 1, &fds, nullptr, nullptr, &tv) <= 0) continue;
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0) continue;
             ssize_t n = read(master_, buf, sizeof buf);
             if (n <= 0) continue;
             std::string chunk(buf, static_cast<size_t>(n));

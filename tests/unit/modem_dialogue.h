@@ -1,34 +1,69 @@
-// Helpers of the tests that talk to a modem: the command lines of a simulator transcript, and
-// a modem on a real pseudo-terminal that refuses every command.
+// Helpers of the tests that talk to a modem: a fixture that keeps the channel's globals, the
+// command lines of a simulator transcript, and a modem that refuses every command.
 #pragma once
 
+#include "config/config_record.h"
+#include "control/session_state.h"
+#include "foundation/utilities.h"
+#include "modem/at_channel.h"
 #include "pty_peer.h"
+#include "test_support.h"
 
 #include <atomic>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
+
+// A fresh configuration with the service log on, the channel idle; all put back afterwards.
+class ModemTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        iv_inidefaults();
+        MODUS('P') = 1;
+        _de = false;
+        _silentinstall = true; // no dialog here; the dialogs have tests of their own
+        secportmanuell = true;
+        restore();
+    }
+    void TearDown() override {
+        restore();
+        _silentinstall = false;
+        iv_inidefaults();
+    }
+    void restore() {
+        cm_postini();
+        ruhestatus = 0;
+        programmende_gewuenscht = false;
+        _inidatneu = false;
+        geraet = 0;
+        novatelu740 = linksys = false;
+        comzeit = 150;
+        inicounterglobal++; // a new start of the main sequence
+    }
+    std::string ask(const char* cmd, unsigned long wait = 150) {
+        EXPECT_TRUE(cm_puts(cmd));
+        msleep(wait);
+        char t[antwortLEN];
+        cm_gets(t, 5);
+        return t;
+    }
+    static std::string log() { return read_file("servilog.txt"); }
+    InTempDir tmp;
+};
 
 // The command lines of a transcript ("<port>\t<line>"), without the port.
 inline std::vector<std::string> commands(const std::string& transcript) {
     std::vector<std::string> out;
     std::istringstream in(transcript);
-    for (std::string line; std::getline(in, line);) {
-        size_t tab = line.find('\t');
-        out.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
-    }
+    for (std::string line; std::getline(in, line);) out.push_back(line.substr(line.find('\t') + 1));
     return out;
 }
 
-inline int count_command(const std::string& transcript, const std::string& cmd) {
+inline int count_command(const std::string& transcript, const std::string& cmd,
+                         bool prefix = false) {
     int n = 0;
-    for (const auto& c : commands(transcript)) n += c == cmd;
-    return n;
-}
-
-inline int count_prefix(const std::string& transcript, const std::string& prefix) {
-    int n = 0;
-    for (const auto& c : commands(transcript)) n += c.rfind(prefix, 0) == 0;
+    for (const auto& c : commands(transcript)) n += prefix ? c.rfind(cmd, 0) == 0 : c == cmd;
     return n;
 }
 
@@ -36,17 +71,11 @@ inline int count_prefix(const std::string& transcript, const std::string& prefix
 class RefusingModem {
   public:
     RefusingModem()
-        : peer_([this](PtyPeer& p, const std::string& got) {
-              for (char c : got)
-                  if (c == '\r') {
-                      lines_++;
-                      p.send("\r\nERROR\r\n");
-                  }
+        : peer_([](PtyPeer& p, const std::string& got) {
+              if (got.find('\r') != std::string::npos) p.send("\r\nERROR\r\n");
           }) {}
     const char* path() const { return peer_.path(); }
-    int lines() const { return lines_; }
 
   private:
-    std::atomic<int> lines_{0};
     PtyPeer peer_;
 };
