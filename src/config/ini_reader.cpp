@@ -872,10 +872,13 @@ bool iv__dirvalue(const char* line, char* out, size_t n) {
 }
 
 bool iv__knownmodem(const char* answer) {
-    static constexpr const char* names[] = {"Globetrotter", "Fusion", "Novatel",
-                                            "HUAWEI",       "APP3",   "F3507g"};
+    // Makers write their names as they like ("huawei", "GlobeTrotter"): case does not count.
+    static constexpr const char* names[] = {"GLOBETROTTER", "FUSION", "NOVATEL",
+                                            "HUAWEI",       "APP3",   "F3507G"};
+    std::string upper(answer);
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     for (const char* n : names)
-        if (strstr(answer, n)) return true;
+        if (upper.find(n) != std::string::npos) return true;
     return false;
 }
 
@@ -900,7 +903,9 @@ int iv__networklist(const char* answer, char* net, size_t n) {
 bool iv__copsnetwork(const char* answer, char* code, size_t n) {
     if (!n) return false;
     code[0] = 0;
-    const char* q = strchr(answer, '"');
+    // Unsolicited lines with quotes of their own may come before the answer.
+    const char* cops = strstr(answer, "+COPS:");
+    const char* q = strchr(cops ? cops : answer, '"');
     if (!q) return false;
     const char* e = strchr(q + 1, '"');
     if (!e) return false;

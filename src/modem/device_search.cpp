@@ -39,6 +39,10 @@ constexpr byid_row byid_table[] = {
     {"HUAWEI", "-if00", de__USE_DATA, "Huawei", GERAET_HUAWEI, 23},
     {"HUAWEI", "-if01", de__USE_COMMAND, "Huawei", GERAET_HUAWEI, 22},
     {"HUAWEI", "-if02", de__USE_COMMAND, "Huawei", GERAET_HUAWEI, 23},
+    // The kernel names ZTE sticks "usb-ZTE_Incorporated_…"; the misspelt key of old
+    // installations stays beside it.
+    {"ZTE_Incorporated", "-if01", de__USE_DATA, "ZTE", GERAET_ZTE, 41},
+    {"ZTE_Incorporated", "-if03", de__USE_COMMAND, "ZTE", GERAET_ZTE, 41},
     {"ZTE_Incorportated", "-if01", de__USE_DATA, "ZTE", GERAET_ZTE, 41},
     {"ZTE_Incorportated", "-if03", de__USE_COMMAND, "ZTE", GERAET_ZTE, 41},
     {"Ericsson_F3", "-if09", de__USE_COMMAND, "Ericsson", GERAET_ERICSSON, 21},

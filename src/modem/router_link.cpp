@@ -120,6 +120,15 @@ long read_status() {
         lo_slog(T("Linksys: Keine Antwort.\n", "Linksys: No answer.\n"), "", -1);
         return 0;
     }
+    if (!cm__linkstatuspage(page)) {
+        // Another web server at the router's address (a 404, a login page of another
+        // device) is no router.
+        free(page);
+        lo_slog(T("Linksys: Keine Statusseite des Routers.\n",
+                  "Linksys: Not the router's status page.\n"),
+                "", -1);
+        return 0;
+    }
     cm__linkstatus s = cm__linkparsestatus(page);
     free(page);
     {
@@ -159,6 +168,18 @@ cm__linkconfig cm__linkparseconfig(const char* z) {
     }
     c.address += "/";
     return c;
+}
+
+bool cm__linkhttpok(const char* response) {
+    if (strncmp(response, "HTTP/1.", 7) != 0 || !response[7]) return false;
+    const char* code = response + 8;
+    while (*code == ' ') code++;
+    return strncmp(code, "200", 3) == 0 && (code[3] == ' ' || code[3] == '\r' || code[3] == '\n');
+}
+
+bool cm__linkstatuspage(const char* response) {
+    const char* body = strstr(response, "\r\n\r\n");
+    return cm__linkhttpok(response) && body && strstr(body, "Capture(GPRS_MSG.");
 }
 
 cm__linkstatus cm__linkparsestatus(const char* page) {
@@ -246,8 +267,9 @@ long cm_linkcom(int lsfunktion, char* z) {
     case 51: {
         reset_values();
         char* page = fetch("index.asp", 1000);
+        bool there = page && cm__linkhttpok(page);
         free(page);
-        return page != nullptr;
+        return there;
     }
     default:
         break;

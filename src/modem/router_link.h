@@ -31,5 +31,9 @@ struct cm__linkstatus {
     bool online = false;         // the page shows a connection time
     char unknownsignal[21] = ""; // the signal word when it is none of the known ones
 };
+// Whether a response (status line and headers included) is a successful page, and whether
+// it is the router's own status page.
+bool cm__linkhttpok(const char* response);
+bool cm__linkstatuspage(const char* response);
 // Reads the status page; sections are searched one after the other.
 cm__linkstatus cm__linkparsestatus(const char* page);

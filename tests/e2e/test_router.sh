@@ -72,4 +72,24 @@ grep -q "Subtotal: [1-9][0-9]* kB" "$d/connlog.txt" || e2e_fail "no volume line 
 e2e_stop_fake "$peers_pid"
 
 e2e_stop_fake "$router_pid"
+
+# Without a modem port the program looks for the router at its default address. Another web
+# server there is no router: nothing is sent to it but the status question.
+ip addr add 192.168.1.1/32 dev lo
+e2e_start_fake other python3 "$fakes/wwan_router.py" 192.168.1.1 80 admin qorvu \
+  "$WORK/other.log" --page notfound
+d=$(router_dir probe "" P)
+"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
+pid=$!
+e2e_wait_for_text "$d/servilog.txt" "Linksys: Not the router's status page." 30
+e2e_wait_clean_exit "$pid" 90
+grep -q "Linksys router will be used." "$d/servilog.txt" && e2e_fail "a 404 server taken for the router"
+grep -v "GET /Status_Wwan.asp" "$WORK/other.log" && e2e_fail "requests to the other server"
+e2e_stop_fake "$FAKE_PID"
+e2e_start_fake probed python3 "$fakes/wwan_router.py" 192.168.1.1 80 admin qorvu "$WORK/probed.log"
+"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
+pid=$!
+e2e_wait_for_text "$d/servilog.txt" "Linksys router will be used." 30
+e2e_wait_for_text "$WORK/probed.log" "submit_type=Connect_wwan" 60
+e2e_stop_program "$pid"
 echo "PASS router"

@@ -7,8 +7,9 @@ shows a longer connection time and a larger session usage, so a client that coun
 sees it grow. Each request line is appended to the log file; "READY" goes to stdout once the
 socket listens.
 
-Usage: wwan_router.py ADDRESS PORT USER PASSWORD LOGFILE [--page cut|huge|garbage|mixed]
-("mixed" serves cut, huge and garbage pages in turn.)
+Usage: wwan_router.py ADDRESS PORT USER PASSWORD LOGFILE [--page cut|huge|garbage|mixed|notfound]
+("mixed" serves cut, huge and garbage pages in turn; "notfound" is another web server at the
+router's address, which answers every request with 404.)
 """
 import base64
 import socketserver
@@ -70,6 +71,10 @@ class Handler(socketserver.StreamRequestHandler):
             return
         with open(LOG, "a") as f:
             f.write(lines[0] + "\n")
+        if BROKEN == "notfound":
+            self.wfile.write(b"HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
+                             b"<html><h1>Not Found</h1></html>")
+            return
         if EXPECTED not in lines[1:]:
             self.wfile.write(b"HTTP/1.0 401 Unauthorized\r\n"
                              b"WWW-Authenticate: Basic realm=\"WWAN\"\r\n\r\n")

@@ -1,28 +1,22 @@
-#include "config/config_record.h"
-#include "control/session_state.h"
-#include "foundation/utilities.h"
-#include "modem/at_channel.h"
+// Finding the modem: the kernel's by-id names of each maker's stick, the "ATI" answers of
+// their devices, the port search of "COM=?", and the router search when no port is found.
+#include "config/ini_reader.h"
 #include "modem/device_search.h"
 #include "modem_dialogue.h"
-#include "modemsim_process.h"
-#include "test_support.h"
 #include "ui/status_lines.h"
 
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 #include <sched.h>
-#include <string>
 #include <sys/wait.h>
 
 namespace {
 
 const std::string huawei = "usb-HUAWEI_Technology_HUAWEI_Mobile";
-const std::string zte = "usb-ZTE_Incorportated_ZTE_CDMA_Technologies_MSM";
 
 } // namespace
 
-TEST(DeviceClassify, ByIdNames) {
+TEST(DeviceClassify, ByIdNamesOfTheSticks) {
     struct {
         std::string name;
         de__use use;
@@ -32,10 +26,11 @@ TEST(DeviceClassify, ByIdNames) {
         {huawei + "-if01-port0", de__USE_COMMAND, 3, 22},
         {huawei + "-if02-port0", de__USE_COMMAND, 3, 23},
         {huawei + "-if03-port0", de__USE_NONE, 0, 0},
-        {"usb-OPTION_N.V._GlobeTrotter-if02-port0", de__USE_COMMAND, 1, 25},
-        {zte + "-if01-port0", de__USE_DATA, 8, 41},
-        {zte + "-if03-port0", de__USE_COMMAND, 8, 41},
-        {"usb-ZTE_Incorporated_MSM-if03-port0", de__USE_NONE, 0, 0}, // the table's spelling only
+        {"usb-OPTION_N.V._GlobeTrotter_HSDPA_Modem-if02-port0", de__USE_COMMAND, 1, 25},
+        // As the kernel names ZTE sticks, and as older files of the program spelt it.
+        {"usb-ZTE_Incorporated_ZTE_WCDMA_Technologies_MSM_1234-if01-port0", de__USE_DATA, 8, 41},
+        {"usb-ZTE_Incorporated_ZTE_WCDMA_Technologies_MSM_1234-if03-port0", de__USE_COMMAND, 8, 41},
+        {"usb-ZTE_Incorportated_ZTE_CDMA_Technologies_MSM-if03-port0", de__USE_COMMAND, 8, 41},
         {"usb-Ericsson_F3507g_Mobile_Broadband-if09", de__USE_COMMAND, 5, 21},
         {"usb-Ericsson_F3507g_Mobile_Broadband-if03", de__USE_DATA, 5, 21},
         {"usb-Huawei_lower_case-if02-port0", de__USE_NONE, 0, 0},
@@ -49,59 +44,55 @@ TEST(DeviceClassify, ByIdNames) {
     }
 }
 
-TEST(DeviceClassify, AtiAnswers) {
+TEST(DeviceClassify, AtiAnswersOfTheMakersDevicesAndThePortSearch) {
     struct {
         const char* answer;
         int device;
+        bool searched; // a modem the "COM=?" search takes
     } cases[] = {
-        {"HUAWEI E172 built by OPTION", 3},
-        {"Manufacturer: Novatel Wireless Incorporated", 2},
-        {"Dell D5530 HSDPA", 2}, // "DELL" comes before "D5530"
-        {"D5530 HSDPA Minicard", 5},
-        {"Vodafone GLOBETROTTER fusion", 1},
-        {"Sony Ericsson\r\nK800i", 11}, // not the Ericsson card
-        {"LG Electronics Inc.", 12},
-        {"APP3 FW", 4},
-        {"Qualcomm", 0}, // only the full name counts
-        {"GSM Modem\r\n\r\nOK", 0},
-        {"\xff\xfe\x80\x01huawei\x9f\xe4", 3},
-        {"\xc3\xa4\xff\xfe\x80\x81", 0},
+        {"Manufacturer: huawei\r\nModel: E220\r\nRevision: 11.117.09.04.00", 3, true},
+        {"Manufacturer: Option N.V.\r\nModel: GlobeTrotter HSDPA Modem", 1, true},
+        {"Vodafone Mobile Connect Fusion card", 1, true},
+        {"Manufacturer: Novatel Wireless Incorporated\r\nModel: Merlin U740", 2, true},
+        {"Dell Wireless 5520 Novatel Module", 2, true}, // "DELL" comes before "D5530"
+        {"Manufacturer: Sierra Wireless, Incorporated\r\nModel: MC8775", 4, false},
+        {"Sierra Wireless AirCard APP3 firmware", 4, true},
+        {"Ericsson\r\nF3507g Mobile Broadband Minicard Composite Device", 5, true},
+        {"Dell D5530 HSDPA Minicard", 2, false},
+        {"Manufacturer: QUALCOMM INCORPORATED\r\nModel: QSC6270", 6, false},
+        {"Manufacturer: ZTE INCORPORATED\r\nModel: MF622", 8, false},
+        {"Sony Ericsson\r\nK800i", 11, false}, // not the Ericsson card
+        {"HUAWEI E172 built by OPTION", 3, true},
+        {"GSM Modem\r\n\r\nOK", 0, false},
+        {"\xff\xfe\x80\x01huawei\x9f\xe4", 3, true},
     };
-    for (const auto& c : cases) EXPECT_EQ(de__classifyati(c.answer), c.device) << c.answer;
+    for (const auto& c : cases) {
+        EXPECT_EQ(de__classifyati(c.answer), c.device) << c.answer;
+        EXPECT_EQ(iv__knownmodem(c.answer), c.searched) << c.answer;
+    }
     EXPECT_TRUE(de__novatelnewer("Model: Merlin U740"));
     EXPECT_FALSE(de__novatelnewer("model: merlin u630"));
-    EXPECT_FALSE(de__novatelnewer("Model: Merlin U530"));
 }
 
 namespace {
 
-class PortSearch : public ::testing::Test {
+class PortSearch : public ModemTest {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        _de = false;
-        geraet = 0;
-        linksys = false;
-        MODUS('P') = 1;
-        byid = tmp.path() + "/serial/by-id";
+        ModemTest::SetUp();
         de__setsearchdirs(byid.c_str(), (tmp.path() + "/x/by-id").c_str());
     }
     void TearDown() override {
         de__setsearchdirs(nullptr, nullptr);
-        iv_inidefaults();
-        geraet = 0;
+        ModemTest::TearDown();
     }
     // A by-id entry: a symlink to a device, as udev makes them.
-    std::string link(const std::string& dir, const std::string& name) {
+    static std::string link(const std::string& dir, const std::string& name) {
         std::filesystem::create_directories(dir);
         std::filesystem::create_symlink("/dev/null", dir + "/" + name);
         return dir + "/" + name;
     }
-    bool logged(const std::string& line) {
-        return read_file("servilog.txt").find(line) != std::string::npos;
-    }
-    InTempDir tmp;
-    std::string byid;
+    std::string byid = tmp.path() + "/serial/by-id";
 };
 
 } // namespace
@@ -115,19 +106,20 @@ TEST_F(PortSearch, HuaweiWithThreeInterfacesAndZteInTheSecondDirectory) {
     EXPECT_EQ(inidat.com1, if02) << "priority 23 beats 22";
     EXPECT_EQ(inidat.con, if00);
     EXPECT_EQ(geraet, 3);
-    EXPECT_STREQ(name, "Huawei");
     EXPECT_STREQ(cc_mtext[1], " Modem type: Huawei");
-    EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Modem type:_Huawei");
-    EXPECT_TRUE(logged("  Device selection: as primary, prio 23"));
 
-    std::string cmd = link(tmp.path() + "/x/by-id", zte + "-if03-port0");
+    std::string zte = "usb-ZTE_Incorporated_ZTE_WCDMA_Technologies_MSM_P671A2-if";
+    std::string cmd = link(tmp.path() + "/x/by-id", zte + "03-port0");
+    std::string data = link(tmp.path() + "/x/by-id", zte + "01-port0");
     inidat.com1[0] = inidat.con[0] = 0; // a port found before would count as given by hand
     de_getcomport(name);
     EXPECT_EQ(inidat.com1, cmd);
+    EXPECT_EQ(inidat.con, data);
     EXPECT_EQ(geraet, 8);
+    EXPECT_STREQ(name, "ZTE");
 }
 
-TEST_F(PortSearch, ManualPortsAreKept) {
+TEST_F(PortSearch, PortsAndDeviceGivenByHand) {
     std::string if01 = link(byid, huawei + "-if01-port0");
     link(byid, huawei + "-if02-port0");
     std::string if00 = link(byid, huawei + "-if00-port0");
@@ -136,37 +128,23 @@ TEST_F(PortSearch, ManualPortsAreKept) {
     de_getcomport(nullptr);
     EXPECT_STREQ(inidat.com1, "/dev/ttyUSB7");
     EXPECT_EQ(inidat.con, if00) << "the data port is still found";
-    EXPECT_TRUE(logged("not selected because of prio 23"));
 
     // A manual port that is one of the entries is recognised, and sets the device.
     strMcpy(inidat.comport, if01.c_str());
     strMcpy(inidat.com1, if01.c_str());
-    strMcpy(inidat.con, "/dev/ttyUSB9");
     geraet = 0;
     de_getcomport(nullptr);
     EXPECT_EQ(inidat.com1, if01);
-    EXPECT_STREQ(inidat.con, "/dev/ttyUSB9");
     EXPECT_EQ(geraet, 3);
-    EXPECT_TRUE(logged("  Device selection: as primary, manually"));
-}
+    EXPECT_NE(log().find("  Device selection: as primary, manually"), std::string::npos);
 
-TEST_F(PortSearch, ManualDeviceNumber) {
-    link(byid, huawei + "-if02-port0");
     inidat.mangeraet = 5;
     de_getcomport(nullptr);
     EXPECT_EQ(geraet, 5);
     EXPECT_STREQ(cc_mtext[1], " Modem type: manually 5");
-    EXPECT_TRUE(logged("Device type overwritten manually with: 5"));
-
-    strMcpy(inidat.comport, "NONE");
-    strMcpy(inidat.com1, "NONE");
-    inidat.com1none = true;
-    de_getcomport(nullptr);
-    EXPECT_STREQ(cc_mtext[1], " Modem type: dial-up");
 }
 
 TEST_F(PortSearch, PathLongerThanThePortFieldIsNotTaken) {
-    // The directory nearly fills the field: a cut path would name another file, or none.
     std::string deep = byid;
     while (deep.size() < 200) deep += "/deeper_directory_level";
     de__setsearchdirs(deep.c_str(), nullptr);
@@ -205,47 +183,15 @@ TEST_F(PortSearch, NoCommandPortSearchesTheRouter) {
             char name[de_MODEMNAMELEN];
             de_getcomport(name);
             return std::string(name) + "|" + (linksys ? "router" : "-") +
-                   (logged("Suche Linksys-Router.") ? "|searched; " : "|-; ");
+                   (log().find("Searching for Linksys router.") != std::string::npos ? "|searched; "
+                                                                                     : "|-; ");
         };
-        _de = true;
-        std::string r = search() + cc_mtext[1] + "; ";
+        std::string r = search();
         link(byid, huawei + "-if00-port0"); // a data port alone is no command port
         r += search();
         strMcpy(inidat.comport, "NOLINKSYS");
         return r + search();
     });
     if (seen == "SKIP") GTEST_SKIP() << "no network namespace of its own (needs root)";
-    EXPECT_EQ(seen, "Linux-Ger\xC3\xA4t|-|searched;  Modemtyp: Linux-Ger\xC3\xA4t; "
-                    "Huawei|-|searched; Huawei|-|-; ");
-}
-
-TEST(DeviceIdentify, EachSimulatedMaker) {
-    InTempDir tmp;
-    iv_inidefaults();
-    struct {
-        const char* profile;
-        int device;
-        bool u740;
-        int wait;
-    } cases[] = {
-        {"option", 1, false, 150},  {"novatel", 2, true, 150}, {"novatel-u630", 2, false, 150},
-        {"huawei", 3, false, 50},   {"sierra", 4, false, 50},  {"ericsson", 5, false, 50},
-        {"qualcomm", 6, false, 50}, {"samsung", 7, false, 50}, {"zte", 8, false, 50},
-        {"sony", 11, false, 150},   {"lg", 12, false, 150},    {"generic", 7, false, 50},
-    };
-    for (const auto& c : cases) {
-        ModemSim sim({"--profile", c.profile});
-        cm_ini();
-        ASSERT_TRUE(sim.ready() && cm_open(sim.port(0).c_str(), 3)) << c.profile;
-        geraet = 7; // "GSM Modem" names no maker: the number stays
-        comzeit = 150;
-        de_identify();
-        EXPECT_EQ(geraet, c.device) << c.profile;
-        EXPECT_EQ(novatelu740, c.u740) << c.profile;
-        EXPECT_EQ(comzeit, c.wait) << c.profile;
-        cm_postini();
-    }
-    geraet = 0;
-    novatelu740 = false;
-    comzeit = 150;
+    EXPECT_EQ(seen, "Linux device|-|searched; Huawei|-|searched; Huawei|-|-; ");
 }
