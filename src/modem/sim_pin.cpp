@@ -12,8 +12,11 @@
 #include "ui/message_box.h"
 #include "ui/status_lines.h"
 
+#include <cctype>
+#include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,6 +29,9 @@ char de__refused[sizeof inidat.pin] = "";
 
 constexpr int sim_queries = 4;
 constexpr int checks_after_pin = 7; // the first query and up to six more
+// A SIM that has just been powered (stick plugged in, AT+CFUN=1) answers "busy" for a while;
+// real ones take up to a quarter of a minute.
+constexpr long sim_start_ms = 20000;
 
 const char* T(const char* de, const char* en) {
     return _de ? de : en;
@@ -84,15 +90,64 @@ bool prepare_modem(char* t) {
     return true;
 }
 
-// The SIM state, asked again while the SIM is still busy starting up.
+long elapsed_ms(const std::chrono::steady_clock::time_point& since) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - since)
+                                 .count());
+}
+
+// The SIM state, asked again while the SIM is still starting up.
 void query_sim(char* t) {
-    for (int i = 0; i < sim_queries; i++) {
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 1;; i++) {
         exchange("AT+CPIN?\r", answer_time(), t);
-        bool settled = !has(t, "SIM busy") && !has(t, "ERROR");
+        bool starting = de__simstarting(t);
         // An Ericsson reports a PIN request for a moment while its SIM starts.
-        if (geraet == GERAET_ERICSSON && !inidat.pin[0] && !de__inipin_pin_ok(t)) settled = false;
-        if (settled || i + 1 == sim_queries || msleepx(1000)) return;
+        bool ericsson_early =
+            geraet == GERAET_ERICSSON && !inidat.pin[0] && !de__inipin_pin_ok(t) && i < sim_queries;
+        if (!starting && !ericsson_early) return;
+        if ((starting && elapsed_ms(start) >= sim_start_ms) || (!starting && i >= sim_queries))
+            return;
+        if (msleepx(1000)) return;
     }
+}
+
+// The attempts left for PIN and PUK, where the maker tells them; logged for the user.
+de__attempts_t read_attempts() {
+    char t[antwortLEN];
+    de__attempts_t a;
+    const char* own = geraet == GERAET_HUAWEI   ? "AT^CPIN?\r"
+                      : geraet == GERAET_OPTION ? "AT_OERCN?\r"
+                      : geraet == GERAET_SIERRA ? "AT!CPINC?\r"
+                                                : nullptr;
+    if (own) {
+        exchange(own, answer_time(), t);
+        a = de__pinattempts(t);
+    }
+    if (a.pin < 0 && a.puk < 0) {
+        exchange("AT+CPINR\r", answer_time(), t);
+        a = de__pinattempts(t);
+    }
+    if (a.pin >= 0 || a.puk >= 0) {
+        char line[120];
+        snprintf(line, sizeof line,
+                 T("Verbleibende Versuche: PIN %i, PUK %i.", "Attempts left: PIN %i, PUK %i."),
+                 a.pin, a.puk);
+        lo_slog("%s\n", line, -1);
+    }
+    return a;
+}
+
+// The prompt of the PIN dialog, with the attempts left when the SIM tells them.
+std::string pin_prompt(int attempts) {
+    std::string prompt = T("Bitte PIN eingeben:", "Please enter PIN:");
+    if (attempts < 0) return prompt;
+    char more[80];
+    if (attempts == 1)
+        snprintf(more, sizeof more, "%s", T("\n(noch 1 Versuch)", "\n(1 attempt left)"));
+    else
+        snprintf(more, sizeof more, T("\n(noch %i Versuche)", "\n(%i attempts left)"), attempts);
+    return prompt + more;
 }
 
 void log_locks(const char* t) {
@@ -141,6 +196,7 @@ int unlock(int art, char* t, char* entered, bool* save) {
     if (has(t, "ERROR")) return PIN_NOSIM;
 
     bool puk = has(t, "PUK");
+    de__attempts_t left = read_attempts();
     if (puk && !strchr(inidat.pin, ',')) return PIN_NEEDSPUK;
     const char* pin = inidat.pin;
     bool stored = pin[0] != 0;
@@ -148,8 +204,7 @@ int unlock(int art, char* t, char* entered, bool* save) {
         if (_silentinstall) return PIN_NEEDED;
         // With option K a PIN is never stored: the dialog offers no saving.
         int form = ce_DIGITS | ce_HIDDEN | ce_SHORT | (MODUS('K') ? 0 : ce_PIN);
-        int r = ce_inputdialog(form, "mavlyn   PIN", T("Bitte PIN eingeben:", "Please enter PIN:"),
-                               entered);
+        int r = ce_inputdialog(form, "mavlyn   PIN", pin_prompt(left.pin).c_str(), entered);
         if (r == 0 || !entered[0]) return PIN_NEEDED;
         *save = r == 2 && !MODUS('K');
         pin = entered;
@@ -162,11 +217,24 @@ int unlock(int art, char* t, char* entered, bool* save) {
     bool good = de__inipin_pin_ok(t);
     if (!good && stored) strMcpy(de__refused, pin);
     if (puk) {
-        if (has(t, "PUK")) return PIN_BADPUK;
-        inidat.pin[0] = 0;
-        return PIN_NEEDED;
+        if (has(t, "PUK")) {
+            read_attempts();
+            return PIN_BADPUK;
+        }
+        // The PUK set the new PIN the user wrote behind it: that PIN replaces the PUK in the
+        // file (unless option K keeps PINs out of it), and the start goes on.
+        const char* newpin = strchr(inidat.pin, ',') + 1;
+        if (MODUS('K'))
+            inidat.pin[0] = 0;
+        else
+            memmove(inidat.pin, newpin, strlen(newpin) + 1);
+        _inidatneu = true;
+        if (!good) return PIN_NEEDED;
+        de__refused[0] = 0;
+        return PIN_READY;
     }
     if (!good) {
+        read_attempts();
         if (has(t, "PUK")) return PIN_NEEDSPUK;
         warn_invalid_pin();
         return PIN_REJECTED;
@@ -181,6 +249,60 @@ bool de__inipin_pin_ok(const char* t) {
     if (!t) return false;
     if (has(t, "READY") || has(t, "PIN2") || has(t, "PUK2")) return true;
     return has(t, "OK") && !has(t, "ERROR") && !has(t, "SIM PIN") && !has(t, "SIM PUK");
+}
+
+bool de__simstarting(const char* t) {
+    if (has(t, "SIM busy") || has(t, "CME ERROR: 14")) return true;
+    // Without verbose errors a SIM that is not up yet answers a plain "ERROR"; an answer
+    // that names the missing or broken SIM is final.
+    bool final = has(t, "not inserted") || has(t, "failure") || has(t, "CME ERROR: 10") ||
+                 has(t, "CME ERROR: 13");
+    return has(t, "ERROR") && !final;
+}
+
+namespace {
+
+// The number behind the n-th comma (0: right behind the start), -1 when there is none.
+int field(const char* p, int n) {
+    for (; n > 0 && p; n--) {
+        p = strpbrk(p, ",\r\n");
+        if (p && *p != ',') p = nullptr;
+        if (p) p++;
+    }
+    if (!p) return -1;
+    while (*p == ' ' || *p == '"') p++;
+    return isdigit(static_cast<unsigned char>(*p)) ? static_cast<int>(strtol(p, nullptr, 10)) : -1;
+}
+
+// "+CPINR: SIM PIN,3,3" (the code quoted by some devices); "SIM PIN2" is another code.
+int cpinr_code(const char* t, const char* code) {
+    for (const char* p = strstr(t, "+CPINR:"); p; p = strstr(p + 1, "+CPINR:")) {
+        const char* c = p + 7;
+        while (*c == ' ' || *c == '"') c++;
+        size_t k = strlen(code);
+        if (strncmp(c, code, k) == 0 && (c[k] == ',' || c[k] == '"')) return field(c, 1);
+    }
+    return -1;
+}
+
+} // namespace
+
+de__attempts_t de__pinattempts(const char* t) {
+    de__attempts_t a;
+    if (const char* p = strstr(t, "^CPIN:")) { // code,[times],puk_times,pin_times,…
+        a.puk = field(p + 6, 2);
+        a.pin = field(p + 6, 3);
+    } else if (const char* o = strstr(t, "_OERCN:")) { // pin, puk
+        a.pin = field(o + 7, 0);
+        a.puk = field(o + 7, 1);
+    } else if (const char* c = strstr(t, "!CPINC:")) { // pin1, pin2, puk1, puk2
+        a.pin = field(c + 7, 0);
+        a.puk = field(c + 7, 2);
+    } else {
+        a.pin = cpinr_code(t, "SIM PIN");
+        a.puk = cpinr_code(t, "SIM PUK");
+    }
+    return a;
 }
 
 void de__pincommand(char* out, size_t n, const char* pin, int device) {
@@ -205,7 +327,10 @@ int de_inipin(int art) {
         if (r == already_ready) return PIN_READY;
         if (r != PIN_READY) return r;
     }
-    if (save) strMcpy(inidat.pin, entered);
+    if (save) {
+        strMcpy(inidat.pin, entered);
+        _inidatneu = true;
+    }
     if (art != 2) {
         exchange("AT+COPS=3,0\r", answer_time(), t);
         de_cellidqueryini();

@@ -18,5 +18,14 @@
 int de_inipin(int art);
 // Whether a SIM state answer means the SIM can be used without a PIN.
 bool de__inipin_pin_ok(const char* t);
+// Whether a SIM state answer says the SIM is still starting up (busy, or a plain error).
+bool de__simstarting(const char* t);
+// Attempts left for PIN and PUK (-1 unknown) from the maker's answer: "+CPINR:" lines,
+// Huawei "^CPIN:", Option "_OERCN:", Sierra "!CPINC:".
+struct de__attempts_t {
+    int pin = -1;
+    int puk = -1;
+};
+de__attempts_t de__pinattempts(const char* t);
 // The PIN command for a device: the PIN, or PUK and new PIN separated by a comma.
 void de__pincommand(char* out, size_t n, const char* pin, int device);
