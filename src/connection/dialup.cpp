@@ -588,6 +588,9 @@ void cn_start() {
                 error = 1;
         }
     } else {
+        // A single port carries the connection: the channel lets go of it (and answers from
+        // canned text) until the connection has ended.
+        if (cm_singleport()) cm_close();
         error = cn_linuxconnect(21);
         if (error == 35) {
             bd_buttondialog(

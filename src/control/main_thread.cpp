@@ -546,8 +546,16 @@ void cell_data() {
     char newlac[20], newcid[20];
     strMcpy(newlac, lac);
     strMcpy(newcid, ucid);
-    if (mt__celldata(ans, zte ? "CREG: " : "CGREG: ", newlac, sizeof newlac, newcid,
-                     sizeof newcid)) {
+    bool found =
+        mt__celldata(ans, zte ? "CREG: " : "CGREG: ", newlac, sizeof newlac, newcid, sizeof newcid);
+    if (!found && !zte && !mt__regstatus(mt__regtext(ans, "CGREG: "))) {
+        // Without packet registration the modem reports the cell in "+CREG:" only.
+        dialogue("AT+CREG=2\r");
+        dialogue("AT+CREG?\r");
+        found = mt__celldata(ans, "CREG: ", newlac, sizeof newlac, newcid, sizeof newcid);
+        dialogue("AT+CREG=0\r");
+    }
+    if (found) {
         strMcpy(lac, newlac);
         strMcpy(ucid, newcid);
     } else if (!is_unsupported(ucid)) {
@@ -742,9 +750,19 @@ const char* mt__regtext(const char* answer, const char* key) {
     return p ? p + strlen(key) : nullptr;
 }
 
+namespace {
+
+// The status of "n,s…", or of "n, s…" as some modems write it; null for other texts.
+const char* status_of(const char* t) {
+    if (!t || !isdigit(static_cast<unsigned char>(t[0])) || t[1] != ',') return nullptr;
+    return t[2] == ' ' ? t + 3 : t + 2;
+}
+
+} // namespace
+
 char mt__regstatus(const char* t) {
-    if (!t || !isdigit(static_cast<unsigned char>(t[0])) || t[1] != ',') return 0;
-    return t[2] == '1' || t[2] == '5' ? t[2] : 0;
+    const char* s = status_of(t);
+    return s && (*s == '1' || *s == '5') ? *s : 0;
 }
 
 namespace {
@@ -767,7 +785,9 @@ const char* copyhex(const char* p, char* out, size_t n) {
 } // namespace
 
 void mt__reglocation(const char* t, char* lacout, size_t nl, char* cidout, size_t nc) {
-    const char* p = t + 3; // behind digit, comma, status
+    const char* p = status_of(t);
+    if (!p || !*p) return;
+    p++; // behind the status
     p = skip(p, ',');
     p = skip(p, ' ');
     if (!is_unsupported(lacout)) {
@@ -815,10 +835,9 @@ bool mt__celldata(const char* answer, const char* key, char* lacout, size_t nl, 
     const char* p = strstr(answer, key);
     if (!p) return false;
     p += strlen(key);
-    if (!isdigit(static_cast<unsigned char>(p[0])) || p[1] != ',' ||
-        !isdigit(static_cast<unsigned char>(p[2])) || p[3] != ',')
-        return false;
-    p += 4;
+    p = status_of(p);
+    if (!p || !isdigit(static_cast<unsigned char>(p[0])) || p[1] != ',') return false;
+    p += 2;
     p = skip(p, ' ');
     if (p[0] == '"') {
         // "LLLL","CCCC": the area has exactly four digits; the cell id four, or up to eight
@@ -906,7 +925,9 @@ int mt__modecops(const char* afterquote) {
 
 void mt__plmn(const char* answer, char* out, size_t n) {
     out[0] = 0;
-    const char* q = strchr(answer, '"');
+    // Unsolicited lines with quotes of their own may come before the answer.
+    const char* cops = strstr(answer, "+COPS:");
+    const char* q = strchr(cops ? cops : answer, '"');
     if (!q || !isdigit(static_cast<unsigned char>(q[1]))) return;
     q++;
     for (int i = 0; i < 5; i++)

@@ -124,17 +124,32 @@ char* strmtoutf8(char* dest, const char* src, size_t maxlen) {
     return dest;
 }
 
+bool ucs2hextostr(char* t) {
+    size_t len = strlen(t);
+    if (len < 4 || len % 4 || !all_hex(t, len)) return false;
+    size_t out = 0;
+    for (size_t i = 0; i < len; i += 4) {
+        unsigned c = 0;
+        for (size_t k = 0; k < 4; k++) c = c * 16 + static_cast<unsigned>(hexvalue(t[i + k]));
+        // Each group of four digits gives at most three bytes: the text never overtakes the
+        // digits still to be read.
+        if (c <= 0xFF) {
+            t[out++] = static_cast<char>(c);
+        } else if (c == 0x20AC) {
+            memcpy(t + out, "EUR", 3); // as the SMS texts show the euro sign
+            out += 3;
+        } else {
+            t[out++] = '?';
+        }
+    }
+    t[out] = 0;
+    return true;
+}
+
 bool utf16hextostr(char* t) {
     size_t len = strlen(t);
     if (len < 8 || len % 4 || !all_hex(t, len) || t[0] != '0' || t[4] != '0') return false;
-    strupper(t);
-    size_t n = len / 4;
-    for (size_t i = 0; i < n; i++) {
-        int hi = hexvalue(t[4 * i + 2]), lo = hexvalue(t[4 * i + 3]);
-        t[i] = static_cast<char>(hi * 16 + lo);
-    }
-    t[n] = 0;
-    return true;
+    return ucs2hextostr(t);
 }
 
 int strtosevenhex(char* t, bool bin, int maxlen) {

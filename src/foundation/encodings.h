@@ -9,7 +9,11 @@ char* strmtoutf8(char* dest, const char* src, size_t maxlen);
 #define strMtoutf8(d, s) strmtoutf8(d, s, sizeof(d))
 
 // UCS-2 hex digits to single-byte text, in place; false (t unchanged) when t is no such text.
+// Only a text whose first two characters lie below U+1000 is taken for UCS-2.
 bool utf16hextostr(char* t);
+// The same for a text known to be UCS-2 (from its coding scheme): any four-digit groups.
+// Characters above U+00FF become '?', the euro sign "EUR".
+bool ucs2hextostr(char* t);
 
 // Text to packed GSM 7-bit, in place: as upper-case hex digits (bin false) or raw octets
 // followed by a NUL (bin true). Packs at most maxlen characters and returns their number.

@@ -175,8 +175,9 @@ void creditquery(const char* ppq, char* port, char* t) {
 
 } // namespace
 
-bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found) {
+bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found, int* dcs) {
     if (n) out[0] = 0;
+    *dcs = -1;
     const char* k = strstr(answer, "+CUSD:");
     if (!k) k = strstr(answer, "+cusd:");
     *found = k != nullptr;
@@ -191,10 +192,22 @@ bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found) {
         memcpy(out, q1 + 1, len);
         out[len] = 0;
     }
+    const char* p = q2 + 1;
+    while (*p == ' ') p++;
+    if (*p == ',') {
+        p++;
+        while (*p == ' ') p++;
+        if (isdigit(static_cast<unsigned char>(*p)))
+            *dcs = static_cast<int>(strtol(p, nullptr, 10));
+    }
     return true;
 }
 
-void cm__ussddecode(char* t) {
+void cm__ussddecode(char* t, int dcs) {
+    // The coding scheme names UCS-2 (72, or 17 with a language in front): taken as such even
+    // when the text begins with a character above U+0FFF, such as the euro sign.
+    bool ucs2 = dcs >= 0 && ((dcs & 0xCC) == 0x48 || dcs == 0x11);
+    if (ucs2 && ucs2hextostr(t)) return;
     if (!utf16hextostr(t)) sevenhextostr(t);
 }
 
@@ -301,8 +314,9 @@ void cm_ussdquery(char* t) {
             cm_gets(t, 5);
         }
         bool found;
+        int dcs;
         char answer[1000];
-        bool quoted = cm__ussdanswer(t, answer, sizeof answer, &found);
+        bool quoted = cm__ussdanswer(t, answer, sizeof answer, &found, &dcs);
         if (!found) {
             if (cm__ussdmode == 0 && strstr(t, "ERROR") && !programmende_gewuenscht) {
                 cm__ussdmode = 2;
@@ -317,7 +331,7 @@ void cm_ussdquery(char* t) {
             t[0] = 0;
             return;
         }
-        cm__ussddecode(answer);
+        cm__ussddecode(answer, dcs);
         strmcpy(t, answer, 1000);
         return;
     }

@@ -17,10 +17,12 @@ extern int cm__ussdmode;
 
 // Pure parts.
 // The text between the quotes behind "+CUSD:" (or "+cusd:"); found tells whether the keyword
-// was there at all. False without both quotes.
-bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found);
-// An answer text in place: UCS-2 hex, else packed 7-bit hex, else as it is.
-void cm__ussddecode(char* t);
+// was there at all, dcs receives the data coding scheme behind the text (-1 when none).
+// False without both quotes.
+bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found, int* dcs);
+// An answer text in place: UCS-2 hex (by its coding scheme, or by its look), else packed 7-bit
+// hex, else as it is.
+void cm__ussddecode(char* t, int dcs);
 // The top-up code: the first "<INPUT>", "<input>" or "<Input>" of the template replaced by
 // the input; the input alone when both together are too long; the template as it is
 // without a placeholder.
