@@ -18,14 +18,7 @@ router_dir() {
   echo "$d"
 }
 
-# status_readings LOG: how often the router was asked for its status page.
-status_readings() {
-  local n
-  n=$(grep -c "GET /Status_Wwan.asp" "$1" 2>/dev/null) || true
-  echo "${n:-0}"
-}
-
-# router_start NAME [--page KIND]: the fake router, its request lines in $WORK/NAME.log;
+# router_start NAME: the fake router, its request lines in $WORK/NAME.log;
 # sets router_pid.
 router_start() {
   local name=$1

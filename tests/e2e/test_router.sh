@@ -77,7 +77,7 @@ e2e_stop_fake "$router_pid"
 # server there is no router: nothing is sent to it but the status question.
 ip addr add 192.168.1.1/32 dev lo
 e2e_start_fake other python3 "$fakes/wwan_router.py" 192.168.1.1 80 admin qorvu \
-  "$WORK/other.log" --page notfound
+  "$WORK/other.log" --not-found
 d=$(router_dir probe "" P)
 "$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
 pid=$!

@@ -30,7 +30,6 @@ PY
 }
 latin1() { iconv -f UTF-8 -t ISO-8859-1 <<<"$1"; }
 
-
 credit="Guthaben: 12,34 EUR. G$(printf '\u00fc')ltig bis 31.12.2026"
 bonus="Ihr Bonus: 100 MB"
 e2e_start_modem huawei --set sim=ready --set signal=20 \
@@ -64,9 +63,7 @@ shown=$(latin1 "$credit")
 grep -qF "Answer from your mobile network:" "$WORK/servilog.txt" || e2e_fail "no answer text"
 grep -qF "$shown" "$WORK/servilog.txt" || e2e_fail "UCS-2 answer not as text in servilog"
 grep -qF " Account answer: $shown" "$WORK/connlog.txt" || e2e_fail "no answer in connlog"
-box=$(e2e_wait_window "Credit Query" 20)
-e2e_screenshot credit
-e2e_keys "$box" Return
+e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
 
 # ---- 2. A typed code, sent packed at once ----
 e2e_menu_select 4
@@ -79,10 +76,7 @@ grep -qF " Account command: *102#" "$WORK/connlog.txt" || e2e_fail "typed code n
 grep -qF 'AT+CUSD=1,"*102#"' "$WORK/transcript" && e2e_fail "the learnt coding was forgotten"
 grep -qiF "AT+CUSD=1,\"$(packed "*102#")\",15" "$WORK/transcript" || e2e_fail "typed code not sent"
 grep -qF " Account answer: $bonus" "$WORK/connlog.txt" || e2e_fail "no second answer"
-box=$(e2e_wait_window "Credit Query" 20)
-e2e_keys "$box" Return
+e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
 
-kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended"
-kill -TERM "$pid"
-e2e_wait_clean_exit "$pid" 60
+e2e_stop_program "$pid"
 echo "PASS ussd"

@@ -7,9 +7,8 @@ shows a longer connection time and a larger session usage, so a client that coun
 sees it grow. Each request line is appended to the log file; "READY" goes to stdout once the
 socket listens.
 
-Usage: wwan_router.py ADDRESS PORT USER PASSWORD LOGFILE [--page cut|huge|garbage|mixed|notfound]
-("mixed" serves cut, huge and garbage pages in turn; "notfound" is another web server at the
-router's address, which answers every request with 404.)
+Usage: wwan_router.py ADDRESS PORT USER PASSWORD LOGFILE [--not-found]
+(--not-found: another web server at the router's address, which answers 404 to everything.)
 """
 import base64
 import socketserver
@@ -17,7 +16,7 @@ import sys
 import threading
 
 ADDRESS, PORT, USER, PASSWORD, LOG = sys.argv[1], int(sys.argv[2]), *sys.argv[3:6]
-BROKEN = sys.argv[7] if len(sys.argv) > 7 and sys.argv[6] == "--page" else ""
+NOT_FOUND = sys.argv[6:] == ["--not-found"]
 EXPECTED = "Authorization: Basic " + base64.b64encode(f"{USER}:{PASSWORD}".encode()).decode()
 
 lock = threading.Lock()
@@ -40,23 +39,11 @@ def status_page():
         usage = ("<script>Capture(GPRS_MSG.SESSIONUSAGE)</script>: <B>"
                  f"<span>RX = {rx // 100}.{rx % 100:02d} MB</span> "
                  f"<span>TX = {tx // 100}.{tx % 100:02d} MB</span></B>")
-    page = ("<html><script>Capture(GPRS_MSG.WWBEAR)</script>: <B><script>Capture(GPRS_MSG."
+    return ("<html><script>Capture(GPRS_MSG.WWBEAR)</script>: <B><script>Capture(GPRS_MSG."
             f"{bearer}</script></B>\n<script>Capture(GPRS_MSG.NNAME)</script>: <B>Vodafone.de</B>\n"
             "<script>Capture(GPRS_MSG.STRENGTH)</script>: <B><script>Capture(GPRS_MSG."
             f"{signal}</script></B>\n<script>Capture(GPRS_MSG.CTIME)</script>: <B>{ctime}</B>\n"
             f"{usage}</html>")
-    kind = BROKEN
-    if kind == "mixed":
-        with lock:
-            state["broken"] = state.get("broken", -1) + 1
-            kind = ("cut", "huge", "garbage")[state["broken"] % 3]
-    if kind == "cut":
-        return page[: len(page) // 2]
-    if kind == "huge":
-        return page.replace("Vodafone.de", "V" * 200000)
-    if kind == "garbage":
-        return "\x00\xff<script>Capture(GPRS_MSG.CTIME)</script>: <B>" + "9" * 5000
-    return page
 
 
 class Handler(socketserver.StreamRequestHandler):
@@ -71,7 +58,7 @@ class Handler(socketserver.StreamRequestHandler):
             return
         with open(LOG, "a") as f:
             f.write(lines[0] + "\n")
-        if BROKEN == "notfound":
+        if NOT_FOUND:
             self.wfile.write(b"HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
                              b"<html><h1>Not Found</h1></html>")
             return

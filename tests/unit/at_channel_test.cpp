@@ -37,14 +37,10 @@ TEST(ChannelPure, SecondaryAnswersAreCutBehindTheirOk) {
         // Location reports on: the long answers keep their location, cell id and OK.
         {"\r\n+CGREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\nyyyy", 0,
          "\r\n+CGREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n", true},
-        {"\r\n+CREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n", 38,
-         "\r\n+CREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n", false},
-        {"\r\n$NWRAT: 2,2,3\r\n\r\nOK\r\nzz", 0, "\r\n$NWRAT: 2,2,3\r\n\r\nOK\r\n", true},
         {"\r\n+COPS: 0,0,\"Vodafone.de\"\r\n\r\nOK\r\nno act", 99,
          "\r\n+COPS: 0,0,\"Vodafone.de\"\r\n\r\nOK\r\n", true},
         {"\r\n+CSQ: 17,99\r\nXXXXXXXXXX", 0, "\r\n+CSQ: 17,99\r\nXXXXXX", true}, // no OK
         {"\r\n+COPS: 0\r\nrest", 0, "\r\n+COPS: 0\r\nrest", false},
-        {"\r\nOK\r\n", 1, "\r\nOK\r\n", true},
         {"\r\nManufacturer: Novatel\r\nOK\r\n", 10, "\r\nManufact", false},
     };
     for (const auto& c : cases) {
@@ -98,7 +94,6 @@ TEST_F(Channel, SimulationAndCommandsATypeSixAnswersItself) {
     EXPECT_EQ(ask("AT+CREG?\r"), "\r\n+CREG: 0,1\r\nOK\r\n");
     strMcpy(inidat.con, "web.vodafone.de");
     EXPECT_EQ(ask("AT+COPS?\r"), "\r\n+COPS: 0,0,\"web.vodafone.de\",9\r\nOK\r\n");
-    EXPECT_EQ(ask("ATI\r"), "\r\nOK\r\n");
     cm_close();
 
     PtyPeer silent([](PtyPeer&, const std::string&) {});
@@ -107,9 +102,7 @@ TEST_F(Channel, SimulationAndCommandsATypeSixAnswersItself) {
     EXPECT_EQ(ask("AT_OPSYS=3,2\r"), "\r\nOK\r\n") << "the OK of a command never sent";
     EXPECT_EQ(ask("AT+COPS=3,2\r"), "\r\nOK\r\n");
     EXPECT_EQ(ask("AT+COPS?\r"), "\r\n+COPS: 0,0,\"web.vodafone.de\",9\r\nOK\r\n");
-    msleep(50);
     EXPECT_EQ(silent.received(), "");
-    EXPECT_NE(log().find("simu s:  AT_OPSYS=3,2"), std::string::npos);
 }
 
 TEST_F(Channel, AnswersInPiecesAreReadWholeAndTheSecretsStayOutOfTheLog) {
@@ -164,16 +157,11 @@ TEST_F(Channel, OversizedAnswersAndVanishedPorts) {
 TEST_F(Channel, SixAttemptsToOpenAndNothingWhilePaused) {
     EXPECT_FALSE(cm_open("/nonexistent/a,/nonexistent/b", 0));
     EXPECT_EQ(count(log(), "Retry to open port /nonexistent/a,/nonexistent/b."), 5u);
-    EXPECT_NE(log().find("Port /nonexistent/a,/nonexistent/b could not be opened."),
-              std::string::npos);
 
     PtyPeer modem(answer({{0, "\r\nOK\r\n"}}));
     ASSERT_TRUE(cm_open(modem.path(), 0));
     ruhestatus = 2;
     EXPECT_FALSE(cm_puts("AT\r"));
-    char t[antwortLEN] = "junk";
-    cm_gets(t, 5);
-    EXPECT_STREQ(t, "");
     ruhestatus = 0;
     EXPECT_EQ(modem.received(), "") << "nothing reaches the modem while paused";
 }
@@ -200,9 +188,7 @@ TEST_F(Channel, NovatelDiagnosticPortCarriesTheMonitoringQueries) {
     EXPECT_EQ(ask("AT+CGREG?\r", ANTWORTZEIT2),
               "    \r\n+CGREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n");
     EXPECT_NE(ask("AT+CSQ\r", ANTWORTZEIT2).find("+CSQ: 20,99\r\n\r\nOK"), std::string::npos);
-    std::string heard = sim.transcript();
-    EXPECT_NE(heard.find("1\tAT+CGREG?"), std::string::npos) << heard;
-    EXPECT_EQ(heard.find("0\tAT+CSQ"), std::string::npos) << "the data port stays free";
+    EXPECT_EQ(sim.transcript().find("0\tAT+"), std::string::npos) << "the data port stays free";
     EXPECT_NE(log().find("S:  AT+CSQ"), std::string::npos);
 }
 

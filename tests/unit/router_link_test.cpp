@@ -1,11 +1,10 @@
-// The router link: its configuration text, the status page, which web server counts as the
-// router, and a session against a router of the test's own on loopback.
+// The router link: its configuration text, the status page, and which web server counts as
+// the router; whole sessions through a router are driven by the router scenario.
 #include "loopback_server.h"
 #include "modem/router_link.h"
 #include "modem_dialogue.h"
 #include "ui/status_lines.h"
 
-#include <mutex>
 
 namespace {
 
@@ -22,35 +21,6 @@ std::string status_page(const char* bearer, const char* name, const char* signal
 }
 
 const std::string hours = " <script>Capture(GPRS_MSG.HOURS)</script> ";
-
-// A WWAN router: basic authentication admin:qorvu, connected after a connect request.
-class FakeRouter {
-  public:
-    std::string address() const { return "127.0.0.1:" + std::to_string(server_.port()); }
-    std::string requests() {
-        std::string all;
-        for (auto& q : server_.requests()) all += q;
-        return all;
-    }
-
-  private:
-    void serve(int c, const std::string& req) {
-        std::lock_guard<std::mutex> l(m_);
-        if (req.find("Authorization: Basic YWRtaW46cW9ydnU=\r\n") == std::string::npos)
-            return say(c, "HTTP/1.1 401 Unauthorized\r\n\r\n");
-        if (req.find("submit_type=Connect_wwan") != std::string::npos) connected_ = true;
-        if (req.find("submit_type=Disconnect_wwan") != std::string::npos) connected_ = false;
-        if (req.rfind("GET /Status_Wwan.asp ", 0) != 0)
-            return say(c, "HTTP/1.1 200 OK\r\n\r\n<html>index</html>");
-        say(c, "HTTP/1.1 200 OK\r\n\r\n" +
-                   (connected_ ? status_page("WWBEAR_UMTS)", "Vodafone.de", "GOOD)",
-                                             " 1" + hours + "25", true)
-                               : status_page("WWBEAR_GPRS)", "Vodafone.de", "FAIR)", "<")));
-    }
-    std::mutex m_;
-    bool connected_ = false;
-    LoopbackServer server_{[this](int c, const std::string& req) { serve(c, req); }};
-};
 
 class Router : public ModemTest {
   protected:
@@ -111,38 +81,6 @@ TEST(RouterPure, StatusPagesAndOnlyTheRoutersOwnCounts) {
              "HTTP/1.1 302 Found\r\nLocation: http://192.168.1.1/login.htm\r\n\r\n",
              "<html>Capture(GPRS_MSG.NNAME)</html>", "HTTP/1.1 2000 OK\r\n\r\n" + page, ""})
         EXPECT_FALSE(cm__linkstatuspage(other.c_str())) << other;
-}
-
-TEST_F(Router, WholeSessionThroughTheRouter) {
-    FakeRouter router;
-    std::string text = "LINKSYS " + router.address();
-    EXPECT_EQ(cm_linkcom(0, text.data()), 1);
-    EXPECT_TRUE(cm_linksyswait());
-    auto values = [] {
-        std::string v;
-        for (int f : {9, 2, 3, 4, 5, 6}) v += std::to_string(cm_linkcom(f, nullptr)) + " ";
-        return v;
-    };
-    EXPECT_EQ(values(), "0 1 8 0 0 0 ");
-    EXPECT_EQ(cm_linkcom(21, nullptr), 1);
-    EXPECT_EQ(cm_linkcom(1, nullptr), 1);
-    EXPECT_EQ(values(), "1 2 15 86 1050 12340 ");
-    char name[40];
-    EXPECT_EQ(cm_linkcom(8, name), 1);
-    EXPECT_STREQ(name, "Vodafone.de");
-    EXPECT_EQ(cm_linkcom(22, nullptr), 1);
-    EXPECT_EQ(cm_linkcom(1, nullptr), 1);
-    EXPECT_EQ(values(), "0 1 8 0 0 0 ");
-    EXPECT_EQ(cm_linkcom(51, nullptr), 1);
-    for (int f : {10, 11, 12}) EXPECT_EQ(cm_linkcom(f, nullptr), 1); // sent without waiting
-    msleep(200);
-    for (const char* service : {"umts_first", "gprs_only", "umts_only"})
-        EXPECT_NE(router.requests().find(std::string("&wwan_service=") + service + " HTTP/1.1"),
-                  std::string::npos)
-            << service;
-    EXPECT_NE(log().find("Linksys: ba=2 sig=15 tim=86 vup=1050 vdo=12340 online=1"),
-              std::string::npos);
-    EXPECT_EQ(log().find("qorvu"), std::string::npos) << "the password stays out of the log";
 }
 
 TEST_F(Router, AnotherWebServerIsNoRouterAndAProgramEndStopsTheWait) {

@@ -32,27 +32,6 @@ class Ussd : public ModemTest {
 
 } // namespace
 
-TEST_F(Ussd, CreditQueriesAnswerThroughTheMessageThread) {
-    auto sim = openmodem({"ussd=*100#|Guthaben 5,00 EUR", "ussd=*101#|Sie haben 20 MB"});
-    strMcpy(prepaids, "*101#"); // a code of the user's instead of the configured one
-    prepaid_gewuenscht = true;
-    char t[1000];
-    prepaid_aufgaben("*100#", "", nullptr, t);
-    EXPECT_TRUE(has(sim->transcript(), "AT+CUSD=1,\"*101#\",15"));
-    EXPECT_EQ(cm__ussdmode, 1);
-    EXPECT_STREQ(sm_msgprepaidnachricht, "Answer from your mobile network:  \n\nSie haben 20 MB  ");
-    EXPECT_FALSE(prepaid_gewuenscht);
-    EXPECT_STREQ(prepaids, "");
-    std::string conn = read_file("connlog.txt");
-    EXPECT_TRUE(has(conn, "Account command: *101#"));
-    EXPECT_TRUE(has(conn, "Account answer: Sie haben 20 MB"));
-
-    prepaid_gewuenscht = true; // a code the network does not know: "+CUSD: 4"
-    prepaid_aufgaben("*999#", "", nullptr, t);
-    EXPECT_STREQ(sm_msgprepaidnachricht,
-                 "Could not reach prepaid account.  \nPlease try again later.  ");
-}
-
 TEST_F(Ussd, HomezoneByUssdInUcs2WithTheEuroSignAndByWebPage) {
     auto sim = openmodem({"ussd_answer=ucs2", "ussd=*200#|\xE2\x82\xAC: Homezone? nein"});
     strMcpy(inidat.homu, "*200#");
