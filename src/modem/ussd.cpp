@@ -197,8 +197,8 @@ bool cm__ussdanswer(const char* answer, char* out, size_t n, bool* found, int* d
     if (*p == ',') {
         p++;
         while (*p == ' ') p++;
-        if (isdigit(static_cast<unsigned char>(*p)))
-            *dcs = static_cast<int>(strtol(p, nullptr, 10));
+        long v = isdigit(static_cast<unsigned char>(*p)) ? strtol(p, nullptr, 10) : -1;
+        if (v >= 0 && v <= 255) *dcs = static_cast<int>(v); // one octet
     }
     return true;
 }

@@ -133,3 +133,24 @@ TEST_F(PinDialog, WrongTypedPinIsWarnedAbout) {
     EXPECT_EQ(count_command(sim->transcript(), "AT+CPIN=9999"), 1);
     EXPECT_STREQ(inidat.pin, "");
 }
+
+TEST_F(PinDialog, AttemptsLeftAreShownWithThePrompt) {
+    auto sim = std::make_unique<ModemSim>(std::vector<std::string>{
+        "--profile", "huawei", "--set", "sim=pin", "--set", "pin=1234", "--set", "pin_attempts=2"});
+    strMcpy(inidat.com1, sim->port(0).c_str());
+    bool shown = false;
+    gui::Driver d([&] {
+        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
+        if (!w) return false;
+        shown = gui::locked([w] {
+            return gui::find_child(w, GTK_TYPE_LABEL, [](GtkWidget* l) {
+                       return strstr(gtk_label_get_text(GTK_LABEL(l)),
+                                     "Please enter PIN:\n(2 attempts left)") != nullptr;
+                   }) != nullptr;
+        });
+        return type_pin(w, "1234") && gui::keys_closing(w, "Return");
+    });
+    EXPECT_EQ(de_inipin(1), PIN_READY);
+    EXPECT_TRUE(d.ok());
+    EXPECT_TRUE(shown);
+}
