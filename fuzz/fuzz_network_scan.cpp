@@ -1,6 +1,6 @@
-// The network analysis and console texts: the scan answer into the network table, its
-// lines and clipboard text, the sort, the CSQ and netlock answers, the console's line ends
-// and the choice of a network for the selection field.
+// The network analysis texts: the scan answer into the network table, its lines and
+// clipboard text, the sort, the CSQ and netlock answers and the choice of a network for the
+// selection field.
 #include "fuzz_support.h"
 #include "ui/network_analysis.h"
 
@@ -77,15 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 100 && cf__netlockpoll(&s, answer.c(), false, &show, &send); i++) {
     }
     if (s.step != -1) abort();
-
-    // The console line.
-    fz::ctext line(p[2]);
-    char out[cf__KONSOLELEN + 2], shown[cf__KONSOLELEN + 1];
-    cf__konsolezeile(line.c(), out, sizeof out, shown, sizeof shown);
-    size_t ol = strlen(out);
-    if (ol == 0 || ol > cf__KONSOLELEN + 1 || strlen(shown) > cf__KONSOLELEN) abort();
-    char last = out[ol - 1];
-    if (last != '\r' && last != 0x1a && last != 0x1b) abort();
 
     // Choosing a network.
     for (int item = 0; item < 3; item++) {

@@ -271,7 +271,8 @@ int field(const char* p, int n) {
     }
     if (!p) return -1;
     while (*p == ' ' || *p == '"') p++;
-    return isdigit(static_cast<unsigned char>(*p)) ? static_cast<int>(strtol(p, nullptr, 10)) : -1;
+    long v = isdigit(static_cast<unsigned char>(*p)) ? strtol(p, nullptr, 10) : -1;
+    return v >= 0 && v <= 99 ? static_cast<int>(v) : -1; // attempts are a few at most
 }
 
 // "+CPINR: SIM PIN,3,3" (the code quoted by some devices); "SIM PIN2" is another code.

@@ -5,14 +5,29 @@
 # option G the compression thread asks the operator's speed-manager page, which does not
 # confirm, then sends its client description to the proxy; the proxy stays silent, so the
 # program reports that graphics stay compressed.
-# The router, the speed-manager server and the proxy are this test's own (router_lib.sh).
+# The router, the operator's speed-manager server and its proxy live on addresses of the
+# sandbox's loopback; the operator's host name is resolved through its /etc/hosts.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 mavlyn=$1
 e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
 e2e_workdir
 
-source "$(dirname "$0")/router_lib.sh"
+router_addr=127.0.0.2
+speedmanager_addr=127.0.0.3
+proxy_addr=10.192.0.41 # the program reaches the proxy by this address
+ip addr add "$proxy_addr/32" dev lo
+echo "$speedmanager_addr speedmanager.vodafone.de" >>/etc/hosts
+fakes=$E2E_ROOT/tests/fake
+
+# router_dir NAME COM-TEXT OPTIONS: a working folder with a configuration for the router.
+router_dir() {
+  local d=$WORK/$1
+  mkdir -p "$d"
+  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' "COM=$2" "MOD=$3" \
+    >"$d/mavlyn.ini"
+  echo "$d"
+}
 
 # The highest download figure (kB) the status readings of the service log showed.
 last_download() {
@@ -20,8 +35,14 @@ last_download() {
     "$1/servilog.txt" | sort -n | tail -1
 }
 
-router_start router
-peers_start peers1 refuse silent
+e2e_start_fake router python3 "$fakes/wwan_router.py" "$router_addr" 80 admin s3cret \
+  "$WORK/router.log"
+router_pid=$FAKE_PID
+peers=$WORK/peers
+mkdir -p "$peers"
+e2e_start_fake peers python3 "$fakes/compression_peers.py" "$speedmanager_addr" 80 \
+  "$proxy_addr" 4201 "$peers" refuse silent
+peers_pid=$FAKE_PID
 
 # Repeated separators between the values count as one.
 d=$(router_dir session "LINKSYS $router_addr;; admin  ;s3cret" PG)

@@ -72,23 +72,6 @@ TEST(ChannelPure, CommandsATypeSixDeviceAnswersItself) {
     EXPECT_FALSE(cm__simulatedcommand("AT_OPSYS=3,2\r", 1));
 }
 
-TEST(ChannelPure, ReadErrorScoreAndUserStrings) {
-    bool alarm;
-    EXPECT_EQ(cm__nextscore(9, 0, false, &alarm), 10) << "the tenth empty read asks for a pause";
-    EXPECT_EQ(cm__nextscore(9, 12, false, &alarm), 0) << "a read with data resets";
-    EXPECT_EQ(cm__nextscore(9, 0, true, &alarm), 9) << "the console's silence does not count";
-    EXPECT_EQ(cm__nextscore(9, -1, false, &alarm), 11);
-    EXPECT_TRUE(alarm) << "a failure above 8 is shown";
-
-    auto p = cm__splituserstring("AT+A\\rAT+B\\R\\PAT\\\\x\\x1aq\\pz\\xZZ");
-    ASSERT_EQ(p.size(), 5u);
-    EXPECT_EQ(p[1].sep, cm__SEP_CR_READ);
-    EXPECT_EQ(p[2].sep, cm__SEP_LONGPAUSE);
-    EXPECT_EQ(p[3].bytes, "AT\\x\x1aq");
-    EXPECT_EQ(p[4].bytes, "z\\xZZ") << "other backslashes are sent as they are";
-    EXPECT_EQ(cm__splituserstring(std::string(3000, 'A').c_str())[0].bytes.size(), 1019u);
-}
-
 TEST_F(Channel, SimulationAndCommandsATypeSixAnswersItself) {
     ASSERT_TRUE(cm_open("NONE", 0));
     EXPECT_EQ(ask("AT+CREG?\r"), "\r\n+CREG: 0,1\r\nOK\r\n");

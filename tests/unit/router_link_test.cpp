@@ -5,7 +5,6 @@
 #include "modem_dialogue.h"
 #include "ui/status_lines.h"
 
-
 namespace {
 
 std::string status_page(const char* bearer, const char* name, const char* signal,

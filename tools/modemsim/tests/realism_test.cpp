@@ -56,8 +56,7 @@ TEST(Realism, MakersChatterBetweenAndInsideAnswers) {
         }
         EXPECT_NE(heard.find("\r\n" + std::string(c.line)), std::string::npos) << c.profile;
         if (c.line[0] == '*') continue; // the Ericsson's line comes once, after power-on
-        EXPECT_NE(heard.find("+CSQ: 20,99\r\n\r\n" + std::string(1, c.line[0])),
-                  std::string::npos)
+        EXPECT_NE(heard.find("+CSQ: 20,99\r\n\r\n" + std::string(1, c.line[0])), std::string::npos)
             << c.profile << ": nothing inside an answer";
     }
 }

@@ -17,7 +17,6 @@ class Sim {
 
     Modem& modem() { return modem_; }
     ModemState& state() { return modem_.state(); }
-
     // Sends bytes to a port and returns everything it answers at once, echo included.
     std::string send(std::string_view bytes, std::size_t port = 0) {
         modem_.feed(port, bytes, now_);
