@@ -123,11 +123,61 @@ void end_connection() {
         }
     }
     cn__linuxconnectionname[0] = 0;
+    // pppd has read the login when it started; the file must not outlive the attempt.
+    unlink(cn__LOGINFILE);
     FREE(answer);
     delete splitter;
     splitter = nullptr;
     if (pipefd >= 0) close(pipefd);
     pipefd = -1;
+}
+
+int give_up(int error) {
+    lo_slog("Linux connect error %s%i.\n", "", error);
+    if (MODUS('1')) lo_dlog("Linux connect error %s%i.\n", "", error);
+    end_connection();
+    msleepx(300);
+    return error;
+}
+
+// The login options for pppd in a file of the user's alone, created anew; its absolute path,
+// or "" when it could not be written.
+std::string write_login_file() {
+    char text[1100];
+    char dir[PATH_MAX];
+    if (!cn__loginoptions(text, sizeof text, inidat.conname, inidat.conpass) ||
+        !getcwd(dir, sizeof dir))
+        return "";
+    unlink(cn__LOGINFILE);
+    int fd = open(cn__LOGINFILE, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        lo_slog("Could not write the login file %s.\n", cn__LOGINFILE, -1);
+        return "";
+    }
+    size_t len = strlen(text);
+    bool ok = write(fd, text, len) == static_cast<ssize_t>(len);
+    ok = close(fd) == 0 && ok;
+    if (!ok) {
+        unlink(cn__LOGINFILE);
+        return "";
+    }
+    return std::string(dir) + "/" + cn__LOGINFILE;
+}
+
+bool own_pppd(long pid) {
+    auto proc = [pid](const char* what) {
+        char path[64];
+        snprintf(path, sizeof path, "/proc/%ld/%s", pid, what);
+        std::string text;
+        if (FILE* f = fopen(path, "r")) {
+            char buf[2048];
+            size_t n = fread(buf, 1, sizeof buf - 1, f);
+            text.assign(buf, n);
+            fclose(f);
+        }
+        return text;
+    };
+    return cn__ownpppd(proc("comm").c_str(), proc("status").c_str(), getuid());
 }
 
 void connect_log(const char* de, const char* en) {
@@ -168,14 +218,6 @@ long cn__readlongmax(const char** tpp) {
 }
 
 namespace {
-// A value may stand bare on the shell command line when it holds only these characters.
-bool shell_plain(const char* v) {
-    if (!*v) return false;
-    for (; *v; v++)
-        if (!isalnum(static_cast<unsigned char>(*v)) && !strchr("@%+=:,./_-", *v)) return false;
-    return true;
-}
-
 // Single quotes with '\'' for each quote inside.
 std::string shell_quoted(const char* v) {
     std::string q = "'";
@@ -189,26 +231,66 @@ std::string shell_quoted(const char* v) {
 }
 } // namespace
 
-bool cn__buildcommand(char* out, size_t n, const char* path, const char* user, const char* pass,
-                      bool mdv, bool dump) {
+bool cn__buildcommand(char* out, size_t n, const char* path, const char* optionsfile, bool mdv,
+                      bool dump) {
     if (n) out[0] = 0;
-    if (strlen(user) + strlen(pass) >= 500) return false;
     std::string p = shell_quoted(*path ? path : "/dev/ttyUSB0");
-    const char* u = *user ? user : "a";
-    const char* w = *pass ? pass : cn__NOPASSWORD;
-    std::string uq = shell_plain(u) ? u : shell_quoted(u);
-    std::string wq = shell_plain(w) ? w : shell_quoted(w);
-    int len = snprintf(out, n,
-                       "pppd %s user %s password %s crtscts lock usepeerdns noipdefault "
-                       "defaultroute %snodetach child-timeout 5 %sconnect 'chat \"\" atd*99#' 2>&1",
-                       p.c_str(), uq.c_str(), wq.c_str(), mdv ? "" : "replacedefaultroute ",
-                       dump ? "dump " : "");
+    std::string f = shell_quoted(optionsfile);
+    int len =
+        snprintf(out, n,
+                 "pppd %s file %s crtscts lock usepeerdns noipdefault "
+                 "defaultroute %snodetach child-timeout 5 %sconnect 'chat \"\" atd*99#' 2>&1",
+                 p.c_str(), f.c_str(), mdv ? "" : "replacedefaultroute ", dump ? "dump " : "");
     if (len < 0 || static_cast<size_t>(len) >= n) {
         // A cut command line could end inside a quote; better none at all.
         if (n) out[0] = 0;
         return false;
     }
     return true;
+}
+
+namespace {
+// One word of pppd's options syntax: in double quotes, with a backslash before '\\' and '"'
+// and control characters as three octal digits, so no value can end the word early.
+std::string pppd_word(const char* v) {
+    std::string w = "\"";
+    for (; *v; v++) {
+        unsigned char c = static_cast<unsigned char>(*v);
+        if (c == '\\' || c == '"') {
+            w += '\\';
+            w += *v;
+        } else if (c < 0x20 || c == 0x7F) {
+            char oct[5];
+            snprintf(oct, sizeof oct, "\\%03o", c);
+            w += oct;
+        } else {
+            w += *v;
+        }
+    }
+    return w + "\"";
+}
+} // namespace
+
+bool cn__loginoptions(char* out, size_t n, const char* user, const char* pass) {
+    if (n) out[0] = 0;
+    if (strlen(user) + strlen(pass) >= 500) return false;
+    std::string text = "user " + pppd_word(*user ? user : "a") + "\npassword " +
+                       pppd_word(*pass ? pass : cn__NOPASSWORD) + "\n";
+    if (text.size() >= n) return false;
+    memcpy(out, text.c_str(), text.size() + 1);
+    return true;
+}
+
+bool cn__ownpppd(const char* comm, const char* status, unsigned uid) {
+    if (strcmp(comm, "pppd") != 0 && strcmp(comm, "pppd\n") != 0) return false;
+    const char* u = strstr(status, "\nUid:");
+    if (!u) return false;
+    u += 6;
+    while (*u == ' ' || *u == '\t') u++;
+    if (!isdigit(static_cast<unsigned char>(*u))) return false;
+    char* end = nullptr;
+    unsigned long real = strtoul(u, &end, 10);
+    return (*end == ' ' || *end == '\t') && real == uid;
 }
 
 void cn__nextpath(const char** list, char* path, size_t n) {
@@ -410,16 +492,11 @@ int cn_linuxconnect(int func) {
         // Without a data port of its own (none named, none found by the search) the stick's
         // first port carries the connection.
         if (!path[0] || stricmp(path, "Internet") == 0) strMcpy(path, "/dev/ttyUSB0");
-        char command[cn__COMMANDLEN];
-        cn__buildcommand(command, sizeof command, path, inidat.conname, inidat.conpass, mandriva,
-                         MODUS('1'));
-        if (MODUS('1')) {
-            // The debug log shows the command line without the password.
-            char shown[cn__COMMANDLEN];
-            cn__buildcommand(shown, sizeof shown, path, inidat.conname,
-                             inidat.conpass[0] ? "xxxx" : "", mandriva, true);
-            lo_dlog("Connect: %s\n", shown, -1);
-        }
+        char command[cn__COMMANDLEN] = "";
+        std::string login = write_login_file();
+        if (!login.empty())
+            cn__buildcommand(command, sizeof command, path, login.c_str(), mandriva, MODUS('1'));
+        if (MODUS('1')) lo_dlog("Connect: %s\n", command, -1);
         lo_slog("Connecting via %s\n", path, -1);
         // Move the list on: the next attempt of this kind takes the following path.
         char remaining[sizeof inidat.con] = "";
@@ -477,6 +554,12 @@ int cn_linuxconnect(int func) {
             case cn__LINE_KILLLOCK:
                 lockseen = true;
                 msleepx(50);
+                // The lock folder is open to everybody: the pid named there is ended only when
+                // it is a pppd of this user.
+                if (pid > 0 && !own_pppd(pid)) {
+                    lo_slog("Linux connect: pid %s%li is no pppd of this user.\n", "", pid);
+                    return give_up(34);
+                }
                 lo_slog("Linux connect: killing pid %s%li\n", "", pid);
                 if (pid > 0) kill(static_cast<pid_t>(pid), SIGTERM);
                 msleepx(2000);
@@ -486,16 +569,13 @@ int cn_linuxconnect(int func) {
                 next = RESTART_NEXT;
                 continue;
             case cn__LINE_ERROR:
-                lo_slog("Linux connect error %s%i.\n", "", error);
-                if (MODUS('1')) lo_dlog("Linux connect error %s%i.\n", "", error);
-                end_connection();
-                msleepx(300);
-                return error;
+                return give_up(error);
             case cn__LINE_NONE:
                 break;
             }
             if (cn__established(answer, cn__linuxconnectionname, sizeof cn__linuxconnectionname,
                                 &addressed)) {
+                unlink(cn__LOGINFILE);
                 if (!programmende_gewuenscht) msleep(750);
                 if (!programmende_gewuenscht) msleep(750);
                 return 0;
@@ -508,7 +588,10 @@ int cn_linuxconnect(int func) {
 
 // ---- Start and stop ----
 
-void cn_ini() {}
+void cn_ini() {
+    // Left over when the program was ended during a connection start.
+    unlink(cn__LOGINFILE);
+}
 void cn_createdialup(int) {}
 
 bool cn_timegap(time_t tim) {

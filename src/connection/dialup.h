@@ -44,12 +44,22 @@ long cn__readlongmax(const char** tpp);
 // Placeholder password used when none is configured.
 #define cn__NOPASSWORD "x"
 #define cn__COMMANDLEN 800
+// pppd reads the login from this options file in the working directory, readable by the
+// user only: on its command line the password would be in every user's process list.
+#define cn__LOGINFILE ".pppd_login"
 
-// The pppd command line for one device path. Values that the shell would interpret are
-// quoted. Returns false (and an empty out) when user and password together have 500
-// characters or more, or when the whole line does not fit into n.
-bool cn__buildcommand(char* out, size_t n, const char* path, const char* user, const char* pass,
-                      bool mandriva, bool dump);
+// The pppd command line for one device path, with the login options read from optionsfile.
+// Values that the shell would interpret are quoted. Returns false (and an empty out) when the
+// whole line does not fit into n.
+bool cn__buildcommand(char* out, size_t n, const char* path, const char* optionsfile, bool mandriva,
+                      bool dump);
+// The text of the login options file: "user" and "password" as words of pppd's options
+// syntax. Returns false (and an empty out) when user and password together have 500
+// characters or more, or when the text does not fit into n.
+bool cn__loginoptions(char* out, size_t n, const char* user, const char* pass);
+// Whether the process that holds the device lock may be ended: a pppd (its comm) whose real
+// user is ours (first "Uid:" field of its status); pppd is often set-user-id root.
+bool cn__ownpppd(const char* comm, const char* status, unsigned uid);
 
 // Cuts the first path off a comma-separated device list; *list moves behind the comma, or
 // becomes null when the list is exhausted.

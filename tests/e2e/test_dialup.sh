@@ -35,8 +35,8 @@ run_case() {
 }
 
 # A first device path that does not exist is passed over without an error.
-run_case BurstBeforeTheDisconnectIsCountedToTheByte
-head -1 "$CASE/pppd-args" | grep -q "^/dev/ttyUSB7 user web " || e2e_fail "first path"
+run_case BurstBeforeTheDisconnectIsCountedToTheByte FAKE_PPPD_PASSWORD=web
+head -1 "$CASE/pppd-args" | grep -q "^/dev/ttyUSB7 file " || e2e_fail "first path"
 grep -q "Linux connect error" "$CASE/servilog.txt" && e2e_fail "a missing first path is no error"
 for line in " Connection name: ppp0" " Connection established." " Data volume: " \
   " Connection terminated."; do
@@ -49,14 +49,23 @@ for line in "Connection interrupted." " Data volume: 1 kB" " Connection terminat
   grep -qF -- "$line" "$CASE/connlog.txt" || e2e_fail "dropped link: no '$line'"
 done
 
-# A stale lock: its holder receives SIGTERM once, then the start succeeds.
-sleep 300 &
+# A stale lock: its holder, a pppd of ours, receives SIGTERM once, then the start succeeds.
+cp "$(command -v sleep)" "$WORK/pppd"
+"$WORK/pppd" 300 &
 holder=$!
 run_case StaleLockIsKilledOnce FAKE_PPPD_LOCKPID=$holder
 grep -q "Linux connect: killing pid $holder" "$CASE/servilog.txt" || e2e_fail "no kill logged"
 status=0
 wait "$holder" || status=$?
 [ "$status" -eq 143 ] || e2e_fail "lock holder not ended by SIGTERM (status $status)"
+
+# A lock held by anything but a pppd of ours: nobody is signalled, the start gives up.
+sleep 300 &
+other=$!
+E2E_PIDS+=("$other")
+run_case LockOfAnotherProgramIsLeftAlone FAKE_PPPD_LOCKPID=$other
+kill -0 "$other" || e2e_fail "a process that is no pppd was ended for its lock"
+grep -q "pid $other is no pppd of this user" "$CASE/servilog.txt" || e2e_fail "not logged"
 
 run_case UnknownReplaceDefaultRouteIsLeftOut FAKE_PPPD_NO_REPLACEDEFAULTROUTE=1
 grep -q "Assumed Mandriva as operating system." "$CASE/servilog.txt" || e2e_fail "no Mandriva"

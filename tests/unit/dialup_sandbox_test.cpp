@@ -118,3 +118,7 @@ TEST_F(DialupSandbox, FourFailedStartsPauseTheSession) {
     EXPECT_TRUE(programmende_gewuenscht);
     EXPECT_EQ(ruhestatus, 1);
 }
+
+TEST_F(DialupSandbox, LockOfAnotherProgramIsLeftAlone) {
+    EXPECT_EQ(cn_linuxconnect(21), 34);
+}

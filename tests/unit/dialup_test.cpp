@@ -12,10 +12,16 @@
 
 namespace {
 
-std::string command(const std::string& path, const std::string& user, const std::string& pass,
-                    bool mdv = false, bool dump = false) {
+std::string command(const std::string& path, const std::string& file, bool mdv = false,
+                    bool dump = false) {
     char out[cn__COMMANDLEN] = "junk";
-    cn__buildcommand(out, sizeof out, path.c_str(), user.c_str(), pass.c_str(), mdv, dump);
+    cn__buildcommand(out, sizeof out, path.c_str(), file.c_str(), mdv, dump);
+    return out;
+}
+
+std::string login(const std::string& user, const std::string& pass) {
+    char out[1100] = "junk";
+    cn__loginoptions(out, sizeof out, user.c_str(), pass.c_str());
     return out;
 }
 
@@ -34,33 +40,57 @@ Classified classify(const char* line, bool mdv = false, bool lockseen = false,
 } // namespace
 
 TEST(DialupCommandLine, OptionsQuotingAndLimits) {
-    EXPECT_EQ(command("/dev/ttyUSB1", "web", "secret"),
-              "pppd '/dev/ttyUSB1' user web password secret crtscts lock usepeerdns noipdefault "
-              "defaultroute replacedefaultroute nodetach child-timeout 5 connect "
+    EXPECT_EQ(command("/dev/ttyUSB1", "/home/u/mavlyn/.pppd_login"),
+              "pppd '/dev/ttyUSB1' file '/home/u/mavlyn/.pppd_login' crtscts lock usepeerdns "
+              "noipdefault defaultroute replacedefaultroute nodetach child-timeout 5 connect "
               "'chat \"\" atd*99#' 2>&1");
-    EXPECT_NE(command("/dev/x", "u", "p", true, true)
+    EXPECT_NE(command("/dev/x", "/f", true, true)
                   .find(" defaultroute nodetach child-timeout 5 dump connect "),
               std::string::npos);
-    EXPECT_EQ(
-        command("", "", "").rfind("pppd '/dev/ttyUSB0' user a password " cn__NOPASSWORD " ", 0),
-        0u);
-    // What sh makes of hostile values: exactly the three values as single words.
-    std::string c = command("/dev/tty'; touch /tmp/x; '", "a b;rm", "p$(id)`x`");
+    EXPECT_EQ(command("", "/f").rfind("pppd '/dev/ttyUSB0' file '/f' ", 0), 0u);
+    // What sh makes of hostile values: exactly the two values as single words.
+    std::string c = command("/dev/tty'; touch /tmp/x; '", "/h/a b;$(id)`x`");
     std::string probe = "set -- " + c.substr(5, c.find(" crtscts") - 5) +
-                        "; printf '%s|' \"$1\" \"$2\" \"$3\" \"$4\" \"$5\"";
+                        "; printf '%s|' \"$1\" \"$2\" \"$3\" \"$4\"";
     FILE* f = popen(probe.c_str(), "r");
     ASSERT_NE(f, nullptr);
     char buf[300] = "";
     ASSERT_NE(fgets(buf, sizeof buf, f), nullptr);
     pclose(f);
-    EXPECT_STREQ(buf, "/dev/tty'; touch /tmp/x; '|user|a b;rm|password|p$(id)`x`|");
-    // User and password of 500 characters together, or a line beyond 800 bytes: no line
-    // rather than a cut one.
+    EXPECT_STREQ(buf, "/dev/tty'; touch /tmp/x; '|file|/h/a b;$(id)`x`||");
+    EXPECT_EQ(command("/dev/" + std::string(790, 'd'), "/f"), "")
+        << "no line rather than a cut one";
+}
+
+TEST(DialupCommandLine, LoginOptionsFileHoldsUserAndPasswordAsPppdWords) {
+    EXPECT_EQ(login("web", "secret"), "user \"web\"\npassword \"secret\"\n");
+    EXPECT_EQ(login("", ""), "user \"a\"\npassword \"" cn__NOPASSWORD "\"\n");
+    // Quotes, backslashes and line ends cannot end a word or start another option.
+    EXPECT_EQ(login("a\"b", "p\\q\nnoauth #x"),
+              "user \"a\\\"b\"\npassword \"p\\\\q\\012noauth #x\"\n");
+    // User and password of 500 characters together: no login, as no line would fit.
     std::string user(250, 'u'), pass(250, 'p');
-    EXPECT_EQ(command("/dev/ttyUSB0", user, pass), "");
+    EXPECT_EQ(login(user, pass), "");
     pass.pop_back();
-    EXPECT_NE(command("/dev/ttyUSB0", user, pass).find(user), std::string::npos);
-    EXPECT_EQ(command("/dev/" + std::string(290, 'd'), user, pass, false, true), "");
+    EXPECT_NE(login(user, pass).find(pass), std::string::npos);
+}
+
+TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
+    struct {
+        const char* comm;
+        const char* status;
+        bool ours;
+    } table[] = {
+        {"pppd\n", "Name:\tpppd\nUid:\t1000\t0\t0\t0\n", true}, // set-user-id root
+        {"pppd\n", "Name:\tpppd\nUid:\t1000\t1000\t1000\t1000\n", true},
+        {"pppd\n", "Name:\tpppd\nUid:\t1001\t1000\t1000\t1000\n", false}, // another user's
+        {"pppd\n", "Name:\tpppd\nUid:\t10000\t1000\t1000\t1000\n", false},
+        {"firefox\n", "Name:\tfirefox\nUid:\t1000\t1000\t1000\t1000\n", false},
+        {"pppd2\n", "Name:\tpppd2\nUid:\t1000\t1000\t1000\t1000\n", false},
+        {"", "", false}, // the process has gone
+    };
+    for (auto& row : table)
+        EXPECT_EQ(cn__ownpppd(row.comm, row.status, 1000), row.ours) << row.comm << row.status;
 }
 
 TEST(DialupPhrases, ErrorNumbers) {
