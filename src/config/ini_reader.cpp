@@ -10,6 +10,7 @@
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/secret_masking.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
@@ -29,6 +30,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FILE* iv__fii = nullptr;
@@ -811,34 +813,6 @@ void iv__invocationrole(int argc, char** argv, iv__invocation* out) {
     out->funktion = iv__rolebyname(out->programm);
 }
 
-namespace {
-
-// The router's password in a "COM=LINKSYS [address] [user [password]]" line becomes "xxxx";
-// address, user and the separators stay as written.
-void mask_router_password(char* buf, size_t size) {
-    char* com = strstr(buf, "COM=LINKSYS");
-    if (!com) return;
-    auto separator = [](char c) { return c == ' ' || c == ';'; };
-    char* p = com + 11;
-    char* value[3] = {};
-    size_t count = 0;
-    while (*p && count < 3) {
-        while (separator(*p)) p++;
-        if (!*p) break;
-        value[count++] = p;
-        while (*p && !separator(*p)) p++;
-    }
-    size_t first = count && isdigit(static_cast<unsigned char>(*value[0])) ? 1 : 0;
-    if (count < first + 2) return;
-    char* pass = value[first + 1];
-    char* end = pass + strcspn(pass, " ;");
-    std::string rest = end;
-    *pass = 0;
-    strmcpy(pass, ("xxxx" + rest).c_str(), size - static_cast<size_t>(pass - buf));
-}
-
-} // namespace
-
 bool iv__servicelogline(const char* line, char* out, size_t n) {
     if (!n) return false;
     out[0] = 0;
@@ -848,12 +822,7 @@ bool iv__servicelogline(const char* line, char* out, size_t n) {
     size_t len = strlen(buf);
     while (len && (buf[len - 1] == '\n' || buf[len - 1] == '\r')) buf[--len] = 0;
     if (len < 4 || is_line_number_only(buf)) return false;
-    if (char* pin = strstr(buf, "PIN=")) {
-        char* v = pin + 4;
-        if (strlen(v) > 2) strmcpy(v, "xxxx", sizeof buf - static_cast<size_t>(v - buf));
-    }
-    mask_router_password(buf, sizeof buf);
-    strmcpy(out, buf, n);
+    strmcpy(out, lo_masksecrets(buf).c_str(), n);
     return true;
 }
 
@@ -927,6 +896,15 @@ const char* iv__apnfornetwork(const char* code) {
 
 // ---- The file ----
 
+namespace {
+// A file of an older version, readable by others, is narrowed when it is written anew.
+void narrow_to_owner(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077))
+        fchmod(fd, st.st_mode & 0700);
+}
+} // namespace
+
 bool iv_iniopen(const char* modus) {
     if (!iv__profileread) {
         iv__profileread = true;
@@ -941,7 +919,8 @@ bool iv_iniopen(const char* modus) {
     int attempts = writing ? 8 : 3;
     for (int i = 0; i < attempts; i++) {
         if (i > 0 && msleepx(900 + static_cast<unsigned long>(rand() % 200))) break;
-        iv__fii = fopen(inidatei, modus);
+        // The file holds the PIN and the login: a new one is the user's alone.
+        iv__fii = file_openprivate(inidatei, modus);
         if (iv__fii) break;
         // Only a file held by somebody else is worth waiting for: a missing file, a
         // directory or a read-only file system stay as they are.
@@ -951,6 +930,7 @@ bool iv_iniopen(const char* modus) {
     }
     if (iv__fii) {
         strMcpy(iv__fiimode, modus);
+        if (modus[0] == 'w') narrow_to_owner(fileno(iv__fii));
         lo_slog("Opened INI file with access \"%s\".\n", modus, -1);
         return true;
     }
@@ -1372,7 +1352,7 @@ int iv_iniparse() {
 
     // 10. A fresh service log.
     if (MODUS('P') && inidat.funktion != FUNKTION_CONTROL) {
-        if (FILE* f = fopen("servilog.txt", "w")) {
+        if (FILE* f = file_openprivate("servilog.txt", "w")) {
             fputs(T("mavlyn Servicelog\n\n", "mavlyn service log\n\n"), f);
             fclose(f);
         }

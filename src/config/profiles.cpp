@@ -123,7 +123,7 @@ void iv_changeprofile() {
                 names.emplace_back(e->d_name);
     std::string next = iv__nextprofile(current, names, "mavlyn.ini");
     file_makerw(profildatei, false);
-    if (std::unique_ptr<FILE, FileCloser> f(fopen(profildatei, "w")); f)
+    if (std::unique_ptr<FILE, FileCloser> f(file_openprivate(profildatei, "w")); f)
         fprintf(f.get(), "INI=%s", next.c_str());
     file_makerw(profildatei, false);
     char title[128];

@@ -2,6 +2,7 @@
 
 #include "config/config_record.h"
 #include "control/session_state.h"
+#include "foundation/secret_masking.h"
 #include "foundation/utilities.h"
 #include "ui/timer_tick.h"
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -46,10 +48,11 @@ bool samefile(int fd, const char* name) {
 // and a new one is begun, so that months of running keep at most two generations of each. The
 // writer holds a lock on the file (for other threads and other instances alike) while it turns
 // it over or appends; one that waited for the lock and finds the name now on a new file opens
-// that one, so no generation is turned over twice.
+// that one, so no generation is turned over twice. A new log is readable by the user alone:
+// the logs tell what the program did and with whom it talked.
 File open_log(const char* file) {
     for (int tries = 0; tries < 3; tries++) {
-        File f(fopen(file, "a"));
+        File f(file_openprivate(file, "a"));
         if (!f) return f;
         int fd = fileno(f.get());
         if (flock(fd, LOCK_EX) != 0) return f;
@@ -60,20 +63,28 @@ File open_log(const char* file) {
         lo_oldlog(file, old, sizeof old);
         rename(file, old);
     }
-    return File(fopen(file, "a"));
+    return File(file_openprivate(file, "a"));
 }
 
 // Formats are the program's own; s and li are passed as arguments, never as format. Both are
-// always passed, so a format that names li is never short of an argument.
+// always passed, so a format that names li is never short of an argument. Every line passes
+// through the masking of secrets before it reaches the file.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void write_line(const char* file, const char* mode, const char* fmt, ...) {
-    File f(mode[0] == 'a' ? open_log(file) : File(fopen(file, mode)));
-    if (!f) return;
-    va_list args;
+    va_list args, again;
     va_start(args, fmt);
-    vfprintf(f.get(), fmt, args);
+    va_copy(again, args);
+    int n = vsnprintf(nullptr, 0, fmt, args);
     va_end(args);
+    std::string line(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
+    if (n > 0) vsnprintf(line.data(), line.size(), fmt, again);
+    va_end(again);
+    if (n < 0) return;
+    std::string masked = lo_masksecrets(line.c_str());
+    File f(mode[0] == 'a' ? open_log(file) : File(file_openprivate(file, mode)));
+    if (!f) return;
+    fputs(masked.c_str(), f.get());
     fflush(f.get());
 }
 #pragma GCC diagnostic pop
@@ -200,7 +211,7 @@ void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
     File f;
     strMcpy(name, base);
     for (int n = 2; n < 100; n++) {
-        f.reset(fopen(name, "wx"));
+        f.reset(file_openprivate(name, "wx"));
         if (f || errno != EEXIST) break;
         snprintf(name, sizeof name, "%.*s_%i.txt", static_cast<int>(strlen(base) - 4), base, n);
     }

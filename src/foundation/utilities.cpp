@@ -193,6 +193,20 @@ bool file_makerw(const char* d, bool ri) {
     return chmod(d, mode | need) == 0;
 }
 
+FILE* file_openprivate(const char* fn, const char* mode) {
+    if (!fn || !mode) return nullptr;
+    const bool update = strchr(mode, '+') != nullptr;
+    int flags = O_CLOEXEC | (update ? O_RDWR : (mode[0] == 'r' ? O_RDONLY : O_WRONLY));
+    if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC;
+    if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
+    if (strchr(mode, 'x')) flags |= O_EXCL;
+    int fd = open(fn, flags, 0600);
+    if (fd < 0) return nullptr;
+    FILE* f = fdopen(fd, mode);
+    if (!f) close(fd);
+    return f;
+}
+
 bool file_delete(const char* fn) {
     return fn && unlink(fn) == 0;
 }

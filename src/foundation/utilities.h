@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 char* itoa(int v, char* s, int b);
 char* ltoa(long int v, char* s, int b);
@@ -26,6 +27,8 @@ long file_length(const char* fn);
 bool file_copy(const char* src, const char* dst, bool fiex);
 bool file_makerw(const char* d, bool ri);
 bool file_delete(const char* fn);
+// fopen for the program's own files: one it creates is readable by the user alone (0600).
+FILE* file_openprivate(const char* fn, const char* mode);
 bool symlink_create(const char* src, const char* dst, bool lnex);
 bool dir_create(const char* dn);
 

@@ -6,6 +6,7 @@
 #include "control/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
+#include "foundation/secret_masking.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
@@ -68,7 +69,8 @@ void devicecommand(char* port, char* t) {
                  T("Antwort vom Ger" U8ae "t:  \n\n", "Answer from device:  \n\n"), shown);
         sm_msgprepaidzustand = 1;
     } else {
-        strmcpy(mvliow->answer, t, 600);
+        // Other programs read the record: an IMEI or IMSI asked for stays out of it too.
+        strmcpy(mvliow->answer, lo_masksecrets(t).c_str(), 600);
     }
     msleep(static_cast<unsigned long>(comzeit));
     mvliow->command[0] = 0;
@@ -102,7 +104,7 @@ void codeentry(const char* ppc) {
         dir_create("sms_send");
         file_makerw("sms_send", true);
         std::string path = std::string("sms_send" DIRSTR) + name;
-        FILE* f = fopen(path.c_str(), "w");
+        FILE* f = file_openprivate(path.c_str(), "w");
         if (!f) return;
         bool ok = fputs(content, f) >= 0;
         if (fclose(f) != 0 || !ok) return;
