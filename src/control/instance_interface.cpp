@@ -3,11 +3,16 @@
 #include "config/config_record.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/utilities.h"
 #include "ui/message_box.h"
+#include "ui/status_lines.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
@@ -33,8 +38,117 @@ union semun_t {
     unsigned short* array;
 };
 
-int open_flag(unsigned long key, int mode) {
-    return semget(static_cast<key_t>(key), flag_semaphores, mode);
+const char* T(const char* de, const char* en) {
+    return _de ? de : en;
+}
+
+// A semaphore set or a shared segment: how to find one under a key, see whose it is, remove it.
+struct IpcKind {
+    const char* what;
+    int (*find)(key_t key);
+    bool (*owner)(int id, ii__ipcowner* o);
+    void (*remove)(int id);
+    bool (*fits)(int id); // null: any size
+};
+
+const IpcKind flag_kind = {
+    "semaphore set",
+    [](key_t k) { return semget(k, 0, 0); },
+    [](int id, ii__ipcowner* o) {
+        struct semid_ds ds;
+        semun_t arg;
+        arg.buf = &ds;
+        if (semctl(id, 0, IPC_STAT, arg) != 0) return false;
+        *o = {ds.sem_perm.uid, ds.sem_perm.cuid, ds.sem_perm.mode & 07777u};
+        return true;
+    },
+    [](int id) { semctl(id, 0, IPC_RMID); },
+    nullptr,
+};
+
+const IpcKind record_kind = {
+    "shared memory",
+    [](key_t k) { return shmget(k, 0, 0); },
+    [](int id, ii__ipcowner* o) {
+        struct shmid_ds ds;
+        if (shmctl(id, IPC_STAT, &ds) != 0) return false;
+        *o = {ds.shm_perm.uid, ds.shm_perm.cuid, ds.shm_perm.mode & 07777u};
+        return true;
+    },
+    [](int id) { shmctl(id, IPC_RMID, nullptr); },
+    [](int id) {
+        struct shmid_ds ds;
+        return shmctl(id, IPC_STAT, &ds) == 0 && ds.shm_segsz >= ii__SHMSIZE;
+    },
+};
+
+// Flags coordinate this user's own programs: nobody else has any business with them.
+constexpr unsigned flag_mode = 0600;
+
+unsigned record_mode() {
+    // Only permission bits: anything else in the setting would change how shmget acts.
+    return inidat.ipcmod ? ((static_cast<unsigned>(inidat.ipcmod) & 0777u) | 0600u) : 0600u;
+}
+
+// Each refused key is reported once; the status line shows it when the record is set up, as
+// the flags are often asked for under the GUI lock, where no status may be shown.
+std::mutex refused_lock;
+std::set<unsigned long> refused_keys;
+std::atomic<unsigned long> refused_unshown{0};
+
+void report_refusal(const IpcKind& kind, unsigned long key, const ii__ipcowner* o) {
+    {
+        std::lock_guard<std::mutex> hold(refused_lock);
+        if (!refused_keys.insert(key).second) return;
+    }
+    char line[160];
+    if (o)
+        snprintf(line, sizeof line,
+                 "Refused %s 0x%08lX of another user or with wider rights (owner %u, creator "
+                 "%u, mode %03o).\n",
+                 kind.what, key, o->uid, o->cuid, o->mode);
+    else
+        snprintf(line, sizeof line, "Refused %s 0x%08lX of another user.\n", kind.what, key);
+    lo_slog("%s", line, -1);
+    refused_unshown = key;
+}
+
+// The object of this user for a base key: the first trusted one along the key chain.
+// Otherwise, with create, the first free key goes to *freekey (0 when there is none). An
+// object of this user with wider rights than allowed is removed: somebody else may have
+// written into it, or still hold it attached. So is a segment too small for the record.
+int trusted_object(const IpcKind& kind, unsigned long base, unsigned allowed,
+                   unsigned long* freekey) {
+    if (freekey) *freekey = 0;
+    const unsigned self = static_cast<unsigned>(geteuid());
+    for (int n = 0; n < ii__KEYCHAIN; n++) {
+        unsigned long key = ii__chainkey(base, self, n);
+        int id = kind.find(static_cast<key_t>(key));
+        if (id >= 0) {
+            ii__ipcowner o{};
+            if (!kind.owner(id, &o)) {
+                report_refusal(kind, key, nullptr);
+                continue;
+            }
+            if (ii__trusted(o, self, allowed) && (!kind.fits || kind.fits(id))) return id;
+            if (o.uid != self || o.cuid != self) {
+                report_refusal(kind, key, &o);
+                continue;
+            }
+            char line[120];
+            snprintf(line, sizeof line,
+                     "Removed %s 0x%08lX with wider rights or too small (mode %03o).\n", kind.what,
+                     key, o.mode);
+            lo_slog("%s", line, -1);
+            kind.remove(id);
+        }
+        if (freekey && !*freekey) *freekey = key;
+    }
+    return -1;
+}
+
+int open_flag(unsigned long key) {
+    return trusted_object(flag_kind, key, flag_mode, nullptr);
 }
 
 bool write_halves(int id, unsigned short v0, unsigned short v1) {
@@ -67,9 +181,11 @@ void fill_new_record(mvlio_t* r) {
 }
 
 void create_record() {
-    // Only permission bits: anything else in the setting would change how shmget acts.
-    int mode = inidat.ipcmod ? ((inidat.ipcmod & 0777) | 0600) : 0600;
-    int id = shmget(static_cast<key_t>(mvliok), ii__SHMSIZE, mode | IPC_CREAT);
+    unsigned long key = 0;
+    int id = trusted_object(record_kind, mvliok, record_mode(), &key);
+    if (id < 0 && key)
+        id = shmget(static_cast<key_t>(key), ii__SHMSIZE,
+                    static_cast<int>(record_mode()) | IPC_CREAT | IPC_EXCL);
     void* at = id >= 0 ? shmat(id, nullptr, 0) : reinterpret_cast<void*>(-1);
     if (at == reinterpret_cast<void*>(-1)) {
         lo_slog("%s", "ii_start: Could not create shared memory.\n", -1);
@@ -83,24 +199,32 @@ void create_record() {
     fill_new_record(mvliow);
 }
 
-// Read-write if the segment's permissions allow it, else read-only.
+// Only a record of this user is read, and then read-write.
 void attach_record() {
-    static constexpr int rw_modes[] = {0666, 0600};
-    static constexpr int ro_modes[] = {0444, 0400};
-    int id = -1;
-    bool rw = false;
-    for (int m : rw_modes)
-        if (id < 0 && (id = shmget(static_cast<key_t>(mvliok), ii__SHMSIZE, m)) >= 0) rw = true;
-    for (int m : ro_modes)
-        if (id < 0) id = shmget(static_cast<key_t>(mvliok), ii__SHMSIZE, m);
+    int id = trusted_object(record_kind, mvliok, record_mode(), nullptr);
     if (id < 0) return;
-    void* at = shmat(id, nullptr, rw ? 0 : SHM_RDONLY);
+    void* at = shmat(id, nullptr, 0);
     if (at == reinterpret_cast<void*>(-1)) return;
     ii__mvlioid = id;
     ii__creator = false;
     mvlior = static_cast<const mvlio_t*>(at);
-    mvlior_rw = rw;
-    mvliow = rw ? static_cast<mvlio_t*>(at) : nullptr;
+    mvlior_rw = true;
+    mvliow = static_cast<mvlio_t*>(at);
+}
+
+// A refused key is told in the status line once, by the thread that sets up the record; the
+// main instance holds it there as long as every notice.
+void show_refusal(bool hold) {
+    unsigned long key = refused_unshown.exchange(0);
+    if (!key) return;
+    char l[cc_mtextLEN], m[cc_mtextLEN];
+    snprintf(l, sizeof l,
+             T("*IPC-Schl" U8ue "ssel %08lX geh" U8oe "rt anderem Benutzer.",
+               "*IPC key %08lX belongs to another user."),
+             key);
+    snprintf(m, sizeof m, "%s", T("*IPC-Schl" U8ue "ssel_fremd.", "*IPC key_of another user."));
+    cc_show2(l, m);
+    if (hold) msleepx(MELDUNGZEIT);
 }
 
 } // namespace
@@ -130,9 +254,21 @@ bool ii__pidalive(long pid) {
     return stat(dir, &st) == 0;
 }
 
+unsigned long ii__chainkey(unsigned long key, unsigned uid, int n) {
+    if (n <= 0) return key;
+    return key ^ (static_cast<unsigned long>(n) << 24) ^ ((uid & 0xFFFul) << 12);
+}
+
+bool ii__trusted(const ii__ipcowner& o, unsigned self, unsigned allowed) {
+    return o.uid == self && o.cuid == self && (o.mode & 07777u & ~allowed) == 0;
+}
+
 void fl_set(unsigned long key) {
-    int id = open_flag(key, 0666);
-    if (id < 0) id = open_flag(key, IPC_CREAT | 0666);
+    unsigned long freekey = 0;
+    int id = trusted_object(flag_kind, key, flag_mode, &freekey);
+    if (id < 0 && freekey)
+        id = semget(static_cast<key_t>(freekey), flag_semaphores,
+                    IPC_CREAT | IPC_EXCL | static_cast<int>(flag_mode));
     if (id < 0) {
         lo_slog("%s", "Could not create semaphore.\n", -1);
         return;
@@ -143,12 +279,12 @@ void fl_set(unsigned long key) {
 }
 
 void fl_clear(unsigned long key) {
-    int id = open_flag(key, 0666);
+    int id = open_flag(key);
     if (id >= 0) remove_flag(id);
 }
 
 bool fl_query(unsigned long key) {
-    int id = open_flag(key, 0444);
+    int id = open_flag(key);
     if (id < 0) return false;
     long pid = read_pid(id);
     if (pid > 0 && !ii__pidalive(pid)) pid = 0;
@@ -197,6 +333,7 @@ void ii_start(bool cre) {
         create_record();
     else
         attach_record();
+    show_refusal(cre);
 }
 
 void ii_stop() {

@@ -30,6 +30,20 @@ uint16_t ii__versionnumber(const char* version);
 // Whether a process with this id exists (its directory under /proc).
 bool ii__pidalive(long pid);
 
+// Flags and record are this user's alone. An object under a key that belongs to another user
+// (as owner or creator) or allows more than the configured rights is never used: the program
+// moves on along a chain of keys of its own, which its other programs walk the same way.
+#define ii__KEYCHAIN 4
+// Key n of the chain for a base key: the base key itself, then keys set apart by n and by the
+// user id (the low bits, which tell flags, record and instance apart, stay).
+unsigned long ii__chainkey(unsigned long key, unsigned uid, int n);
+struct ii__ipcowner {
+    unsigned uid, cuid, mode;
+};
+// Whether an object of this owner, creator and mode may be used by user self with rights
+// allowed (the semaphores always 0600; the record 0600 or what IPC= adds).
+bool ii__trusted(const ii__ipcowner& o, unsigned self, unsigned allowed);
+
 static_assert(std::endian::native == std::endian::little, "mvlio_t is little-endian");
 
 // The shared record: an external binary interface read by other programs at these offsets.

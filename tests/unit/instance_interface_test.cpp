@@ -42,7 +42,7 @@ void raw_semvalues(unsigned long key, unsigned short v[2]) {
 }
 
 void raw_setflag(unsigned long key, unsigned short v0, unsigned short v1) {
-    int id = semget(static_cast<key_t>(key), 2, IPC_CREAT | 0666);
+    int id = semget(static_cast<key_t>(key), 2, IPC_CREAT | 0600);
     ASSERT_GE(id, 0);
     ASSERT_EQ(semctl(id, 0, SETVAL, static_cast<int>(v0)), 0);
     ASSERT_EQ(semctl(id, 1, SETVAL, static_cast<int>(v1)), 0);
@@ -351,7 +351,7 @@ TEST_F(IpcTest, ReaderWithoutSegmentRunsWithoutRecord) {
 
 TEST_F(IpcTest, ReaderAttachesReadWriteAndLeavesTheRecordInPlace) {
     mvliok = test_key(10);
-    int id = shmget(static_cast<key_t>(mvliok), 1024, IPC_CREAT | 0666);
+    int id = shmget(static_cast<key_t>(mvliok), 1024, IPC_CREAT | 0600);
     ASSERT_GE(id, 0);
     ii_start(false);
     ASSERT_NE(mvlior, nullptr);
@@ -458,7 +458,7 @@ class EffectiveUser {
 
 } // namespace
 
-TEST_F(IpcTest, ForeignSegmentOfMode0640AttachesReadOnlyAndIsNeverWritten) {
+TEST_F(IpcTest, ForeignSegmentOfMode0640IsNeverAttached) {
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || !nobody) GTEST_SKIP() << "needs root and the user nobody";
     const uid_t owner = nobody->pw_uid;
@@ -486,10 +486,7 @@ TEST_F(IpcTest, ForeignSegmentOfMode0640AttachesReadOnlyAndIsNeverWritten) {
         EffectiveUser reader(owner - 1, group);
         ASSERT_TRUE(reader.ok());
         ii_start(false);
-        ASSERT_NE(mvlior, nullptr);
-        EXPECT_FALSE(mvlior_rw);
-        EXPECT_EQ(mvliow, nullptr);
-        EXPECT_STREQ(mvlior->network_name, "Foreign net");
+        EXPECT_EQ(mvlior, nullptr) << "another user's record could tell anything";
         MVLIOs(command, "mavlyn_END");
         MVLIOw(process_counter, 99u);
         ii_stop();
