@@ -138,7 +138,7 @@ bool storepart(const sm__deliver_t& m) {
     snprintf(num, sizeof num, "%03i", m.concat.part);
     std::string path = std::string(partsdir) + DIRSTR + setname(m.sender, m.concat) + num;
     std::string tmp = path + ".new";
-    FILE* f = fopen(tmp.c_str(), "w");
+    FILE* f = file_openprivate(tmp.c_str(), "w");
     if (!f) return false;
     bool ok = fprintf(f, "%s\n%s\n%s", m.sender, m.stamp, m.text) >= 0;
     ok = fclose(f) == 0 && ok;
@@ -511,8 +511,14 @@ bool sm__readpdu(const char* t, char* pdu, size_t n) {
 
 void sm__expand(const char* cmd, const char* sender, const char* arg, char* out, size_t n) {
     std::string o;
+    char quote = 0; // the quote the command line has open at this point: 0, '\'' or '"'
     for (const char* c = cmd; *c; c++) {
         if (*c != '%') {
+            if (*c == '\\' && quote != '\'' && c[1]) {
+                o += *c++;
+            } else if ((*c == '\'' || *c == '"') && (!quote || quote == *c)) {
+                quote = quote ? 0 : *c;
+            }
             o += *c;
             continue;
         }
@@ -523,14 +529,19 @@ void sm__expand(const char* cmd, const char* sender, const char* arg, char* out,
             putsafe(o, sender + 1);
         } else if (k == '1') {
             putsafe(o, sender);
-        } else if (k == '2' && arg) {
-            putsafe(o, arg);
-        } else if (k == '3' && arg) {
-            for (const char* a = arg; *a; a++)
-                o +=
-                    (isalnum(static_cast<unsigned char>(*a)) || *a == ' ' || *a == '_' || *a == '.')
-                        ? *a
-                        : '_';
+        } else if ((k == '2' || k == '3') && arg) {
+            std::string word;
+            if (k == '2') {
+                putsafe(word, arg);
+            } else {
+                for (const char* a = arg; *a; a++)
+                    word += (isalnum(static_cast<unsigned char>(*a)) || *a == ' ' || *a == '_' ||
+                             *a == '.')
+                                ? *a
+                                : '_';
+            }
+            if (!word.empty() && word[0] == '-') word[0] = '_';
+            o += quote ? word : "'" + word + "'";
         } else {
             o += '%';
             continue;

@@ -159,11 +159,12 @@ TEST_F(Reception, MatchingCommandsRunWithTheirArguments) {
 
     std::string conn = read_file("connlog.txt");
     EXPECT_TRUE(has(conn, "Reconnect caused by SMS.")) << conn;
-    const char* expanded = "+491701234567 491701234567 :: x-1__id___y_: :_ x_1__id___y_: 100%";
+    const char* expanded = "+491701234567 491701234567 :': x-1__id___y_': :'_ x_1__id___y_': 100%";
     EXPECT_TRUE(has(conn, std::string("Command by SMS: echo ") + expanded + " > out.txt")) << conn;
     // The program ran through the shell, and the message text did not reach it as syntax.
     ASSERT_TRUE(waitline("out.txt"));
-    EXPECT_EQ(read_file("out.txt"), std::string(expanded) + "\n");
+    EXPECT_EQ(read_file("out.txt"),
+              "+491701234567 491701234567 :: x-1__id___y_: :_ x_1__id___y_: 100%\n");
     EXPECT_EQ(count(read_file("sms.txt"), " Command: "), 2u);
 }
 
@@ -273,7 +274,10 @@ TEST(ReceptionParts, ModemAnswersExpansionAndPermittedSenders) {
 
     char out[200];
     sm__expand("run %0 %1 %2 %3 %4 %% %", "+4917", "a b.c-d'$(x)`y`;|&<>\n", out, sizeof out);
-    EXPECT_STREQ(out, "run 4917 +4917 a b.c-d___x__y_______ a b.c_d___x__y_______ %4 % %");
+    EXPECT_STREQ(out, "run 4917 +4917 'a b.c-d___x__y_______' 'a b.c_d___x__y_______' %4 % %");
+    // Each argument one word whatever quotes the line has around it, never an option.
+    sm__expand("p %2 \"%2\" '%3' \\'%2", "+1", "-o ../x", out, sizeof out);
+    EXPECT_STREQ(out, "p '_o ../x' \"_o ../x\" '_o .._x' \\''_o ../x'");
     // A sender without "+" has no "%0"; a call has no argument.
     sm__expand("%0|%1|%2", "0171", nullptr, out, sizeof out);
     EXPECT_STREQ(out, "%0|0171|%2");
