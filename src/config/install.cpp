@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtk/gtk.h>
 #include <string>
 #include <sys/stat.h>
@@ -30,9 +32,6 @@ static_assert(sizeof iv__copynames / sizeof iv__copynames[0] == 31);
 
 // Copies are made from the file the process runs, whatever name it was started under.
 const char* iv__programfile = "/proc/self/exe";
-
-const char* const iv__removecommands[4] = {"rm -fr /home/*/mavlyn/*", "rmdir /home/*/mavlyn",
-                                           "rm -fr /root/mavlyn/*", "rmdir /root/mavlyn"};
 
 namespace {
 
@@ -289,11 +288,73 @@ bool iv__createcopies() {
     return false;
 }
 
-void iv__runremove() {
-    for (const char* c : iv__removecommands) {
-        lo_slog("Removal: %s\n", c, -1);
-        if (system(c) != 0) lo_slog("Removal: \"%s\" failed.\n", c, -1);
+namespace {
+
+// Everything inside the open folder dirfd, never following a link and never into another file
+// system; false when something stayed.
+bool remove_contents(int dirfd, int depth) {
+    struct stat here;
+    if (depth > 64 || fstat(dirfd, &here) != 0) return false;
+    int fd = dup(dirfd);
+    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!d) {
+        if (fd >= 0) close(fd);
+        return false;
     }
+    bool all = true;
+    while (dirent* e = readdir(d)) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+        struct stat st;
+        if (fstatat(dirfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            all = false;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            int sub =
+                st.st_dev == here.st_dev
+                    ? openat(dirfd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                    : -1;
+            bool emptied = sub >= 0 && remove_contents(sub, depth + 1);
+            if (sub >= 0) close(sub);
+            all = emptied && unlinkat(dirfd, e->d_name, AT_REMOVEDIR) == 0 && all;
+        } else {
+            all = unlinkat(dirfd, e->d_name, 0) == 0 && all;
+        }
+    }
+    closedir(d);
+    return all;
+}
+
+} // namespace
+
+bool iv__removeuserfolder(const char* home) {
+    std::string folder = std::string(home) + "/mavlyn";
+    int h = open(home, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int m = h >= 0 ? openat(h, "mavlyn", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+    struct stat hs, ms;
+    bool own = m >= 0 && fstat(h, &hs) == 0 && fstat(m, &ms) == 0 && ms.st_uid == hs.st_uid;
+    bool removed = false;
+    if (own) {
+        lo_slog("Removal: %s\n", folder.c_str(), -1);
+        removed = remove_contents(m, 0) && unlinkat(h, "mavlyn", AT_REMOVEDIR) == 0;
+        if (!removed) lo_slog("Removal: \"%s\" failed.\n", folder.c_str(), -1);
+    } else if (h >= 0 && faccessat(h, "mavlyn", F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+        lo_slog("Removal: %s is no folder of its user; left alone.\n", folder.c_str(), -1);
+    }
+    if (m >= 0) close(m);
+    if (h >= 0) close(h);
+    return removed;
+}
+
+void iv__runremove(const char* homes, const char* roothome) {
+    // As the shell's "/home/*": every visible entry; links and files fall out above.
+    if (DIR* d = opendir(homes)) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                iv__removeuserfolder((std::string(homes) + "/" + e->d_name).c_str());
+        closedir(d);
+    }
+    iv__removeuserfolder(roothome);
 }
 
 void iv_debianremove() {

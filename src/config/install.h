@@ -31,8 +31,10 @@ bool iv__startsecondstep(const char* target, bool german);
 // kept as "mavlyn_downdate" before. Returns the number of copies found; *failed receives
 // the name of a copy that could not be overwritten ("" when none).
 int iv__updateexisting(char* failed, size_t n);
-// The removal commands, run by the shell in this order.
-extern const char* const iv__removecommands[4];
-void iv__runremove();
+// Removes home/mavlyn when it is a real folder (no link) owned by the owner of home, with all
+// it holds; links inside are removed as links, never followed. True when it has gone.
+bool iv__removeuserfolder(const char* home);
+// The data folders of all users: every homes/NAME/mavlyn, then roothome/mavlyn.
+void iv__runremove(const char* homes = "/home", const char* roothome = "/root");
 // Whether two paths name the same file (a copy onto itself would empty it).
 bool iv__samefile(const char* a, const char* b);
