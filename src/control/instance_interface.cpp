@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
@@ -90,17 +92,15 @@ unsigned record_mode() {
     return inidat.ipcmod ? ((static_cast<unsigned>(inidat.ipcmod) & 0777u) | 0600u) : 0600u;
 }
 
-// Each refused key is reported once; the status line shows it when the record is set up, as
-// the flags are often asked for under the GUI lock, where no status may be shown.
+// Each refused key is logged once. The flags are first asked for before the service log is
+// switched on, and often under the GUI lock, where no status may be shown: what they found is
+// logged and shown when the record is set up.
 std::mutex refused_lock;
-std::set<unsigned long> refused_keys;
+std::set<unsigned long> refused_logged;
+std::map<unsigned long, std::string> refused_unlogged;
 std::atomic<unsigned long> refused_unshown{0};
 
 void report_refusal(const IpcKind& kind, unsigned long key, const ii__ipcowner* o) {
-    {
-        std::lock_guard<std::mutex> hold(refused_lock);
-        if (!refused_keys.insert(key).second) return;
-    }
     char line[160];
     if (o)
         snprintf(line, sizeof line,
@@ -109,8 +109,27 @@ void report_refusal(const IpcKind& kind, unsigned long key, const ii__ipcowner* 
                  kind.what, key, o->uid, o->cuid, o->mode);
     else
         snprintf(line, sizeof line, "Refused %s 0x%08lX of another user.\n", kind.what, key);
+    {
+        std::lock_guard<std::mutex> hold(refused_lock);
+        if (refused_logged.count(key)) return;
+        if (!MODUS('P')) {
+            if (refused_unlogged.emplace(key, line).second) refused_unshown = key;
+            return;
+        }
+        refused_logged.insert(key);
+    }
     lo_slog("%s", line, -1);
     refused_unshown = key;
+}
+
+void log_unlogged_refusals() {
+    std::map<unsigned long, std::string> lines;
+    {
+        std::lock_guard<std::mutex> hold(refused_lock);
+        lines.swap(refused_unlogged);
+        for (const auto& l : lines) refused_logged.insert(l.first);
+    }
+    for (const auto& l : lines) lo_slog("%s", l.second.c_str(), -1);
 }
 
 // The object of this user for a base key: the first trusted one along the key chain.
@@ -215,6 +234,7 @@ void attach_record() {
 // A refused key is told in the status line once, by the thread that sets up the record; the
 // main instance holds it there as long as every notice.
 void show_refusal(bool hold) {
+    log_unlogged_refusals();
     unsigned long key = refused_unshown.exchange(0);
     if (!key) return;
     char l[cc_mtextLEN], m[cc_mtextLEN];

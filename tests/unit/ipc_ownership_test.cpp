@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <set>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
@@ -88,18 +87,6 @@ TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
     for (auto& row : table)
         EXPECT_EQ(ii__trusted(row.o, 1000, row.allowed), row.used)
             << row.o.uid << " " << row.o.cuid << " " << std::oct << row.o.mode;
-}
-
-TEST(OwnershipRules, FreshKeysNeverMeetAnotherObjectsKeys) {
-    const unsigned long bases[] = {0x4B564FA0, 0x4B564FB0, 0x4B564FC0, 0x4B564FD0, 0x4B564FF0};
-    for (unsigned uid : {0u, 1000u, 65534u}) {
-        std::set<unsigned long> keys;
-        for (unsigned long b : bases)
-            for (unsigned long instance = 0; instance < 10; instance++)
-                for (int n = 0; n < ii__KEYCHAIN; n++)
-                    EXPECT_TRUE(keys.insert(ii__chainkey(b + instance, uid, n)).second)
-                        << std::hex << b + instance << " " << n << " uid " << std::dec << uid;
-    }
 }
 
 TEST_F(Ownership, ForeignFlagIsNeitherReadNorTouched) {
