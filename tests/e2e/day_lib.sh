@@ -187,6 +187,7 @@ day_in_the_life() {
   day_sms
   day_modem_faults
   day_end
+  e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
   echo "PASS day $DAY_PROFILE"
 }
 
@@ -225,6 +226,7 @@ day_maker() {
   e2e_wait_for_text "$conn" " $DAY_CELL" 60
   grep -Ei "fail|error|not available|invalid" "$conn" && e2e_fail "a false alarm"
   e2e_end_by_file "$pid" "$DAY_HOME"
+  e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
   echo "PASS day $profile"
 }
 

@@ -214,13 +214,14 @@ e2e_stop_fake() {
   wait "$1" 2>/dev/null || true
 }
 
-# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32).
+# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32), under
+# the key E2E_SHM_KEY when set.
 e2e_shm_field() {
   python3 - "$1" "$2" <<'PY'
-import ctypes, struct, sys
+import ctypes, os, struct, sys
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 libc.shmat.restype = ctypes.c_void_p
-shmid = libc.shmget(0x4B564FF0, 0, 0)
+shmid = libc.shmget(int(os.environ.get("E2E_SHM_KEY", "0x4B564FF0"), 16), 0, 0)
 if shmid < 0:
     sys.exit(1)
 p = libc.shmat(shmid, None, 0o10000)  # SHM_RDONLY
@@ -391,16 +392,27 @@ e2e_menu_select() {
 }
 
 # e2e_shm_command TEXT: writes TEXT into the command field of the shared record, as a front
-# end does (mavlyn_END, mavlyn_CONNECT, ...).
+# end does (mavlyn_END, mavlyn_CONNECT, ...); under the key E2E_SHM_KEY when set.
 e2e_shm_command() {
   python3 - "$1" <<'PY'
-import ctypes, sys
+import ctypes, os, sys
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 libc.shmat.restype = ctypes.c_void_p
-shmid = libc.shmget(0x4B564FF0, 0, 0)
+shmid = libc.shmget(int(os.environ.get("E2E_SHM_KEY", "0x4B564FF0"), 16), 0, 0)
 p = libc.shmat(shmid, None, 0) if shmid >= 0 else None
 if p in (None, ctypes.c_void_p(-1).value):
     sys.exit("no shared record")
 ctypes.memmove(p + 20, sys.argv[1].encode() + b"\0", len(sys.argv[1]) + 1)
 PY
+}
+
+# e2e_no_secrets DIR SECRET...: no log, SMS file or other text file in DIR holds a SECRET (a
+# PIN, password, IMEI, IMSI) as a word of its own; mavlyn.ini keeps them scrambled.
+e2e_no_secrets() {
+  local dir=$1 s hits
+  shift
+  for s in "$@"; do
+    hits=$(grep -rlIwF --exclude=mavlyn.ini -- "$s" "$dir") || true
+    [ -z "$hits" ] || e2e_fail "'$s' in clear in $hits: $(grep -hwF -- "$s" $hits | head -3)"
+  done
 }
