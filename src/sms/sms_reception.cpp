@@ -530,14 +530,18 @@ void sm__expand(const char* cmd, const char* sender, const char* arg, char* out,
         } else if (k == '1') {
             putsafe(o, sender);
         } else if ((k == '2' || k == '3') && arg) {
+            // The blanks around the argument only separated it from the keyword.
+            std::string text = arg;
+            text.erase(text.find_last_not_of(" \t\r\n") + 1);
+            text.erase(0, text.find_first_not_of(" \t\r\n"));
             std::string word;
             if (k == '2') {
-                putsafe(word, arg);
+                putsafe(word, text.c_str());
             } else {
-                for (const char* a = arg; *a; a++)
-                    word += (isalnum(static_cast<unsigned char>(*a)) || *a == ' ' || *a == '_' ||
-                             *a == '.')
-                                ? *a
+                for (char a : text)
+                    word += (isalnum(static_cast<unsigned char>(a)) || a == ' ' || a == '_' ||
+                             a == '.')
+                                ? a
                                 : '_';
             }
             if (!word.empty() && word[0] == '-') word[0] = '_';

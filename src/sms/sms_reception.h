@@ -41,8 +41,9 @@ bool sm__readpdu(const char* answer, char* pdu, size_t n);
 // SMS (arg not null) "%2" the argument and "%3" the argument with everything but letters,
 // digits, blank, '_' and '.' replaced by '_'. The sender and "%2" are inserted with the
 // characters a shell would interpret replaced by '_', since the text comes from outside.
-// "%2" and "%3" stay one word each, blanks included: outside quotes of the command line they
-// are put in single quotes, and a leading '-' becomes '_', so a sender cannot pass options.
+// "%2" and "%3" stay one word each, inner blanks included (those around the argument go):
+// outside quotes of the command line they are put in single quotes, and a leading '-'
+// becomes '_', so a sender cannot pass options.
 void sm__expand(const char* cmd, const char* sender, const char* arg, char* out, size_t n);
 
 // Whether SMS command i (its permitted sender and keyword) matches a message; arg receives

@@ -39,7 +39,7 @@ ctypes.memmove(p + 20, b'mavlyn_END\0', 11)"
 e2e_start_modem huawei --set sim=pin --set pin=$PIN --set signal=20 \
   --set operator='26202|Vodafone.de|Vodafone|2' \
   --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
-e2e_modem "sms 1 $(e2e_sms_pdu gsm7 +491700000000 "RUN-o ../x --exec=y")"
+e2e_modem "sms 1 $(e2e_sms_pdu gsm7 +491700000000 "RUN -o ../x --exec=y")"
 D=$WORK/program
 mkdir -p "$D"
 printf '#!/bin/sh\nprintf "%%s\\n" "$#" "$@" >%s/args\n' "$WORK" >"$WORK/argcmd"

