@@ -5,12 +5,13 @@
 #include <string>
 
 // art 1: data volume into "connlog_vol.txt"/".csv"; art 2: online time into
-// "connlog_tim.txt"/".csv". Asks before existing files are rewritten. Call it outside the GUI
-// lock. True when both files were written.
+// "connlog_tim.txt"/".csv". Asks before existing files are rewritten (the question follows the
+// rule of message_box.h: the dialog's handlers call it as they run). True when both files
+// were written.
 bool cf__connloggrafik(int art);
 
 // Registers a program to start with the PC: asks, then tells that this is not available.
-// Nothing is registered; always false. Call it outside the GUI lock.
+// Nothing is registered; always false. Asks as cf__connloggrafik does.
 bool cf__svcschreiben(const char* datei);
 
 // ---- The statistics apart from files and dialogs ----

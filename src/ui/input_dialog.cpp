@@ -173,17 +173,20 @@ int ce__effectivelength(int art, const char* entry, bool* clear) {
 
 int ce_inputdialog(int art, const char* ueberschrift, const char* prompt, char* text) {
     static GMutex serialise;
-    g_mutex_lock(&serialise);
     char title[200];
     char label[400];
     strMtoutf8(title, ueberschrift ? ueberschrift : "");
     strMtoutf8(label, prompt ? prompt : "");
 
+    const bool onloop = me__ongtkthread();
+    if (!onloop) th_enter();
+    me__lockdialog(&serialise);
     ce__finalize.reset();
     ce__ret = 0;
     ce__inputart = art;
-    th_enter();
     GtkWidget* w = me__dialogwindow(title);
+    // Asked from the main loop, the other windows wait for the answer.
+    if (onloop) gtk_window_set_modal(GTK_WINDOW(w), TRUE);
     if (kind(art) == ce_LANGUAGE)
         build_language(w);
     else
@@ -193,25 +196,18 @@ int ce_inputdialog(int art, const char* ueberschrift, const char* prompt, char* 
     gulong del = g_signal_connect(w, "delete-event", G_CALLBACK(ce__closewindow), nullptr);
     gulong gone = g_signal_connect(w, "destroy", G_CALLBACK(ce__destroyed), nullptr);
     me__watch(&w);
-    th_leave();
 
-    while (!ce__finalize.wait(500))
-        if (th_queryterminate()) ce__give(0);
+    me__await(ce__finalize, 0);
     // The handler may not have stored ce__ret yet when the wait ends.
     ce__ret = ce__finalize.value();
-
-    th_enter();
     copy_result(text);
-    th_leave();
-    msleep(50);
-    th_enter();
     // A window destroyed with the main window has lost its handlers already.
     for (gulong h : {del, gone})
         if (w && g_signal_handler_is_connected(w, h)) g_signal_handler_disconnect(w, h);
     me__destroy(&w);
     forget_widgets();
-    th_leave();
     int ret = ce__ret;
     g_mutex_unlock(&serialise);
+    if (!onloop) th_leave();
     return ret;
 }

@@ -14,6 +14,8 @@
 // Text kinds: 1 apply (button or Return), 2 save (PIN kind), 0 cancel/Escape/closed.
 // Language kind: 2 English, 1 Deutsch, 0 closed. text (if not null, ce_TEXTMAX bytes)
 // receives the entry when the result is not 0, else "". Callers are served one at a time.
+// Asked from the GTK main thread it runs a modal loop of its own, from a worker thread it
+// waits outside the GUI lock: the rule of message_box.h.
 int ce_inputdialog(int art, const char* ueberschrift, const char* prompt, char* text);
 
 // The open dialog's state, for its handlers (and the tests that look at the buttons).

@@ -33,9 +33,18 @@ bool me__answer::give(int value) {
         done_ = true;
         value_ = value;
         g_cond_broadcast(&cond_);
+        if (loop_) g_main_loop_quit(loop_);
     }
     g_mutex_unlock(&mutex_);
     return first;
+}
+
+bool me__answer::attach(GMainLoop* loop) {
+    g_mutex_lock(&mutex_);
+    loop_ = done_ ? nullptr : loop;
+    bool waiting = !done_;
+    g_mutex_unlock(&mutex_);
+    return waiting || !loop;
 }
 
 bool me__answer::given() {
@@ -67,6 +76,90 @@ void me__answer::reset() {
     done_ = false;
     value_ = 0;
     g_mutex_unlock(&mutex_);
+}
+
+// ---------------------------------------------------------------- waiting for an answer
+
+bool me__ongtkthread() {
+    // The thread that runs the main loop owns its context for as long as the loop runs.
+    return g_main_context_is_owner(g_main_context_default()) != 0;
+}
+
+namespace {
+
+struct me__watchdog {
+    me__answer* answer;
+    int onterminate;
+    gint64 until; // 0: no time-out
+    int ontimeout;
+};
+
+gboolean me__watch_tick(gpointer data) {
+    auto* w = static_cast<me__watchdog*>(data);
+    if (th_queryterminate())
+        w->answer->give(w->onterminate);
+    else if (w->until && g_get_monotonic_time() >= w->until)
+        w->answer->give(w->ontimeout);
+    return TRUE;
+}
+
+// A nested main loop on the GTK thread, quit by the answer.
+void await_in_loop(me__answer& a, me__watchdog& watch) {
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    if (a.attach(loop)) {
+        guint tick = g_timeout_add(watch.until ? 50 : 250, me__watch_tick, &watch);
+        th_leave();
+        g_main_loop_run(loop);
+        th_enter();
+        g_source_remove(tick);
+        a.attach(nullptr);
+    }
+    g_main_loop_unref(loop);
+}
+
+void await_on_condition(me__answer& a, me__watchdog& watch) {
+    th_leave();
+    for (;;) {
+        unsigned long slice = 500;
+        if (watch.until) {
+            gint64 left = (watch.until - g_get_monotonic_time()) / G_TIME_SPAN_MILLISECOND;
+            slice = static_cast<unsigned long>(bereichl(static_cast<long>(left), 0, 500));
+        }
+        if (a.wait(slice)) break;
+        me__watch_tick(&watch);
+    }
+    th_enter();
+}
+
+} // namespace
+
+void me__await(me__answer& a, int onterminate, unsigned long timeout, int ontimeout) {
+    me__watchdog watch{&a, onterminate,
+                       timeout ? g_get_monotonic_time() +
+                                     static_cast<gint64>(timeout) * G_TIME_SPAN_MILLISECOND
+                               : 0,
+                       ontimeout};
+    if (me__ongtkthread())
+        await_in_loop(a, watch);
+    else
+        await_on_condition(a, watch);
+}
+
+void me__lockdialog(GMutex* m) {
+    if (!me__ongtkthread()) {
+        th_leave();
+        g_mutex_lock(m);
+        th_enter();
+        return;
+    }
+    // Another thread's dialog is open: keep it answerable while waiting for it to go.
+    while (!g_mutex_trylock(m)) {
+        th_leave();
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        g_usleep(20000);
+        th_enter();
+    }
 }
 
 // ---------------------------------------------------------------- dialog windows
@@ -279,24 +372,6 @@ GtkWidget* bd__build(const bd__parsed_t& p, bd__data_t* d) {
     return w;
 }
 
-// A thread asked to terminate stops with the initial 0.
-void bd__waittimed(bd__data_t* d, int mtime) {
-    for (int n = bd__timeoutsleeps(mtime); n > 0; n--) {
-        msleepx(254);
-        if (d->answer.given()) return;
-        if (th_queryterminate()) {
-            d->answer.give(0);
-            return;
-        }
-    }
-    d->answer.give(-1);
-}
-
-void bd__waitanswer(bd__data_t* d) {
-    while (!d->answer.wait(500))
-        if (th_queryterminate()) d->answer.give(0);
-}
-
 } // namespace
 
 int bd_buttondialog(const char* content, int mtime) {
@@ -308,26 +383,26 @@ int bd_buttondialog(const char* content, int mtime) {
     bd__parse(buf.get(), &parsed);
 
     bd__data_t d;
-    th_enter();
+    const bool onloop = me__ongtkthread();
+    if (!onloop) th_enter();
     GtkWidget* w = bd__build(parsed, &d);
+    // Asked from the main loop, the other windows wait for the answer.
+    if (onloop) gtk_window_set_modal(GTK_WINDOW(w), TRUE);
     gulong del = g_signal_connect(w, "delete-event", G_CALLBACK(bd__closewindow), &d);
     gulong gone = g_signal_connect(w, "destroy", G_CALLBACK(bd__destroyed), &d);
     me__watch(&w);
-    th_leave();
 
-    if (mtime > 0)
-        bd__waittimed(&d, mtime);
-    else
-        bd__waitanswer(&d);
+    // A thread asked to terminate stops with the initial 0; each full 250 ms of a time-out
+    // allow one more sleep of 254 ms.
+    const int sleeps = bd__timeoutsleeps(mtime);
+    if (mtime > 0 && sleeps == 0) d.answer.give(-1);
+    me__await(d.answer, 0, static_cast<unsigned long>(sleeps) * 254, -1);
 
-    msleep(50);
-    th_enter();
     // A window destroyed with the main window has lost its handlers already.
     for (gulong h : {del, gone})
         if (w && g_signal_handler_is_connected(w, h)) g_signal_handler_disconnect(w, h);
     me__destroy(&w);
-    th_leave();
-    msleep(80);
+    if (!onloop) th_leave();
     return d.answer.value();
 }
 
@@ -404,8 +479,7 @@ int message_result(int response) {
     }
 }
 
-// The dialog's answer, waited for outside the GUI lock. A nested modal loop run from this
-// thread could miss the end of a dialog that goes before the loop has started.
+// The dialog's answer, given by its response (or by its end) and waited for by me__await.
 struct me__run_t {
     me__answer answer;
     bool destroyed = false;
@@ -429,10 +503,7 @@ int me__run(GtkWidget* dlg) {
     gulong h[] = {g_signal_connect(dlg, "response", G_CALLBACK(me__response), &r),
                   g_signal_connect(dlg, "destroy", G_CALLBACK(me__destroyed), &r)};
     gtk_window_present(GTK_WINDOW(dlg));
-    th_leave();
-    while (!r.answer.wait(500))
-        if (th_queryterminate()) r.answer.give(GTK_RESPONSE_NONE);
-    th_enter();
+    me__await(r.answer, GTK_RESPONSE_NONE);
     if (!r.destroyed) {
         for (gulong x : h) g_signal_handler_disconnect(dlg, x);
         gtk_widget_destroy(dlg);
@@ -488,7 +559,8 @@ int me_messagebox(int mode, const char* title, const char* content, int icon, in
 
     auto* block = new me__timeoutblock;
     block->word = mtime > 0 ? mtime : -1;
-    th_enter();
+    const bool onloop = me__ongtkthread();
+    if (!onloop) th_enter();
     GtkWidget* dlg = message_dialog(message_type(icon), GTK_BUTTONS_NONE, t, c);
     add_buttons(dlg, buttons);
     // Kept alive until the time-out thread can no longer send its response.
@@ -498,7 +570,7 @@ int me_messagebox(int mode, const char* title, const char* content, int icon, in
     int response = me__run(dlg);
     block->word = 0;
     g_object_unref(dlg);
-    th_leave();
+    if (!onloop) th_leave();
     me__release(block);
     return message_result(response);
 }

@@ -1,7 +1,17 @@
 // Questions and notices in front of the user: stock message boxes (waited for, or shown by a
 // thread of their own) and the free-form button dialog described by one text.
 //
-// All of them take the GUI lock themselves: call them outside it, from worker threads.
+// Which thread may ask, for every dialog that returns an answer (me_messagebox,
+// bd_buttondialog, ce_inputdialog of input_dialog.h):
+// - On the GTK main thread (a signal handler or a timeout of the main loop, which run inside
+//   the GUI lock) the dialog runs a modal loop of its own and returns the answer. The GUI lock
+//   is given up while that loop waits, so the other windows go on being drawn and worker
+//   threads go on with their work.
+// - On a worker thread, called outside the GUI lock, the dialog takes the lock to build its
+//   window and waits for the answer outside it.
+// Nobody waits for an answer in a way that stops the main loop: a handler that asks a
+// question simply calls the function, inside the lock as it runs.
+// me_messageboxa never waits and may be called from any thread.
 #pragma once
 
 #include <cstddef>
@@ -62,13 +72,27 @@ class me__answer {
     bool wait(unsigned long ms);
     int value();
     void reset();
+    // The nested main loop that waits for this answer and is quit by it (null: none); false
+    // when the answer is there already.
+    bool attach(GMainLoop* loop);
 
   private:
     GMutex mutex_;
     GCond cond_;
     bool done_ = false;
     int value_ = 0;
+    GMainLoop* loop_ = nullptr;
 };
+
+// Whether the caller is the thread that runs the GTK main loop.
+bool me__ongtkthread();
+// Waits for the answer as the rule above says; the caller holds the GUI lock, which is given
+// up while waiting. A thread asked to terminate gets onterminate; with timeout (ms, 0 none)
+// the answer becomes ontimeout when nobody answered in time.
+void me__await(me__answer& a, int onterminate, unsigned long timeout = 0, int ontimeout = -1);
+// Takes a mutex that a dialog holds while it is open, without stopping the main loop when
+// the caller runs it; the caller holds the GUI lock.
+void me__lockdialog(GMutex* m);
 
 // Windows of the dialogs that a worker thread waits for; the caller holds the GUI lock.
 // A top-level window, a child of the main window (and destroyed with it) when that exists.
