@@ -13,6 +13,7 @@
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
+#include "modem/ussd.h"
 #include "ui/connlog_statistics.h"
 #include "ui/control_window.h"
 #include "ui/labels.h"
@@ -22,13 +23,17 @@
 #include "ui/splash.h"
 #include "ui/standard_settings.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <gdk/gdkkeysyms.h>
 #include <string>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 #define T(de, en) (_de ? (de) : (en))
@@ -548,7 +553,7 @@ void on_focusout(GtkWidget* e, int eid) {
 }
 
 GtkWidget* pack(GtkWidget* box, GtkWidget* child, bool expand = false) {
-    gtk_box_pack_start(GTK_BOX(box), child, expand, expand, 2);
+    gtk_box_pack_start(GTK_BOX(box), child, expand, expand, 1);
     return child;
 }
 
@@ -560,8 +565,8 @@ GtkWidget* label(GtkWidget* box, const char* text) {
     return pack(box, ls_new('L', text, nullptr));
 }
 
-GtkWidget* frame(GtkWidget* box, const char* title) {
-    GtkWidget* f = pack(box, ls_new('G', title, nullptr));
+GtkWidget* frame(GtkWidget* box, const char* title, bool expand = false) {
+    GtkWidget* f = pack(box, ls_new('G', title, nullptr), expand);
     GtkWidget* inner = gtk_vbox_new(FALSE, 2);
     gtk_container_set_border_width(GTK_CONTAINER(inner), 4);
     gtk_container_add(GTK_CONTAINER(f), inner);
@@ -654,6 +659,13 @@ void page_global() {
                        "please choose here.|-- reload list of Internet providers down from the "
                        "Internet --",
                        "mavlynS.ini", 0);
+    // Long provider names are cut, so that the dialog keeps to a netbook's screen.
+    gtk_widget_set_size_request(w.stdcombo, 440, -1);
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(w.stdcombo));
+    for (GList* c = cells; c; c = c->next)
+        if (GTK_IS_CELL_RENDERER_TEXT(c->data))
+            g_object_set(c->data, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    g_list_free(cells);
     on_changed(w.stdcombo, E('A', 'L'));
     button(r, "Wilvar-Wiki im Internet-Browser öffnen~Open Wilvar Wiki in your Internet browser",
            E('A', 'W'));
@@ -766,7 +778,7 @@ void page_network() {
     w.analysisumts = check(r, "UMTS", nullptr);
     set_checked(w.analysisumts, true);
     w.analysisclip = button(r, "In die Zwischen-\nablage kopieren~Copy to\nClipboard", E('N', '2'));
-    w.analysisview = textview(f, 70);
+    w.analysisview = textview(f, 60);
     g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w.analysisview)), "mark-set",
                      G_CALLBACK(cf__marksetNL), w.analysisview);
 
@@ -791,8 +803,7 @@ void page_network() {
     r = hrow(p);
     label(r, "Freien USSD-Code~Specific USSD code");
     w.ussdsend = button(r, "Jetzt senden...~Send now...", E('N', 'S'));
-    r = hrow(p);
-    label(r, "SMSC");
+    label(r, "     SMSC");
     w.smsc = entry(r, "Kurzmitteilungs-\nzentrale~Short message\nservice center", 20);
     set_entry(w.smsc, inidat.smsc);
 
@@ -818,11 +829,10 @@ void page_network() {
     on_focusout(w.homu, E('F', 'H'));
     r = hrow(f);
     label(r, "Suchtext für \"innerhalb\"~Text pattern for \"in homezone\"");
-    w.homi = entry(r, "HOMI=", 30, true);
+    w.homi = entry(r, "HOMI=", 14, true);
     set_entry(w.homi, inidat.homi);
-    r = hrow(f);
     label(r, "Suchtext für \"außerhalb\"~Text pattern for \"not in homezone\"");
-    w.homo = entry(r, "HOMO=", 30, true);
+    w.homo = entry(r, "HOMO=", 14, true);
     set_entry(w.homo, inidat.homo);
     gtk_widget_set_sensitive(w.homecheck, inidat.homu[0] != 0);
 }
@@ -864,6 +874,7 @@ void page_connection() {
     set_entry(w.conname, inidat.conname);
     label(r, "Passwort~Password");
     w.conpass = entry(r, "PASS=", 20);
+    gtk_entry_set_visibility(GTK_ENTRY(w.conpass), FALSE);
     set_entry(w.conpass, inidat.conpass);
     set_checked(w.passmanual, inidat.conname[0] || inidat.conpass[0]);
     on_toggled(w.passmanual, E('V', '5'));
@@ -906,7 +917,8 @@ void page_monitoring() {
     for (int i = 0; i < 4; i++) on_toggled(w.ping[i], E('U', static_cast<char>('1' + i)));
     for (auto* e : w.ip) gtk_widget_set_sensitive(e, mode == 3);
 
-    f = frame(p, "Fehlertoleranz für~Connection error tolerance for");
+    GtkWidget* columns = pack(p, gtk_hbox_new(FALSE, 6));
+    f = frame(columns, "Fehlertoleranz für~Connection error tolerance for", true);
     const char* names[6] = {"FRZ  Einfrieren~FRZ  Freeze",
                             "CRC  Prüfsumme~CRC  Redundancy check",
                             "TME  Zeitüberschreitung~TME  Time out",
@@ -930,7 +942,7 @@ void page_monitoring() {
     r = hrow(f);
     button(r, "Standardwerte eintragen~Load defaults", E('U', '5'));
 
-    f = frame(p, "Akku-Ladezustand~Battery energy");
+    f = frame(columns, "Akku-Ladezustand~Battery energy", true);
     r = hrow(f);
     w.batt = check(r, "Anzeigen wenn unter~Display if less than", "BATT=");
     w.batt1 = entry(r, "BATT=", 4);
@@ -969,11 +981,10 @@ void counter_block(GtkWidget* p, counterblock& b, bool time) {
     label(r, time ? "min" : "kB");
     const char* limits[3] = {"Vorwarnung bei~Pre-warning at", "Warnung bei~Warning at",
                              "Verbindungstrennung bei~Terminate connection at"};
+    r = hrow(p); // the three limits in one row keep the page low
     for (int i = 0; i < 3; i++) {
-        r = hrow(p);
-        GtkWidget* l = label(r, limits[i]);
-        gtk_widget_set_size_request(l, 220, -1);
-        b.limit[i].entry = entry(r, time ? "MAXT=" : "MAXV=", 8);
+        label(r, limits[i]);
+        b.limit[i].entry = entry(r, time ? "MAXT=" : "MAXV=", 6);
         long number;
         int unit;
         cf__limitsplit(time ? inidat.maxt[i] : inidat.max[i], time, &number, &unit);
@@ -1009,11 +1020,22 @@ void page_log() {
               'P');
 }
 
+// The program copies that a PC start could run: the dial-up roles beside this program.
+std::string bootstart_items() {
+    std::string dir = _argc > 0 && _argv[0] ? _argv[0] : "";
+    size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "" : dir.substr(0, slash + 1);
+    std::string copies;
+    for (const char* name : {"GPRS", "UMTS", "UMTSGPRS", "GPRSUMTS", "CONN"})
+        if (access((dir + name).c_str(), X_OK) == 0) copies += std::string("|") + name;
+    return "- nichts -" + copies + "~- nothing -" + copies;
+}
+
 void page_startend() {
     GtkWidget* p = page("Start/Ende~Start/End");
     GtkWidget* f = frame(p, "Bei jedem Hochfahren des PC starten:~At every PC start, start also:");
     GtkWidget* r = hrow(f);
-    w.pcstart = combo(r, "~- nothing -", nullptr, 0);
+    w.pcstart = combo(r, bootstart_items().c_str(), nullptr, 0);
     on_changed(w.pcstart, E('E', 'C'));
     w.pcconfirm = button(r, "Festlegen~Confirm", E('E', 'E'));
 
@@ -1041,7 +1063,9 @@ void page_startend() {
     w.endstandby = check(p, "Bei PC-Standby beenden~Terminate when PC goes standby", "END=Z");
     set_checked(w.endstandby, inidat.endstandby);
 
-    f = frame(p, "Countdown");
+    // The two groups of radio buttons side by side, so that the page stays low.
+    GtkWidget* columns = pack(p, gtk_hbox_new(FALSE, 6));
+    f = frame(columns, "Countdown", true);
     const char* cd[5] = {"Kein Ende per Countdown~Do not terminate by countdown",
                          "Verbindung zeitgesteuert beenden~Terminate connection time-controlled",
                          "Verbindung bei Inaktivität beenden~Terminate connection if no traffic",
@@ -1058,7 +1082,7 @@ void page_startend() {
     on_toggled(w.countdown[0], E('E', '0'));
     for (int i = 1; i < 5; i++) on_toggled(w.countdown[i], E('E', '1'));
 
-    f = frame(p, "Nach automatischem Programmende~After automatic program end");
+    f = frame(columns, "Nach automatischem Programmende~After automatic program end", true);
     const char* sd[3] = {"nichts unternehmen~do nothing", "PC herunterfahren~shutdown computer",
                          "PC neu starten~restart computer"};
     const char* sdkey[3] = {"END=", "END=S", "END=R"};
@@ -1207,20 +1231,24 @@ void sms_show(GtkWidget* view) {
     gtk_widget_grab_focus(w.smstext);
 }
 
-// Waits with the GUI lock free (the dialog's own windows go on being drawn meanwhile).
-void sms_pause(unsigned long ms) {
-    th_leave();
-    msleep(ms);
-    th_enter();
-}
-
-// The queue file carries the time to the second; a second message in the same second waits.
+// The queue file carries the time to the second; a second message in the same second takes
+// the next one, so that nobody waits here.
 bool sms_queue(const std::string& number, const std::string& text) {
+    time_t now = time(nullptr);
     for (int attempt = 0; attempt < 3; attempt++) {
-        if (attempt) sms_pause(1000);
-        if (cf__smsqueue(datumzeitkompakt(), number, text)) return true;
+        time_t at = now + attempt;
+        struct tm t {};
+        char compact[32];
+        if (!localtime_r(&at, &t)) return false;
+        ut_formatkompakt(compact, sizeof compact, t);
+        if (cf__smsqueue(compact, number, text)) return true;
     }
     return false;
+}
+
+gboolean sms_namestored(gpointer) {
+    cs_show(34);
+    return FALSE;
 }
 
 void sms_send() {
@@ -1241,15 +1269,11 @@ void sms_send() {
         me_messageboxa(0, "mavlyn   SMS", T("Die SMS ist zu lang.  ", "The SMS is too long.  "), 2);
         return;
     }
-    if (text.empty()) {
-        th_leave();
-        int yes = me_messagebox(0, "mavlyn   SMS",
-                                T("Soll wirklich eine leere  \nSMS gesendet werden?  ",
-                                  "Do you really want to  \nsend an empty SMS?  "),
-                                3, 2, 0);
-        th_enter();
-        if (yes != 1) return;
-    }
+    if (text.empty() && me_messagebox(0, "mavlyn   SMS",
+                                      T("Soll wirklich eine leere  \nSMS gesendet werden?  ",
+                                        "Do you really want to  \nsend an empty SMS?  "),
+                                      3, 2, 0) != 1)
+        return;
     if (!sms_queue(number, text)) {
         lo_slog("Cannot write an SMS into sms_send.\n", "", -1);
         me_messageboxa(
@@ -1258,11 +1282,11 @@ void sms_send() {
         return;
     }
     cs_show(33);
+    cf__DTS(w.smstext, "");
+    // The second notice follows the first one when that has been read.
     if (!name.empty() && !cf__smsknown(smsbook, name, number) &&
-        cf__smsbookappend("sms_name.ini", name, number)) {
-        sms_pause(2000);
-        cs_show(34);
-    }
+        cf__smsbookappend("sms_name.ini", name, number))
+        g_timeout_add(2000, sms_namestored, nullptr);
     sms_load();
 }
 
@@ -1555,6 +1579,7 @@ void end_dialog() {
         if (inidat.constart || before != connection_data()) cn_createdialup(constart_before);
     } else {
         _de = de_before;
+        _inidatneu = false;
         if (configkbvreset == 1) configkbvreset = 0;
         if (configtreset == 1) configtreset = 0;
     }
@@ -1633,16 +1658,7 @@ void reset_counter(bool time) {
     }
 }
 
-void prepaid(int kind) {
-    if (ia_instance_isactive()) return;
-    cf__DSS(w.ppqbutton, false);
-    cf__DSS(w.ppcbutton, false);
-    cf__DSS(w.ussdsend, false);
-    if (kind == 0)
-        prepaid_gewuenscht = true;
-    else
-        prepaidaufladen_gewuenscht = kind;
-}
+void prepaid_request(int kind);
 
 void trigger_switch(int i) {
     int t = active(w.cmd[i].trigger);
@@ -1715,13 +1731,24 @@ void settings_poll() {
 // loop (worker thread, outside the lock) talks to the modem, so that no port search, SIM
 // unlocking or read ever blocks the window.
 
+// A prepaid task as the buttons ask for it, with the fields as they stand at the press.
+struct prepaidtask {
+    int kind = -1; // 0 credit query, 1 top-up, 2 USSD code; -1 none
+    char ppq[sizeof inidat.ppq] = "";
+    char ppc[sizeof inidat.ppc] = "";
+    char port[sizeof inidat.comport] = ""; // "" searches for the modem
+    std::atomic<bool> done{false};
+};
+
 struct toolrequests {
     int console = 0;     // 1 start, 2 start and test for netlocks, -1 end
     std::string pending; // console bytes to send
     int analysis = 0;    // requested search mode, handed to the thread after the console ended
     bool instancetold = false;
+    prepaidtask* prepaid = nullptr; // asked for, not yet started
 };
-toolrequests tools; // guarded by the GUI lock
+toolrequests tools;                    // guarded by the GUI lock
+prepaidtask* prepaidrunning = nullptr; // the task on its thread (poll loop only)
 
 // Poll-loop state (worker thread only).
 cf__netlock_t netlock;
@@ -1917,10 +1944,70 @@ void analysis_poll() {
     th_leave();
 }
 
+// The prepaid tasks talk to the modem as the monitoring cycle does, on a thread of their own:
+// a credit query takes a quarter of a minute, and the code is asked for in a dialog.
+gpointer cf__prepaidthread(gpointer data) {
+    th_register("prepaidthread");
+    auto* task = static_cast<prepaidtask*>(data);
+    if (task->kind == 0) {
+        prepaids[0] = 0;
+        prepaid_gewuenscht = true;
+    } else {
+        prepaidaufladen_gewuenscht = task->kind;
+    }
+    char buffer[antwortLEN] = "";
+    prepaid_aufgaben(task->ppq, task->ppc, task->port, buffer);
+    task->done = true;
+    th_unregister(nullptr);
+    return nullptr;
+}
+
+void prepaid_buttons(bool on) {
+    th_enter();
+    for (GtkWidget* b : {w.ppqbutton, w.ppcbutton, w.ussdsend}) cf__DSS(b, on);
+    th_leave();
+}
+
+void prepaid_finish() {
+    delete prepaidrunning;
+    prepaidrunning = nullptr;
+}
+
+void prepaid_poll() {
+    if (prepaidrunning && prepaidrunning->done) {
+        prepaid_finish();
+        prepaid_buttons(true);
+    }
+    th_enter();
+    prepaidtask* task = nullptr;
+    // The search holds the port until it is done; the task waits for it.
+    if (!prepaidrunning && cf__netzsuche == 0 && !tools.analysis) std::swap(task, tools.prepaid);
+    th_leave();
+    if (!task) return;
+    if (konsoleaktiv) console_end(); // the task needs the port
+    if (th_create(cf__prepaidthread, task)) {
+        prepaidrunning = task;
+    } else {
+        delete task;
+        prepaid_buttons(true);
+    }
+}
+
+// The dialog is gone: a task still talking to the modem is waited for.
+void prepaid_end() {
+    th_enter();
+    delete tools.prepaid;
+    tools.prepaid = nullptr;
+    th_leave();
+    while (prepaidrunning && !prepaidrunning->done) msleep(100);
+    prepaid_finish();
+}
+
 // Served by the dialog's poll loop.
 void tools_poll() {
     console_poll();
     analysis_poll();
+    prepaid_poll();
     settings_poll();
 }
 
@@ -1934,8 +2021,12 @@ void tools_reset() {
 
 // ---- their events
 
+bool prepaid_busy() {
+    return tools.prepaid || prepaidrunning;
+}
+
 void console_request(bool withnetlock) {
-    if (cf__netzsuche != 0 || tools.analysis) return; // the search holds the port
+    if (cf__netzsuche != 0 || tools.analysis || prepaid_busy()) return; // the port is in use
     if (konsoleaktiv) {
         if (withnetlock) tools.console = 2;
         return;
@@ -1943,6 +2034,13 @@ void console_request(bool withnetlock) {
     if (tools.console > 0 || instance_busy()) return;
     tools.console = withnetlock ? 2 : 1;
     set_entry(w.consoleinput, "");
+}
+
+// The hint in the idle console's input field follows the language.
+void console_placeholder() {
+    std::string t = gtk_entry_get_text(GTK_ENTRY(w.consoleinput));
+    if (t == "Hier klicken für Konsolen-Eingaben." || t == "Click here for console inputs.")
+        set_entry(w.consoleinput, console_resttext());
 }
 
 void console_input() {
@@ -1956,7 +2054,9 @@ void console_input() {
 }
 
 void analysis_start() {
-    if (cf__netzsuche != 0 || tools.analysis || !cf__netsearchrunning() || instance_busy()) return;
+    if (cf__netzsuche != 0 || tools.analysis || prepaid_busy() || !cf__netsearchrunning() ||
+        instance_busy())
+        return;
     cf__DSS(w.analysisstart, false);
     const char* header =
         T("\r\n\r\n          -----   Netzanalyse gestartet.   -----\r\n",
@@ -1979,6 +2079,18 @@ void analysis_clipboard() {
     GtkClipboard* cb = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
     gtk_clipboard_set_text(cb, utf8.data(), -1);
     gtk_clipboard_store(cb);
+}
+
+// Another instance holds the modem: the user is told, and the buttons stay.
+void prepaid_request(int kind) {
+    if (prepaid_busy() || ia_instance_message()) return;
+    auto* task = new prepaidtask;
+    task->kind = kind;
+    copy_entry(task->ppq, sizeof task->ppq, w.ppq);
+    copy_entry(task->ppc, sizeof task->ppc, w.ppc);
+    if (checked(w.commanual)) strMcpy(task->port, port_field().c_str());
+    for (GtkWidget* b : {w.ppqbutton, w.ppcbutton, w.ussdsend}) cf__DSS(b, false);
+    tools.prepaid = task;
 }
 
 void analysis_choose(int line) {
@@ -2008,9 +2120,12 @@ void handle(int eid, GtkWidget* widget) {
         switching_language = true;
         ls_switch(_de);
         switching_language = false;
+        console_placeholder();
         break;
     case E('T', '1'):
         configtab = static_cast<int>(reinterpret_cast<intptr_t>(widget));
+        // The console is for the device page: leaving it frees the port.
+        if (konsoleaktiv || tools.console > 0) tools.console = -1;
         if (configtab == 9) sms_fresh();
         break;
     case E('T', '2'):
@@ -2044,13 +2159,13 @@ void handle(int eid, GtkWidget* widget) {
         iz_httpbrowse(wiki_url);
         break;
     case E('N', 'Q'):
-        prepaid(0);
+        prepaid_request(0);
         break;
     case E('N', 'C'):
-        prepaid(1);
+        prepaid_request(1);
         break;
     case E('N', 'S'):
-        prepaid(2);
+        prepaid_request(2);
         break;
     case E('N', '4'):
         cf__DSS(w.net, active(w.netsel) != 2);
@@ -2069,10 +2184,7 @@ void handle(int eid, GtkWidget* widget) {
         break;
     case E('P', '5'):
     case E('P', '6'):
-        // Asks before files are rewritten: the message box needs the lock free.
-        th_leave();
         cf__connloggrafik(eid == E('P', '5') ? 1 : 2);
-        th_enter();
         break;
     case E('U', '1'):
     case E('U', '2'):
@@ -2108,9 +2220,7 @@ void handle(int eid, GtkWidget* widget) {
             if (chosen) program = chosen;
             g_free(chosen);
         }
-        th_leave();
         cf__svcschreiben(program.c_str());
-        th_enter();
         break;
     }
     case E('V', '1'):
@@ -2205,6 +2315,8 @@ int cf_dialog(int eid, GtkWidget* widget) {
     if (eid == 1) {
         if (running) return 0; // one dialog at a time
         running = true;
+        // Marked for writing now; Cancel takes the mark back, so only OK rewrites the file.
+        _inidatneu = true;
         th_enter();
         build();
         th_leave();
@@ -2217,6 +2329,7 @@ int cf_dialog(int eid, GtkWidget* widget) {
             if (result == -1) tools_poll();
         }
         end_dialog();
+        prepaid_end();
         running = false;
         return result;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "foundation/threads.h"
+#include "ui/config_dialog.h"
 
 #include <chrono>
 #include <cstdio>
@@ -305,17 +306,28 @@ inline bool type_text(GtkWidget* top, const std::string& text,
         [&] { return get() == wanted; });
 }
 
-// Clicks the middle of a widget with the mouse.
+// Clicks the middle of a widget with the mouse, once it has its place in the window.
 inline bool click(GtkWidget* w) {
+    eventually([w] {
+        return locked([w] {
+            GtkAllocation a;
+            gtk_widget_get_allocation(w, &a);
+            return gtk_widget_get_mapped(w) && a.width > 1 && a.height > 1;
+        });
+    });
     int x = 0, y = 0;
     bool ok = locked([&] {
-        GdkWindow* win = gtk_widget_get_window(w);
-        if (!win) return false;
+        // Measured from the top-level window: entries and text views have windows of their own.
+        GtkWidget* top = gtk_widget_get_toplevel(w);
+        GdkWindow* win = gtk_widget_get_window(top);
         GtkAllocation a;
         gtk_widget_get_allocation(w, &a);
+        int cx, cy;
+        if (!win || !gtk_widget_translate_coordinates(w, top, a.width / 2, a.height / 2, &cx, &cy))
+            return false;
         gdk_window_get_origin(win, &x, &y);
-        x += a.x + a.width / 2;
-        y += a.y + a.height / 2;
+        x += cx;
+        y += cy;
         return true;
     });
     // A synced move to where the pointer already is waits for a motion that never comes:
@@ -341,6 +353,68 @@ inline bool wm_close(GtkWidget* top) {
     return keys_closing(top, "alt+F4");
 }
 
+// The first widget of the type below top whose tooltip is tip (the n-th one with n).
+inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
+    return locked([&] {
+        int seen = 0;
+        return find_child(top, type, [&](GtkWidget* e) {
+            gchar* t = gtk_widget_get_tooltip_text(e);
+            bool m = t && strcmp(t, tip) == 0 && seen++ == n;
+            g_free(t);
+            return m;
+        });
+    });
+}
+
+inline std::string view_text(GtkWidget* v) {
+    return locked([v] {
+        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
+        GtkTextIter from, to;
+        gtk_text_buffer_get_bounds(b, &from, &to);
+        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
+        std::string out = t ? t : "";
+        g_free(t);
+        return out;
+    });
+}
+
+inline bool checked(GtkWidget* b) {
+    return locked([b] { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(b)) != 0; });
+}
+
+// Opens a page of the window's first notebook by clicking its tab.
+inline bool show_page(GtkWidget* top, int page) {
+    GtkWidget* nb = locked([top] { return find_child(top, GTK_TYPE_NOTEBOOK); });
+    if (!nb) return false;
+    GtkWidget* tab = locked([&] {
+        return gtk_notebook_get_tab_label(GTK_NOTEBOOK(nb),
+                                          gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page));
+    });
+    auto shown = [&] {
+        return locked([nb] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(nb)); }) == page;
+    };
+    return with_retries([&] { return activate(top) && click(tab); }, shown);
+}
+
+// Clicks into an entry and types text over what it holds.
+inline bool fill(GtkWidget* e, const std::string& text) {
+    GtkWidget* top = locked([e] { return gtk_widget_get_toplevel(e); });
+    return with_retries(
+        [&] {
+            return activate(top) && click(e) && sh("xdotool key ctrl+a BackSpace") &&
+                   (text.empty() || sh("xdotool type --delay 30 '" + text + "'"));
+        },
+        [&] { return entry_text(e) == text; });
+}
+
+// Clicks a button of the window named title (a question or a notice) and waits until it is
+// gone; false when it did not come or did not go.
+inline bool answer(const char* title, const char* label) {
+    GtkWidget* w = wait_titled(title);
+    GtkWidget* b = w ? button(w, label) : nullptr;
+    return b && click_closing(b);
+}
+
 // Runs the driver beside the dialog call and reports whether it got through.
 class Driver {
   public:
@@ -360,6 +434,22 @@ class Driver {
   private:
     bool ok_ = false;
     std::thread t_;
+};
+
+// cf_dialog runs its own loop until OK or Cancel, on a worker thread as in the program; the
+// test drives it from outside.
+struct DialogRun {
+    int result = -2;
+    GThread* t = nullptr;
+    static gpointer body(gpointer p) {
+        static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
+        return nullptr;
+    }
+    void start() { t = g_thread_new("cfdialog", body, this); }
+    int join() {
+        g_thread_join(t);
+        return result;
+    }
 };
 
 } // namespace gui

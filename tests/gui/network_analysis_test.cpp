@@ -1,12 +1,13 @@
 // The modem tools of the configuration dialog against the simulated modem: the service
-// console, the netlock test, the network analysis and choosing a network from its result.
-#include "config_dialog_support.h"
+// console, the netlock test, the network analysis with the choice of a network from its
+// result, and the prepaid buttons.
+#include "gui_support.h"
 
 #include "config/config_record.h"
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "modemsim_process.h"
-#include "ui/config_dialog.h"
+#include "sms/sms_reception.h"
 #include "ui/network_analysis.h"
 
 #include <gtest/gtest.h>
@@ -17,38 +18,9 @@ namespace {
 const bool display_ready = (gui::ensure_display(), true);
 
 using gui::by_tooltip;
-using gui::DialogRun;
-
-std::string text_of(GtkWidget* v) {
-    return gui::locked([v] {
-        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
-        GtkTextIter from, to;
-        gtk_text_buffer_get_bounds(b, &from, &to);
-        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
-        std::string out = t ? t : "";
-        g_free(t);
-        return out;
-    });
-}
-
-// The n-th text view of the page shown by the notebook.
-GtkWidget* page_view(GtkWidget* notebook, int page, int n) {
-    return gui::locked([&] {
-        GtkWidget* p = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page);
-        int i = 0;
-        return gui::find_child(p, GTK_TYPE_TEXT_VIEW, [&](GtkWidget*) { return i++ == n; });
-    });
-}
 
 bool holds(GtkWidget* v, const char* what) {
-    return text_of(v).find(what) != std::string::npos;
-}
-
-void show_page(GtkWidget* notebook, int page) {
-    gui::locked([&] {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
-        return 0;
-    });
+    return gui::view_text(v).find(what) != std::string::npos;
 }
 
 class DialogTools : public ::testing::Test {
@@ -58,7 +30,7 @@ class DialogTools : public ::testing::Test {
         iv_inidefaults();
         _de = false;
         inidat.funktion = FUNKTION_CONFIG;
-        configtab = 0;
+        configtab = 2;
         comzeit = 50;
         geraet = 3;
         cf__netzzeitprozent = 1;
@@ -67,26 +39,52 @@ class DialogTools : public ::testing::Test {
         cf__netzzeitprozent = 100;
         comzeit = 150;
         geraet = 0;
+        configtab = 0;
         iv_inidefaults();
     }
+    // Opens the dialog on the device page and starts the console on the modem.
+    GtkWidget* open_with_console(const ModemSim& sim) {
+        strMcpy(inidat.comport, sim.port(0).c_str());
+        run_.start();
+        GtkWidget* w = gui::wait_titled("mavlyn   Configuration");
+        if (!w) return nullptr;
+        console_ = gui::locked([w] { return gui::find_child(w, GTK_TYPE_TEXT_VIEW); });
+        GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
+        // Focusing the input line starts the console; a focus given before the window had the
+        // X focus brings no focus-in event, so it is given again until the console starts.
+        bool started = gui::with_retries(
+            [&] {
+                return gui::activate(w) && gui::locked([w, input] {
+                           gtk_widget_grab_focus(gui::button(w, "Cancel"));
+                           gtk_widget_grab_focus(input);
+                           return true;
+                       });
+            },
+            [&] { return holds(console_, "- Console started.\r\n"); });
+        EXPECT_TRUE(started);
+        EXPECT_TRUE(gui::eventually([&] { return holds(console_, "has been opened"); }))
+            << gui::view_text(console_);
+        return w;
+    }
+    gui::DialogRun run_;
+    GtkWidget* console_ = nullptr;
 };
 
-// Gives the console's input line the focus, which starts the console. A focus change made
-// while the window has not yet got the X focus brings no focus-in event: the focus is taken
-// away and given again until the console says it started.
-bool focus_console(GtkWidget* w, GtkWidget* input, GtkWidget* console) {
-    return gui::with_retries(
-        [&] {
-            if (!gui::activate(w)) return false;
-            gui::locked([w, input] {
-                GtkWidget* cancel = gui::button(w, "Cancel");
-                if (cancel) gtk_widget_grab_focus(cancel);
-                gtk_widget_grab_focus(input);
-                return 0;
-            });
-            return true;
-        },
-        [&] { return holds(console, "- Console started.\r\n"); });
+// The "Credit Query" box that the message thread shows; its text, or "" when none came.
+std::string credit_answer() {
+    static bool started = th_create(sm_msgthread, nullptr) != nullptr;
+    EXPECT_TRUE(started);
+    GtkWidget* box = gui::wait_titled("mavlyn   Credit Query");
+    if (!box) return "";
+    gchar* text = nullptr;
+    gui::locked([&] {
+        g_object_get(box, "secondary-text", &text, nullptr);
+        return 0;
+    });
+    std::string out = text ? text : "";
+    g_free(text);
+    EXPECT_TRUE(gui::click_closing(gui::button(box, "gtk-ok")));
+    return out;
 }
 
 } // namespace
@@ -96,136 +94,101 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
                   "network=1|26201|T-Mobile D|TMO|2", "--set", "network=2|26202|Vodafone.de|VF|2",
                   "--set", "signal=20"});
     ASSERT_TRUE(sim.ready());
-    strMcpy(inidat.comport, sim.port(0).c_str());
-    DialogRun run;
-    run.start();
-    GtkWidget* w = gui::wait_titled("mavlyn   Configuration");
+    GtkWidget* w = open_with_console(sim);
     ASSERT_NE(w, nullptr);
-    GtkWidget* notebook = gui::locked([w] { return gui::find_child(w, GTK_TYPE_NOTEBOOK); });
-    ASSERT_NE(notebook, nullptr);
-
-    // The console starts when its input line gets the focus.
-    show_page(notebook, 2);
-    ASSERT_TRUE(gui::eventually([] { return configtab == 2; }));
-    GtkWidget* console = page_view(notebook, 2, 0);
-    GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
-    ASSERT_NE(console, nullptr);
-    ASSERT_NE(input, nullptr);
-    ASSERT_TRUE(focus_console(w, input, console));
-    EXPECT_TRUE(gui::eventually([&] { return holds(console, "has been opened"); }))
-        << text_of(console);
-    EXPECT_TRUE(holds(console, "- Console started.\r\n"));
-    EXPECT_EQ(gui::entry_text(input), "");
-    EXPECT_TRUE(konsoleaktiv);
-
     // A line typed with Return is sent; the answer appears.
+    GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
     gui::locked([input] {
         gtk_entry_set_text(GTK_ENTRY(input), "AT+CGMI");
         return 0;
     });
     EXPECT_TRUE(gui::with_retries([&] { return gui::keys(w, "Return"); },
-                                  [&] { return holds(console, "Command:  AT+CGMI\r\n"); }));
-    EXPECT_TRUE(gui::eventually([&] { return holds(console, "huawei"); })) << text_of(console);
-    EXPECT_NE(sim.transcript().find("AT+CGMI"), std::string::npos);
+                                  [&] { return holds(console_, "Command:  AT+CGMI\r\n"); }));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "huawei"); }));
+    // The netlock test on the open console finds the configured lock only.
+    EXPECT_TRUE(gui::click(gui::button(w, "Test the device for netlocks")));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "Network subset lock detected."); }))
+        << gui::view_text(console_);
+    EXPECT_FALSE(holds(console_, "Network lock detected."));
 
-    // The netlock test on the open console.
-    GtkWidget* netlock = gui::button(w, "Test the device for netlocks");
-    ASSERT_NE(netlock, nullptr);
-    EXPECT_TRUE(gui::with_retries([&] { return gui::click(netlock); },
-                                  [&] { return holds(console, "* Test for netlock"); }));
-    EXPECT_TRUE(gui::eventually([&] { return holds(console, "Network subset lock detected."); }))
-        << text_of(console);
-    EXPECT_FALSE(holds(console, "Network lock detected.")) << "only the configured lock";
+    // Leaving the page ends the console and frees the port.
+    ASSERT_TRUE(gui::show_page(w, 3));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "- Console terminated.\r\n"); }));
+    EXPECT_FALSE(konsoleaktiv);
 
-    // A UMTS-only analysis; the console gives up the port first.
-    show_page(notebook, 3);
-    ASSERT_TRUE(gui::eventually([] { return configtab == 3; }));
+    // A UMTS-only analysis: one pass, one line per network.
     GtkWidget* start = gui::button(w, "Start");
-    GtkWidget* gprs = gui::button(w, "GPRS");
-    GtkWidget* view = page_view(notebook, 3, 0);
-    ASSERT_NE(start, nullptr);
-    ASSERT_NE(gprs, nullptr);
-    ASSERT_NE(view, nullptr);
-    gui::locked([gprs] {
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(gprs), FALSE);
-        return 0;
+    GtkWidget* view = gui::locked([w] {
+        int i = 0;
+        return gui::find_child(w, GTK_TYPE_TEXT_VIEW, [&](GtkWidget*) { return i++ == 1; });
     });
+    EXPECT_TRUE(gui::click(gui::button(w, "GPRS")));
     EXPECT_TRUE(gui::with_retries([&] { return gui::click(start); },
                                   [&] { return !gui::sensitive(start); }));
     EXPECT_TRUE(holds(view, "-----   Network analysis has been started.   -----"));
-    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(start); }, std::chrono::seconds(60)))
-        << text_of(view);
-    EXPECT_TRUE(holds(console, "- Console terminated.\r\n"));
-    EXPECT_FALSE(konsoleaktiv);
-    const std::string result = text_of(view);
-    EXPECT_EQ(result, "UMTS\t66%\t[26201]\tT-Mobile D\r\nUMTS\t66%\t[26202]\tVodafone.de\r\n")
-        << "one pass, one line per network";
+    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(start); }, std::chrono::seconds(60)));
+    EXPECT_EQ(gui::view_text(view),
+              "UMTS\t66%\t[26201]\tT-Mobile D\r\nUMTS\t66%\t[26202]\tVodafone.de\r\n");
     EXPECT_EQ(sim.transcript().find("AT^SYSCFG=13"), std::string::npos) << "no GPRS pass";
 
     // A click on the second line puts that network into the selection.
     GtkWidget* net = by_tooltip(w, GTK_TYPE_ENTRY, "NET=");
     GtkWidget* netsel = by_tooltip(w, GTK_TYPE_COMBO_BOX, "NET=");
-    ASSERT_NE(net, nullptr);
-    ASSERT_NE(netsel, nullptr);
-    EXPECT_EQ(gui::locked([netsel] { return gtk_combo_box_get_active(GTK_COMBO_BOX(netsel)); }), 2);
-    int line_y = gui::locked([view] {
-        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
-        GtkTextIter it;
-        gtk_text_buffer_get_iter_at_line(b, &it, 1);
-        GdkRectangle r;
-        gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), &it, &r);
-        return r.y + r.height / 2;
-    });
-    GtkWidget* viewwin = view;
     auto click_line = [&] {
         int x = 0, y = 0;
         gui::locked([&] {
+            GtkTextIter it;
+            gtk_text_buffer_get_iter_at_line(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), &it, 1);
+            GdkRectangle r;
+            gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), &it, &r);
             gdk_window_get_origin(
-                gtk_text_view_get_window(GTK_TEXT_VIEW(viewwin), GTK_TEXT_WINDOW_TEXT), &x, &y);
+                gtk_text_view_get_window(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_TEXT), &x, &y);
+            y += r.y + r.height / 2;
             return 0;
         });
-        return gui::sh("xdotool mousemove " + std::to_string(x + 21) + " " +
-                       std::to_string(y + line_y) + " mousemove --sync " + std::to_string(x + 20) +
-                       " " + std::to_string(y + line_y) + " click 1");
+        return gui::sh("xdotool mousemove " + std::to_string(x + 21) + " " + std::to_string(y) +
+                       " mousemove --sync " + std::to_string(x + 20) + " " + std::to_string(y) +
+                       " click 1");
     };
-    EXPECT_TRUE(gui::with_retries(click_line, [&] {
-        return gui::entry_text(net) == "Vodafone.de";
-    })) << gui::entry_text(net);
+    EXPECT_TRUE(
+        gui::with_retries(click_line, [&] { return gui::entry_text(net) == "Vodafone.de"; }));
     EXPECT_EQ(gui::locked([netsel] { return gtk_combo_box_get_active(GTK_COMBO_BOX(netsel)); }), 0)
         << "automatic becomes only this network";
-    EXPECT_TRUE(gui::sensitive(net));
 
     EXPECT_TRUE(gui::keys_closing(w, "Escape"));
-    EXPECT_EQ(run.join(), 0);
+    EXPECT_EQ(run_.join(), 0);
     EXPECT_FALSE(cf__netsearchrunning()) << "the search thread ends with the dialog";
 }
 
-TEST_F(DialogTools, ChangingTheCommandPortEndsTheConsole) {
-    ModemSim sim({"--profile", "huawei"});
+TEST_F(DialogTools, PrepaidButtonsAskTheModemAndAreUsableAgain) {
+    ModemSim sim({"--profile", "huawei", "--set", "ussd=*100#|Guthaben: 5,00 EUR", "--set",
+                  "ussd=*102#|Bonus: 100 MB"});
     ASSERT_TRUE(sim.ready());
-    strMcpy(inidat.comport, sim.port(0).c_str());
-    DialogRun run;
-    run.start();
-    GtkWidget* w = gui::wait_titled("mavlyn   Configuration");
+    strMcpy(inidat.ppq, "*100#");
+    GtkWidget* w = open_with_console(sim);
     ASSERT_NE(w, nullptr);
-    GtkWidget* notebook = gui::locked([w] { return gui::find_child(w, GTK_TYPE_NOTEBOOK); });
-    show_page(notebook, 2);
-    ASSERT_TRUE(gui::eventually([] { return configtab == 2; }));
-    GtkWidget* console = page_view(notebook, 2, 0);
-    GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
-    GtkWidget* com = by_tooltip(w, GTK_TYPE_ENTRY, "COM=");
-    ASSERT_NE(input, nullptr);
-    ASSERT_NE(com, nullptr);
-    ASSERT_TRUE(focus_console(w, input, console));
-    ASSERT_TRUE(gui::eventually([] { return konsoleaktiv; })) << text_of(console);
-    gui::locked([com] {
-        gtk_entry_set_text(GTK_ENTRY(com), "/dev/null/none");
-        return 0;
-    });
-    EXPECT_TRUE(gui::eventually([&] { return holds(console, "- Console terminated.\r\n"); }))
-        << text_of(console);
-    EXPECT_FALSE(konsoleaktiv);
-    EXPECT_EQ(gui::entry_text(input), "Click here for console inputs.");
+    ASSERT_TRUE(gui::show_page(w, 3));
+    GtkWidget* query = gui::button(w, "Query now");
+    GtkWidget* send = gui::button(w, "Send now...");
+
+    // The query goes out through the modem (the console gave the port up) and is answered.
+    EXPECT_TRUE(gui::with_retries([&] { return gui::click(query); },
+                                  [&] { return !gui::sensitive(query); }));
+    EXPECT_FALSE(gui::sensitive(send)) << "one task at a time";
+    EXPECT_NE(credit_answer().find("Guthaben: 5,00 EUR"), std::string::npos);
+    EXPECT_NE(sim.transcript().find("AT+CUSD=1,\"*100#\",15"), std::string::npos);
+    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(query) && gui::sensitive(send); }));
+
+    // A code typed into the input dialog.
+    EXPECT_TRUE(gui::click(send));
+    GtkWidget* code = gui::wait_titled("Wilvar   USSD code");
+    ASSERT_NE(code, nullptr);
+    EXPECT_TRUE(gui::type_text(code, "*102#"));
+    EXPECT_TRUE(gui::keys_closing(code, "Return"));
+    EXPECT_NE(credit_answer().find("Bonus: 100 MB"), std::string::npos);
+    EXPECT_NE(sim.transcript().find("AT+CUSD=1,\"*102#\",15"), std::string::npos);
+    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(send); }));
+
     EXPECT_TRUE(gui::keys_closing(w, "Escape"));
-    EXPECT_EQ(run.join(), 0);
+    EXPECT_EQ(run_.join(), 0);
 }

@@ -1,6 +1,6 @@
 // The standard settings of the configuration dialog's "Global" page: the provider list from
 // mavlynS.ini, taking a provider's values, and reloading the list from a wiki on loopback.
-#include "config_dialog_support.h"
+#include "gui_support.h"
 
 #include "config/config_record.h"
 #include "control/session_state.h"
