@@ -367,7 +367,7 @@ void mt__evaluation2(mt__cycle_t& c) {
         cc_show();
         if (c.up >= 0 && c.down >= 0)
             ic_mshow(1, c.mode, mt__sig, static_cast<int>(c.up / 1000),
-                     static_cast<int>(c.down / 1000), "");
+                     static_cast<int>(c.down / 1000), cc_shortstatus());
         announce_signal();
         battery(c);
         char buffer[antwortLEN];

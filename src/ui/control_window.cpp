@@ -35,6 +35,12 @@ struct {
     fefo_t form = fefo_OHNE;
 } cc__normalize;
 
+// Where the next window goes: where the last one stood, the first one where the header says.
+struct {
+    bool known = false;
+    int x = 0, y = 0;
+} cc__place;
+
 GtkWidget* fields[8] = {}; // lines 1-7 of the regular window
 GtkWidget* minilabel = nullptr;
 fefo_t built = fefo_OHNE;
@@ -72,9 +78,20 @@ GtkWidget* row(std::initializer_list<GtkWidget*> children) {
     return h;
 }
 
+// A header position of 9999 only marks a header to be written: it is no place on the screen.
+void move_to_place() {
+    if (!cc__place.known && inidat.headerset && inidat.headerx >= 0 && inidat.headerx < 9999 &&
+        inidat.headery >= 0 && inidat.headery < 9999)
+        cc__place = {true, inidat.headerx, inidat.headery};
+    if (!cc__place.known) return;
+    gtk_window_move(GTK_WINDOW(mainwindow), cc__place.x, cc__place.y);
+    inidat.headerx_neu = cc__place.x;
+    inidat.headery_neu = cc__place.y;
+}
+
 void build_regular() {
     mainwindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_move(GTK_WINDOW(mainwindow), inidat.headerx_neu, inidat.headery_neu);
+    move_to_place();
     gtk_window_set_resizable(GTK_WINDOW(mainwindow), FALSE);
     gtk_window_deiconify(GTK_WINDOW(mainwindow));
     if (MODUS('T')) {
@@ -99,7 +116,7 @@ void build_regular() {
 void build_mini() {
     mainwindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_decorated(GTK_WINDOW(mainwindow), FALSE);
-    gtk_window_move(GTK_WINDOW(mainwindow), inidat.headerx_neu, inidat.headery_neu);
+    move_to_place();
     gtk_window_set_keep_above(GTK_WINDOW(mainwindow), TRUE);
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(mainwindow), TRUE);
     gtk_widget_set_size_request(mainwindow, 174, -1);
@@ -149,6 +166,7 @@ void tear_down(fefo_t old) {
         if (mainwindow) {
             gtk_window_get_position(GTK_WINDOW(mainwindow), &inidat.headerx_neu,
                                     &inidat.headery_neu);
+            cc__place = {true, inidat.headerx_neu, inidat.headery_neu};
             gtk_widget_destroy(mainwindow);
         }
         mainwindow = nullptr;
@@ -343,9 +361,9 @@ gboolean cc__closewindow(GtkWidget*, GdkEvent*, gpointer) {
     return TRUE;
 }
 
-// Asked from the menu on the main loop, so the box must not wait for its answer.
+// Asked from the menu on the main loop: the box runs its own modal loop there.
 void info(const char* de, const char* en) {
-    me_messageboxa(0, "mavlyn   CONTROL info", T(de, en), 1);
+    me_messagebox(0, "mavlyn   CONTROL info", T(de, en), 1, 0, 0);
 }
 
 void cc__accesswarning() {
@@ -663,21 +681,30 @@ void cc_tick() {
     gtk_window_set_keep_above(GTK_WINDOW(mainwindow), TRUE);
 }
 
+// The picture is made again only when the role changed; every new window gets it.
 void cc_seticon() {
     static int funktion_alt = -1;
-    if (!mainwindow || inidat.funktion == funktion_alt) return;
-    funktion_alt = inidat.funktion;
-    ic__picture px{};
-    ic__pxs(px, 0, ic__art_ball);
-    GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, ic__SIZE, ic__SIZE);
-    guchar* d = gdk_pixbuf_get_pixels(pb);
-    int stride = gdk_pixbuf_get_rowstride(pb);
-    for (int r = 0; r < ic__SIZE; r++)
-        for (int c = 0; c < ic__SIZE; c++) memcpy(d + r * stride + c * 4, &px[r * ic__SIZE + c], 4);
+    static GdkPixbuf* emblem = nullptr;
+    if (!mainwindow) return;
+    if (!emblem || inidat.funktion != funktion_alt) {
+        ic__picture px{};
+        ic__pxs(px, 0, ic__art_ball);
+        GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, ic__SIZE, ic__SIZE);
+        guchar* d = gdk_pixbuf_get_pixels(pb);
+        int stride = gdk_pixbuf_get_rowstride(pb);
+        for (int r = 0; r < ic__SIZE; r++)
+            for (int c = 0; c < ic__SIZE; c++)
+                memcpy(d + r * stride + c * 4, &px[r * ic__SIZE + c], 4);
+        if (emblem) g_object_unref(emblem);
+        emblem = pb;
+        funktion_alt = inidat.funktion;
+    }
     th_enter();
-    if (mainwindow) gtk_window_set_icon(GTK_WINDOW(mainwindow), pb);
+    if (mainwindow && g_object_get_data(G_OBJECT(mainwindow), "mavlyn-emblem") != emblem) {
+        gtk_window_set_icon(GTK_WINDOW(mainwindow), emblem);
+        g_object_set_data(G_OBJECT(mainwindow), "mavlyn-emblem", emblem);
+    }
     th_leave();
-    g_object_unref(pb);
 }
 
 void setcolor(GtkWidget* w, const char* c) {

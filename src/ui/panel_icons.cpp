@@ -8,6 +8,7 @@
 #include "ui/icon_art.h"
 #include "ui/status_lines.h"
 
+#include <atomic>
 #include <cstring>
 #include <gtk/gtk.h>
 #include <mutex>
@@ -387,11 +388,27 @@ void ic__tooltipmarks(char* t) {
         }
 }
 
-void ic_ini() {}
-void ic_end() {}
+namespace {
+// Between the end hook and a new start nothing shows an icon: the timer tick goes on until
+// the very end of the program and would raise them again.
+std::atomic<bool> ic__ended{false};
+} // namespace
+
+void ic_ini() {
+    ic__ended = false;
+}
+
+void ic_end() {
+    ic__ended = true;
+    ic_mshow(0, -1, -1, -1, -1, nullptr);
+    ic_wshow(0, nullptr);
+    ic_hshow(0, nullptr);
+    ic_tshow(0, 0, nullptr);
+    ic_bshow(0, nullptr);
+}
 
 void ic_mshow(int art, int ba, int sig, int up, int down, const char* text) {
-    if (art != -1 && (art < 0 || art > 5)) art = 0;
+    if ((art != -1 && (art < 0 || art > 5)) || ic__ended) art = 0;
     if (art == -1) art = ic__mart;
     if (ba == -1) ba = ba_alt;
     if (sig == -1)
@@ -436,7 +453,7 @@ void ic_mshow(int art, int ba, int sig, int up, int down, const char* text) {
 
 void ic_wshow(int art, const char* text) {
     std::lock_guard<std::mutex> l(warning_mutex);
-    if (art < -1 || art > 2) art = 0;
+    if (art < -1 || art > 2 || ic__ended) art = 0;
     if (art == -1) {
         if (ic__wart == 2) {
             ic__swapcolours(warning_icon.px, darkyellow, yellow);
@@ -460,7 +477,7 @@ void ic_wshow(int art, const char* text) {
 
 void ic_hshow(int art, const char* text) {
     std::lock_guard<std::mutex> l(homezone_mutex);
-    if (art < -1 || art > 3) art = 0;
+    if (art < -1 || art > 3 || ic__ended) art = 0;
     if (art == -1) {
         if (ic__hart == 3) {
             ic__swapcolours(homezone_icon.px, red, yellow);
@@ -491,7 +508,7 @@ void ic_hshow(int art, const char* text) {
 }
 
 void ic_tshow(int art, unsigned long val, const char* text) {
-    if (art < 0 || art > 3) art = 0;
+    if (art < 0 || art > 3 || ic__ended) art = 0;
     if (val > 0x80000000ul) val = 0;
     if (art != ic__tart || val != val_alt) {
         if (art == 0) {
@@ -510,7 +527,7 @@ void ic_tshow(int art, unsigned long val, const char* text) {
 }
 
 void ic_bshow(int val, const char* text) {
-    val = val < 0 ? 0 : val > 100 ? 100 : val;
+    val = val < 0 || ic__ended ? 0 : val > 100 ? 100 : val;
     int level = ic__batterylevel(val, inidat.batt1, inidat.batt2);
     if (level != ic__bart) {
         if (level == 0) {

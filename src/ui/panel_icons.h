@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+// Start and end hooks: after ic_end every icon is off and stays off until ic_ini.
 void ic_ini();
 void ic_end();
 void ic_mshow(int art, int ba, int sig, int up, int down, const char* text);

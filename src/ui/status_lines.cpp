@@ -42,3 +42,8 @@ void cc_minitext(char* out, size_t n, const char* line) {
 bool cc_errorlineshown() {
     return cc_mtext[cc_mtextERR][0] && cc_mtext[cc_mtextERR][1];
 }
+
+const char* cc_shortstatus() {
+    const char* line = cc_errorlineshown() ? cc_mtext[cc_mtextERR] : cc_mtext[cc_mtextMINI];
+    return line[0] ? line + 1 : line;
+}

@@ -31,3 +31,6 @@ void cc_minitext(char* out, size_t n, const char* line);
 // Whether the error line holds a marker and at least one character, and so replaces the
 // volume line in the regular window and the mini text.
 bool cc_errorlineshown();
+// The short status (the error line when it is shown, else the mini text) without its marker
+// and with its marks, as the main panel icon's tooltip takes it.
+const char* cc_shortstatus();
