@@ -7,6 +7,7 @@
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "ui/labels.h"
+#include "ui/splash.h"
 
 #include <filesystem>
 #include <fstream>
@@ -18,8 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-const bool display_ready = (gui::ensure_display(), true);
 
 namespace fs = std::filesystem;
 
@@ -63,15 +62,11 @@ class ConfigProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         gui::start_gtk();
-        start_ = fs::current_path();
-        char tmpl[] = "/tmp/mavlyn-config-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        fs::current_path(dir_);
         keys_ = {aktivsignal, konfigaktivsignal};
         unsigned long own = 0x3D000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul) * 4;
         aktivsignal = own;
         konfigaktivsignal = own + 1;
-        program_ = dir_ + "/CONFIG";
+        program_ = dir_.path() + "/CONFIG";
         argv_[0] = program_.data();
         saved_argc_ = _argc;
         saved_argv_ = _argv;
@@ -90,9 +85,6 @@ class ConfigProgram : public ::testing::Test {
         inidatgueltig = false;
         _de = false;
         iv_inidefaults();
-        fs::current_path(start_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     // Reads the file and runs the dialog as the configuration program does, while drive works
     // its window; the file is written (or not) when the reading ends.
@@ -103,12 +95,14 @@ class ConfigProgram : public ::testing::Test {
         bool ok = w && drive(w);
         if (!ok) gui::close_all_visible();
         program.join();
+        cs_show(0); // the program would end here, and its "storing" notice with it
         fl_clear(konfigaktivsignal);
         EXPECT_TRUE(ok);
     }
     static bool ok(GtkWidget* w) { return gui::click_closing(gui::button(w, "    OK    ")); }
 
-    std::string start_, dir_, program_;
+    gui::TempDir dir_;
+    std::string program_;
     std::pair<unsigned long, unsigned long> keys_;
     char* argv_[2] = {nullptr, nullptr};
     int saved_argc_ = 0;
@@ -289,9 +283,7 @@ TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     inidat.funktion = FUNKTION_CONFIG;
     inidat.hinweisk = '8';
     configtab = 0;
-    const fs::path start = fs::current_path();
-    char tmpl[] = "/tmp/mavlyn-netbook-XXXXXX";
-    fs::current_path(mkdtemp(tmpl));
+    gui::TempDir dir;
     // A provider list with a very long name must not widen the window.
     std::ofstream("mavlynS.ini") << "mavlyn Standard Settings   LAA00007\r\n\r\n== Deutschland "
                                     "==\r\n{{Settings|PROVIDER="
@@ -325,5 +317,4 @@ TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     _de = false;
     iv_inidefaults();
     configtab = 0;
-    fs::current_path(start);
 }

@@ -1,5 +1,5 @@
 // The control window on a real display: its forms, colours as drawn on the screen, clicks,
-// iconifying and closing. Screenshots are kept in tests/artifacts of the build directory.
+// iconifying, closing and the menu.
 #include "gui_support.h"
 
 #include "config/config_record.h"
@@ -11,54 +11,40 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
-
-const bool display_ready = (gui::ensure_display(), true);
 
 void line(int i, const char* t) {
     strMcpy(cc_mtext[i], t);
 }
 
-// The colour on the screen in the middle of a widget, as "#rrggbb"; the screen is saved.
-std::string screen_colour(GtkWidget* w, const char* shot) {
+// The colour on the screen inside a widget, right of any text, as "#rrggbb".
+std::string screen_colour(GtkWidget* w) {
     return gui::locked([&] {
-        GdkWindow* win = gtk_widget_get_window(w);
+        GtkWidget* top = gtk_widget_get_toplevel(w);
         GtkAllocation a;
         gtk_widget_get_allocation(w, &a);
-        int x, y;
-        gdk_window_get_origin(win, &x, &y);
-        if (!gtk_widget_get_has_window(w)) {
-            x += a.x;
-            y += a.y;
-        }
-        x += a.width - 6; // right of any text, inside the field
-        y += a.height / 2;
-        GdkWindow* root = gdk_get_default_root_window();
-        int rw, rh;
-        gdk_drawable_get_size(root, &rw, &rh);
-        GdkPixbuf* all = gdk_pixbuf_get_from_drawable(nullptr, root, nullptr, 0, 0, 0, 0, rw, rh);
-        mkdir("artifacts", 0755);
-        gdk_pixbuf_save(all, (std::string("artifacts/") + shot + ".png").c_str(), "png", nullptr,
-                        nullptr);
-        const guchar* p = gdk_pixbuf_get_pixels(all) + y * gdk_pixbuf_get_rowstride(all) +
-                          x * gdk_pixbuf_get_n_channels(all);
+        int x, y, cx, cy;
+        gtk_widget_translate_coordinates(w, top, a.width - 6, a.height / 2, &cx, &cy);
+        gdk_window_get_origin(gtk_widget_get_window(top), &x, &y);
+        GdkPixbuf* px = gdk_pixbuf_get_from_drawable(nullptr, gdk_get_default_root_window(),
+                                                     nullptr, x + cx, y + cy, 0, 0, 1, 1);
+        const guchar* p = gdk_pixbuf_get_pixels(px);
         char c[8];
         snprintf(c, sizeof c, "#%02x%02x%02x", p[0], p[1], p[2]);
-        g_object_unref(all);
+        g_object_unref(px);
         return std::string(c);
     });
 }
 
-GtkWidget* regular_window() {
-    return gui::wait_window(
-        [](GtkWindow* w) { return GTK_WIDGET(w) == mainwindow && gtk_window_get_decorated(w); });
+bool shows(GtkWidget* w, const char* colour) {
+    return gui::eventually([&] { return screen_colour(w) == colour; });
 }
 
-GtkWidget* mini_window() {
-    return gui::wait_window(
-        [](GtkWindow* w) { return GTK_WIDGET(w) == mainwindow && !gtk_window_get_decorated(w); });
+GtkWidget* window(bool decorated) {
+    return gui::wait_window([decorated](GtkWindow* w) {
+        return GTK_WIDGET(w) == mainwindow && gtk_window_get_decorated(w) == decorated;
+    });
 }
 
 class Window : public ::testing::Test {
@@ -73,45 +59,35 @@ class Window : public ::testing::Test {
     }
     void TearDown() override {
         programmende_gewuenscht = false;
+        onlinezeit = 0;
         fefo = fefo_OHNE;
         cc_show();
+        iv_inidefaults();
     }
-    // Waits until the window's form is the wanted one (handlers run on the main loop).
-    bool form_becomes(fefo_t f) {
-        return gui::eventually([f] { return fefo == f; });
+    void show(fefo_t form) {
+        fefo = form;
+        cc_show();
     }
 };
 
 } // namespace
 
 TEST_F(Window, RegularWindowShowsTheLinesWithMarkerColours) {
-    fefo = fefo_NORMAL;
     line(1, "*Connection error 29.");
-    line(2, " UMTS");
     line(3, "+09% = -95dBm");
-    line(4, "    1.5 kB/s");
-    inidat.mod[static_cast<unsigned char>('T')] = 0;
-    cc_show();
-    GtkWidget* w = regular_window();
+    show(fefo_NORMAL);
+    GtkWidget* w = window(true);
     ASSERT_NE(w, nullptr);
-    GList* entries = nullptr;
-    gui::locked([&] {
-        gui::collect(w, GTK_TYPE_ENTRY, &entries);
-        return 0;
+    EXPECT_EQ(gui::count_children(w, GTK_TYPE_ENTRY), 7);
+    GtkWidget* first = gui::locked([w] { return gui::find_child(w, GTK_TYPE_ENTRY); });
+    GtkWidget* signal = gui::locked([w] {
+        return gui::find_child(w, GTK_TYPE_ENTRY, [](GtkWidget* e) {
+            return strcmp(gtk_entry_get_text(GTK_ENTRY(e)), "09% = -95dBm") == 0;
+        });
     });
-    ASSERT_EQ(g_list_length(entries), 7u);
-    GtkWidget* first = GTK_WIDGET(entries->data);
-    GtkWidget* third = nullptr;
-    // The signal field is the second one of the second row.
-    for (GList* l = entries; l; l = l->next)
-        if (gui::entry_text(GTK_WIDGET(l->data)) == "09% = -95dBm") third = GTK_WIDGET(l->data);
-    g_list_free(entries);
     EXPECT_EQ(gui::entry_text(first), "Connection error 29.");
-    ASSERT_NE(third, nullptr);
-    EXPECT_TRUE(
-        gui::eventually([&] { return screen_colour(first, "regular-window") == "#ffaaaa"; }));
-    EXPECT_TRUE(
-        gui::eventually([&] { return screen_colour(third, "regular-window") == "#ff66ff"; }));
+    EXPECT_TRUE(shows(first, "#ffaaaa"));
+    EXPECT_TRUE(shows(signal, "#ff66ff"));
     EXPECT_TRUE(gui::eventually([&] {
         return gui::locked([&] { return std::string(gtk_window_get_title(GTK_WINDOW(w))); }) ==
                "mavlyn 0.4";
@@ -119,65 +95,58 @@ TEST_F(Window, RegularWindowShowsTheLinesWithMarkerColours) {
 }
 
 TEST_F(Window, MiniWindowColoursAndClickToTheRegularWindowAndBack) {
-    fefo = fefo_MINI;
     line(cc_mtextMINI, "*Not in_homezone.");
-    cc_show();
-    GtkWidget* w = mini_window();
+    show(fefo_MINI);
+    GtkWidget* w = window(false);
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(gui::eventually([&] { return screen_colour(w, "mini-alarm") == "#ff0000"; }));
+    EXPECT_TRUE(shows(w, "#ff0000"));
     line(cc_mtextMINI, "+Update_query.");
     cc_show();
-    EXPECT_TRUE(gui::eventually([&] { return screen_colour(w, "mini-notice") == "#bf00bf"; }));
+    EXPECT_TRUE(shows(w, "#bf00bf"));
     line(cc_mtextMINI, " G1 -71dBm");
     inidat.mod[static_cast<unsigned char>('O')] = 1;
     onlinezeit = 100;
     cc_show();
-    EXPECT_TRUE(gui::eventually([&] { return screen_colour(w, "mini-gprs") == "#007f00"; }));
+    EXPECT_TRUE(shows(w, "#007f00")) << "GPRS online with option O";
     onlinezeit = 0;
     cc_show();
-    EXPECT_TRUE(gui::eventually([&] { return screen_colour(w, "mini-offline") == "#000000"; }));
+    EXPECT_TRUE(shows(w, "#000000")) << "offline";
 
     ASSERT_TRUE(
         gui::with_retries([&] { return gui::click(w); }, [&] { return fefo == fefo_NORMAL; }));
-    GtkWidget* r = regular_window();
+    GtkWidget* r = window(true);
     ASSERT_NE(r, nullptr);
-    GtkWidget* field = gui::locked(
-        [&] { return gui::find_child(r, GTK_TYPE_ENTRY, [](GtkWidget*) { return true; }); });
-    ASSERT_TRUE(
+    EXPECT_NE(gui::locked([r] { return gtk_window_get_icon(GTK_WINDOW(r)); }), nullptr)
+        << "the new window has the emblem too";
+    GtkWidget* field = gui::entry(r);
+    EXPECT_TRUE(
         gui::with_retries([&] { return gui::click(field); }, [&] { return fefo == fefo_MINI; }))
         << "a second click returns to the mini window";
 }
 
-TEST_F(Window, IconifyingTheRegularWindowGivesTheIconForm) {
-    fefo = fefo_NORMAL;
-    cc_show();
-    GtkWidget* w = regular_window();
+TEST_F(Window, IconifyingAndClosingTheRegularWindow) {
+    show(fefo_NORMAL);
+    GtkWidget* w = window(true);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(gui::with_retries([&] { return gui::sh("xdotool windowminimize " + gui::xid(w)); },
+    EXPECT_TRUE(gui::with_retries([&] { return gui::sh("xdotool windowminimize " + gui::xid(w)); },
                                   [] { return fefo == fefo_ICON; }));
     EXPECT_TRUE(gui::eventually([] { return mainwindow == nullptr; }));
-}
-
-TEST_F(Window, CloseWithEndmOneEndsAtOnce) {
+    // "Minimize instead of termination".
+    inidat.endm = 2;
+    show(fefo_NORMAL);
+    ASSERT_NE(window(true), nullptr);
+    gui::close_all_visible();
+    EXPECT_TRUE(gui::eventually([] { return fefo == fefo_ICON; }));
+    EXPECT_FALSE(programmende_gewuenscht);
+    // "Terminate program without query" ends at once; the window stays until the end.
     inidat.endm = 1;
-    fefo = fefo_NORMAL;
-    cc_show();
-    ASSERT_NE(regular_window(), nullptr);
+    show(fefo_NORMAL);
+    ASSERT_NE(window(true), nullptr);
     gui::close_all_visible();
     EXPECT_TRUE(gui::eventually([] { return programmende_gewuenscht; }));
     EXPECT_STREQ(cc_mtext[1], " Ending.");
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
-    EXPECT_NE(mainwindow, nullptr) << "the window stays until the end";
-}
-
-TEST_F(Window, CloseWithEndmTwoMinimisesInstead) {
-    inidat.endm = 2;
-    fefo = fefo_NORMAL;
-    cc_show();
-    ASSERT_NE(regular_window(), nullptr);
-    gui::close_all_visible();
-    EXPECT_TRUE(form_becomes(fefo_ICON));
-    EXPECT_FALSE(programmende_gewuenscht);
+    EXPECT_NE(mainwindow, nullptr);
 }
 
 // GTK deactivates a menu before it activates the chosen item, as on a click or Return.
@@ -186,11 +155,12 @@ TEST_F(Window, ChosenMenuItemRunsAndTheMenuGoes) {
     GtkWidget* menu = gui::locked([] {
         cc_menu();
         GtkWidget* found = nullptr;
-        GList* all = gtk_window_list_toplevels();
-        for (GList* l = all; l && !found; l = l->next)
-            found = gui::find_child(GTK_WIDGET(l->data), GTK_TYPE_MENU,
-                                    [](GtkWidget* m) { return gtk_widget_get_visible(m) != 0; });
-        g_list_free(all);
+        gui::each_toplevel([&](GtkWindow* w) {
+            if (!found)
+                found = gui::find_child(GTK_WIDGET(w), GTK_TYPE_MENU, [](GtkWidget* m) {
+                    return gtk_widget_get_visible(m) != 0;
+                });
+        });
         return found;
     });
     ASSERT_NE(menu, nullptr);
@@ -207,8 +177,13 @@ TEST_F(Window, ChosenMenuItemRunsAndTheMenuGoes) {
         return 0;
     });
     EXPECT_TRUE(gui::eventually([was_mute] { return tonlos != was_mute; }));
-    EXPECT_TRUE(gui::eventually([&menu] {
-        return gui::locked([&menu] { return menu == nullptr; });
-    })) << "the menu is destroyed after the item ran";
+    EXPECT_TRUE(gui::eventually([&menu] { return gui::locked([&menu] { return !menu; }); }))
+        << "the menu is destroyed after the item ran";
     tonlos = was_mute;
+    // A menu popped up without a click holds the keyboard until it is let go here.
+    gui::locked([] {
+        gdk_keyboard_ungrab(GDK_CURRENT_TIME);
+        gdk_pointer_ungrab(GDK_CURRENT_TIME);
+        return 0;
+    });
 }

@@ -1,5 +1,5 @@
-// The dialogs on a real X server, called from the test thread as worker threads call them,
-// and answered through the keyboard and the mouse.
+// The dialogs on a real X server, asked as worker threads and signal handlers ask them, and
+// answered through the keyboard and the mouse.
 #include "gui_support.h"
 
 #include "control/instance_interface.h"
@@ -8,17 +8,15 @@
 #include "ui/message_box.h"
 #include "ui/status_lines.h"
 
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/sem.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-const bool display_ready = (gui::ensure_display(), true);
 
 class Dialogs : public ::testing::Test {
   protected:
@@ -32,171 +30,63 @@ class Dialogs : public ::testing::Test {
 
 const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
 
+int labels_with_text(GtkWidget* w) {
+    return gui::locked([w] {
+        GList* all = nullptr;
+        gui::collect(w, GTK_TYPE_LABEL, &all);
+        int n = 0;
+        for (GList* l = all; l; l = l->next) n += gtk_label_get_text(GTK_LABEL(l->data))[0] != 0;
+        g_list_free(all);
+        return n;
+    });
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ button dialog
 
-TEST_F(Dialogs, ButtonDialogEscapeReturnsZeroEvenWithDefault) {
-    GtkWidget* seen = nullptr;
-    gui::Driver d([&] {
-        seen = gui::wait_titled("Seven test");
-        return seen && gui::keys_closing(seen, "Escape");
-    });
-    EXPECT_EQ(bd_buttondialog(seven, 0), 0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(gui::count_titled("Seven test"), 0) << "the window is gone on return";
-}
-
-TEST_F(Dialogs, ButtonDialogDefaultButtonTakesReturn) {
-    gui::Driver d([] {
-        GtkWidget* w = gui::wait_titled("Seven test");
-        return w && gui::keys_closing(w, "Return");
-    });
-    EXPECT_EQ(bd_buttondialog(seven, 0), 7);
-    EXPECT_TRUE(d.ok());
-}
-
-TEST_F(Dialogs, ButtonDialogClickedButtonReturnsItsDigit) {
-    int buttons = -1, labels = -1, separators = -1;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("Click test");
-        if (!w) return false;
-        buttons = gui::count_children(w, GTK_TYPE_BUTTON);
-        labels = gui::locked([w] {
-            GList* all = nullptr;
-            gui::collect(w, GTK_TYPE_LABEL, &all);
-            int n = 0;
-            for (GList* l = all; l; l = l->next)
-                n += gtk_label_get_text(GTK_LABEL(l->data))[0] != 0;
-            g_list_free(all);
-            return n;
+TEST_F(Dialogs, ButtonDialogAnswers) {
+    struct Case {
+        const char* text;
+        int mtime;
+        std::function<bool(GtkWidget*)> answer; // null: nobody answers
+        int result;
+    };
+    const std::string latin1 = "|i#Seven test#" + std::string(3000, '\xE4') + "|+3#Ok#";
+    const std::vector<Case> cases = {
+        {seven, 0, [](GtkWidget* w) { return gui::keys_closing(w, "Escape"); }, 0},
+        {seven, 0, [](GtkWidget* w) { return gui::keys_closing(w, "Return"); }, 7},
+        {seven, 0, gui::wm_close, 0},
+        {seven, 1000, nullptr, -1},
+        // Empty and digit-only columns have no button; no text, no separator.
+        {"|x#Seven test#|1#A#||5|2#B#", 0,
+         [](GtkWidget* w) {
+             return gui::count_children(w, GTK_TYPE_BUTTON) == 2 && labels_with_text(w) == 2 &&
+                    gui::count_children(w, GTK_TYPE_HSEPARATOR) == 0 &&
+                    gui::click_closing(gui::button(w, "B"));
+         },
+         2},
+        // More Latin-1 text than its buffer holds is cut, not overflowed.
+        {latin1.c_str(), 1000, nullptr, -1},
+    };
+    for (const Case& c : cases) {
+        gui::Driver d([&] {
+            GtkWidget* w = gui::wait_titled("Seven test");
+            return w && (!c.answer || c.answer(w));
         });
-        separators = gui::count_children(w, GTK_TYPE_HSEPARATOR);
-        GtkWidget* b = gui::button(w, "B");
-        return b && gui::click_closing(b);
-    });
-    EXPECT_EQ(bd_buttondialog("|x#Click test#|1#A#|2#B#", 0), 2);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(buttons, 2);
-    // Button labels only: no message text, no texts above the buttons, no separator.
-    EXPECT_EQ(labels, 2);
-    EXPECT_EQ(separators, 0);
-}
-
-TEST_F(Dialogs, ButtonDialogShowsAtMostTenButtonsAndNoneForDigitOnlyColumns) {
-    int buttons = -1;
-    bool five = true;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("Many");
-        if (!w) return false;
-        buttons = gui::count_children(w, GTK_TYPE_BUTTON);
-        five = gui::button(w, "K") != nullptr;
-        return gui::keys_closing(w, "Escape");
-    });
-    EXPECT_EQ(bd_buttondialog("|i#Many#X|1#A#|2#B#|3#C#|4#D#|5|6#F#|7#G#|8#H#|9#I#|0#J#|1#K#", 0),
-              0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(buttons, 9) << "ten columns, one of them digit-only";
-    EXPECT_FALSE(five);
-}
-
-TEST_F(Dialogs, ButtonDialogEmptyTextIsClosedByWindowManager) {
-    int buttons = -1;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("Message");
-        if (!w) return false;
-        buttons = gui::count_children(w, GTK_TYPE_BUTTON);
-        return gui::wm_close(w);
-    });
-    EXPECT_EQ(bd_buttondialog(nullptr, 0), 0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(buttons, 0);
-}
-
-TEST_F(Dialogs, ButtonDialogUnansweredTimeOutsReturnMinusOne) {
-    gui::Driver d([&] { return gui::wait_titled("Seven test") != nullptr; });
-    EXPECT_EQ(bd_buttondialog(seven, 1000), -1);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(bd_buttondialog(seven, 100), -1);
-    EXPECT_EQ(gui::count_titled("Seven test"), 0);
-}
-
-TEST_F(Dialogs, ButtonDialogLayoutOfTheInstallationQuestion) {
-    std::string icon;
-    int separators = -1, buttons = -1;
-    bool texts = false, focused = false;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("mavlyn   Installation/Update");
-        if (!w) return false;
-        gui::locked([&] {
-            if (GtkWidget* img = gui::find_child(w, GTK_TYPE_IMAGE)) {
-                gchar* stock = nullptr;
-                g_object_get(img, "stock", &stock, nullptr);
-                if (stock) icon = stock;
-                g_free(stock);
-            }
-            auto label = [w](const char* t) {
-                return gui::find_child(w, GTK_TYPE_LABEL, [t](GtkWidget* l) {
-                           return strcmp(gtk_label_get_text(GTK_LABEL(l)), t) == 0;
-                       }) != nullptr;
-            };
-            texts = label("Please choose the mode.") &&
-                    label("Directory \"~/mavlyn\"\nshall be used.") &&
-                    label("Cancel installation\nresp. update.");
-            return 0;
-        });
-        separators = gui::count_children(w, GTK_TYPE_HSEPARATOR);
-        buttons = gui::count_children(w, GTK_TYPE_BUTTON);
-        GtkWidget* standard = gui::button(w, "Standard");
-        focused = standard && gui::locked([standard] {
-                      return gtk_widget_is_focus(standard) && gtk_widget_has_default(standard);
-                  });
-        GtkWidget* cancel = gui::button(w, "Cancel");
-        return cancel && gui::click_closing(cancel);
-    });
-    EXPECT_EQ(bd_buttondialog("|q#mavlyn   Installation/Update#Please choose the mode.|+1#Standard#"
-                              "Directory \"~/mavlyn\"\nshall be used.|2#Manuell#Installation "
-                              "directory\nshall be chosen manually.|0#Cancel#Cancel installation\n"
-                              "resp. update.",
-                              0),
-              0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(icon, "gtk-dialog-question");
-    EXPECT_EQ(separators, 1);
-    EXPECT_EQ(buttons, 3);
-    EXPECT_TRUE(texts);
-    EXPECT_TRUE(focused) << "the marked button has the focus and the default";
-}
-
-TEST_F(Dialogs, ButtonDialogOversizedLatin1TextIsCutNotOverflowed) {
-    // Every Latin-1 umlaut doubles in UTF-8: the text cannot fit its buffer.
-    // The window is far wider than the screen, so it ends by its time-out, not by keys.
-    std::string text = "|i#Big#" + std::string(3000, '\xE4') + "|+3#Ok#";
-    gui::Driver d([] { return gui::wait_titled("Big") != nullptr; });
-    EXPECT_EQ(bd_buttondialog(text.c_str(), 1000), -1);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(gui::count_titled("Big"), 0);
+        EXPECT_EQ(bd_buttondialog(c.text, c.mtime), c.result) << c.text;
+        EXPECT_TRUE(d.ok()) << c.text;
+        EXPECT_EQ(gui::count_titled("Seven test"), 0) << "the window is gone on return";
+    }
+    EXPECT_EQ(bd_buttondialog(seven, 100), -1) << "below 250 ms the time-out strikes at once";
 }
 
 // ------------------------------------------------------------------ message boxes
 
-TEST_F(Dialogs, MessageBoxInvalidArgumentsReturnZeroAndShowNothing) {
-    int before = gui::count_visible();
-    EXPECT_EQ(me_messagebox(1, "t", "c", 1, 0, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", "c", 4, 0, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", "c", -1, 0, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", "c", 1, 4, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", "c", 1, -1, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", "c", 1, 0, -5), 0);
-    EXPECT_EQ(me_messagebox(0, nullptr, "c", 1, 0, 0), 0);
-    EXPECT_EQ(me_messagebox(0, "t", nullptr, 1, 0, 0), 0);
-    EXPECT_EQ(gui::count_visible(), before);
-}
-
 TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
     struct Case {
         int buttons;
-        const char* press;
+        const char* press; // a button, or a key
         int result;
     };
     const char* const order[] = {"gtk-ok", "gtk-cancel gtk-ok", "gtk-no gtk-yes",
@@ -206,12 +96,11 @@ TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
     int icon = 0;
     for (Case c : {Case{0, "gtk-ok", 1}, Case{1, "gtk-cancel", 0}, Case{1, "gtk-ok", 1},
                    Case{2, "gtk-no", 2}, Case{2, "gtk-yes", 1}, Case{3, "gtk-cancel", 0},
-                   Case{3, "gtk-no", 2}}) {
-        std::string shown, title;
-        int shown_type = -1;
+                   Case{3, "gtk-no", 2}, Case{2, "Escape", 0}}) {
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_messagedialog();
             if (!w) return false;
+            std::string shown;
             gui::locked([&] {
                 GList* all = nullptr;
                 gui::collect(w, GTK_TYPE_BUTTON, &all);
@@ -228,40 +117,25 @@ TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
                 g_list_free(all);
                 GtkMessageType t;
                 g_object_get(w, "message-type", &t, nullptr);
-                shown_type = t;
-                const char* wt = gtk_window_get_title(GTK_WINDOW(w));
-                title = wt ? wt : "";
+                EXPECT_EQ(t, type[icon]) << "icon " << icon;
+                EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(w)), "mavlyn   Test");
                 return 0;
             });
+            EXPECT_EQ(shown, order[c.buttons]) << "left to right";
             GtkWidget* b = gui::button(w, c.press);
-            return b && gui::click_closing(b);
+            return b ? gui::click_closing(b) : gui::keys_closing(w, c.press);
         });
         EXPECT_EQ(me_messagebox(0, "mavlyn   Test", "Question?", icon, c.buttons, 0), c.result)
             << c.press;
         EXPECT_TRUE(d.ok()) << c.press;
-        EXPECT_EQ(shown, order[c.buttons]) << "left to right";
-        EXPECT_EQ(shown_type, type[icon]) << "icon " << icon;
-        EXPECT_EQ(title, "mavlyn   Test") << "the window is named by the title";
         icon = (icon + 1) % 4;
     }
 }
 
-TEST_F(Dialogs, MessageBoxEscapeReturnsZero) {
-    gui::Driver d([] {
-        GtkWidget* w = gui::wait_messagedialog();
-        return w && gui::keys_closing(w, "Escape");
-    });
-    EXPECT_EQ(me_messagebox(0, "mavlyn   Test", "Escape me", 2, 2, 0), 0);
-    EXPECT_TRUE(d.ok());
-}
-
-TEST_F(Dialogs, MessageBoxTimeOutReturnsMinusOne) {
-    gui::Driver d([] { return gui::wait_messagedialog() != nullptr; });
+TEST_F(Dialogs, MessageBoxEndsByTimeOutOrProgramEndAndCutsLongTexts) {
+    gui::Driver timeout([] { return gui::wait_messagedialog() != nullptr; });
     EXPECT_EQ(me_messagebox(0, "mavlyn   Test", "Nobody answers", 1, 1, 1500), -1);
-    EXPECT_TRUE(d.ok());
-}
-
-TEST_F(Dialogs, MessageBoxClosesOnProgramEndWithAndWithoutTimeOut) {
+    EXPECT_TRUE(timeout.ok());
     // A box with a long time-out must not hold up the end for its 90 seconds.
     for (int mtime : {0, 90000}) {
         programmende_gewuenscht = false;
@@ -273,179 +147,71 @@ TEST_F(Dialogs, MessageBoxClosesOnProgramEndWithAndWithoutTimeOut) {
         EXPECT_EQ(me_messagebox(0, "mavlyn   Test", "Waiting", 1, 0, mtime), -1) << mtime;
         EXPECT_TRUE(d.ok());
     }
-}
-
-TEST_F(Dialogs, OversizedMessageBoxTitleAndContentAreCut) {
+    programmende_gewuenscht = false;
     std::string big(5000, 'y');
-    std::string primary, secondary;
-    gui::Driver d([&] {
+    gui::Driver cut([&] {
         GtkWidget* w = gui::wait_messagedialog();
         if (!w) return false;
-        gchar* p = nullptr;
-        gchar* s = nullptr;
-        gui::locked([&] {
-            g_object_get(w, "text", &p, "secondary-text", &s, nullptr);
-            return 0;
-        });
-        if (p) primary = p;
-        if (s) secondary = s;
-        g_free(p);
-        g_free(s);
+        EXPECT_EQ(gui::property(w, "text"), std::string(99, 'y'));
+        EXPECT_EQ(gui::property(w, "secondary-text"), std::string(799, 'y'));
         return gui::keys_closing(w, "Escape");
     });
     EXPECT_EQ(me_messagebox(0, big.c_str(), big.c_str(), 1, 0, 0), 0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(primary, std::string(99, 'y'));
-    EXPECT_EQ(secondary, std::string(799, 'y'));
+    EXPECT_TRUE(cut.ok());
 }
 
-TEST_F(Dialogs, AsyncEndQuestionYesRequestsProgramEnd) {
+TEST_F(Dialogs, AsyncBoxesDoNotWaitAndOnlyTheEndQuestionEnds) {
+    me_messageboxa(0, "mavlyn   Notice", "Sent.", 0);
+    EXPECT_TRUE(gui::answer("mavlyn   Notice", "gtk-ok")) << "the caller did not wait for it";
+    EXPECT_FALSE(programmende_gewuenscht);
     me_messageboxa(1, "mavlyn   End", "Terminate mavlyn?  ", 0);
-    GtkWidget* w = gui::wait_messagedialog();
-    ASSERT_NE(w, nullptr) << "the caller did not wait for the box";
-    GtkWidget* yes = gui::button(w, "gtk-yes");
-    ASSERT_NE(yes, nullptr);
-    EXPECT_EQ(gui::button(w, "gtk-ok"), nullptr);
-    ASSERT_TRUE(gui::click_closing(yes));
+    EXPECT_TRUE(gui::answer("mavlyn   End", "gtk-yes"));
     EXPECT_TRUE(gui::eventually([] { return programmende_gewuenscht; }));
     EXPECT_STREQ(cc_mtext[1], " Ending.");
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
 }
 
-TEST_F(Dialogs, AsyncNoticeLeavesTheProgramRunning) {
-    me_messageboxa(0, "mavlyn   Notice", "Sent.", 0);
-    GtkWidget* w = gui::wait_messagedialog();
-    ASSERT_NE(w, nullptr);
-    GtkWidget* ok = gui::button(w, "gtk-ok");
-    ASSERT_NE(ok, nullptr);
-    ASSERT_TRUE(gui::click_closing(ok));
-    EXPECT_TRUE(gui::wait_gone(w));
-    EXPECT_FALSE(programmende_gewuenscht);
-}
-
 TEST_F(Dialogs, InstanceMessageOnlyWhileMainInstanceRuns) {
+    unsigned long saved = aktivsignal;
     aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     EXPECT_EQ(ia_instance_message(), 0);
     fl_set(aktivsignal);
-    std::string primary;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_messagedialog();
-        if (!w) return false;
-        gchar* text = nullptr;
-        gui::locked([&] {
-            g_object_get(w, "text", &text, nullptr);
-            return 0;
-        });
-        if (text) primary = text;
-        g_free(text);
-        GtkWidget* ok = gui::button(w, "gtk-ok");
-        return ok && gui::click_closing(ok);
-    });
+    gui::Driver d([] { return gui::answer("mavlyn   Configuration", "gtk-ok"); });
     EXPECT_EQ(ia_instance_message(), 1);
     EXPECT_TRUE(d.ok());
-    EXPECT_EQ(primary, _de ? "mavlyn   Konfiguration" : "mavlyn   Configuration");
     fl_clear(aktivsignal);
+    aktivsignal = saved;
 }
 
 // ------------------------------------------------------------------ input dialog
 
-TEST_F(Dialogs, PinEntrySensitivityFollowsTheDigits) {
-    char text[ce_TEXTMAX] = "junk";
-    bool twoinsensitive = false, fourisensitive = false, letterclears = false;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
-        GtkWidget* e = w ? gui::entry(w) : nullptr;
-        if (!e || !gui::type_text(w, "12")) return false;
-        gui::eventually([&] { return gui::entry_text(e) == "12"; });
-        twoinsensitive = !gui::sensitive(ce__buttonapply) && !gui::sensitive(ce__buttonsave);
-        // Return with an insensitive apply button does nothing: typing goes on.
-        if (!gui::keys(w, "Return") || !gui::type_text(w, "34")) return false;
-        fourisensitive = gui::eventually([&] {
-            return gui::entry_text(e) == "1234" && gui::sensitive(ce__buttonapply) &&
-                   gui::sensitive(ce__buttonsave);
+TEST_F(Dialogs, TextEntryIsCutAndEscapeGivesNothing) {
+    const std::string sixty(60, 'x');
+    for (const char* key : {"Return", "Escape"}) {
+        char text[ce_TEXTMAX + 20] = "old";
+        gui::Driver d([&] {
+            GtkWidget* w = gui::wait_titled("mavlyn   Code");
+            if (!w || gui::button(w, "gtk-save") || !gui::type_text(w, sixty)) return false;
+            return gui::keys_closing(w, key);
         });
-        const std::string cleared;
-        if (!gui::type_text(w, "a", &cleared)) return false;
-        letterclears = gui::eventually([&] {
-            return gui::entry_text(e).empty() && !gui::sensitive(ce__buttonapply) &&
-                   !gui::sensitive(ce__buttonsave);
-        });
-        if (!gui::type_text(w, "5678")) return false;
-        gui::eventually([&] { return gui::sensitive(ce__buttonapply); });
-        return gui::keys_closing(w, "Return");
-    });
-    EXPECT_EQ(ce_inputdialog(120, "mavlyn   PIN", "PIN:", text), 1);
-    EXPECT_TRUE(d.ok());
-    EXPECT_TRUE(twoinsensitive);
-    EXPECT_TRUE(fourisensitive);
-    EXPECT_TRUE(letterclears);
-    EXPECT_STREQ(text, "5678");
-}
-
-TEST_F(Dialogs, PinSaveButtonReturnsTwo) {
-    char text[ce_TEXTMAX] = "";
-    bool hidden = false;
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
-        GtkWidget* e = w ? gui::entry(w) : nullptr;
-        if (!e) return false;
-        hidden = !gui::locked([e] { return gtk_entry_get_visibility(GTK_ENTRY(e)); });
-        if (!gui::type_text(w, "4711")) return false;
-        gui::eventually([&] { return gui::sensitive(ce__buttonsave); });
-        return gui::click_closing(ce__buttonsave);
-    });
-    EXPECT_EQ(ce_inputdialog(120, "mavlyn   PIN", "PIN:", text), 2);
-    EXPECT_TRUE(d.ok());
-    EXPECT_TRUE(hidden);
-    EXPECT_STREQ(text, "4711");
-}
-
-TEST_F(Dialogs, TextEntryIsCutTo49Characters) {
-    char text[ce_TEXTMAX + 20];
-    const std::string sixty = "abcdefghij0123456789abcdefghij0123456789abcdefghij0123456789";
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("mavlyn   Code");
-        GtkWidget* e = w ? gui::entry(w) : nullptr;
-        if (!e || gui::button(w, "gtk-save")) return false;
-        if (!gui::type_text(w, sixty)) return false;
-        gui::eventually([&] { return gui::entry_text(e) == sixty; });
-        return gui::keys_closing(w, "Return");
-    });
-    EXPECT_EQ(ce_inputdialog(4, "mavlyn   Code", "Code:", text), 1);
-    EXPECT_TRUE(d.ok());
-    EXPECT_EQ(std::string(text), sixty.substr(0, 49));
-}
-
-TEST_F(Dialogs, TextEntryEscapeReturnsZeroAndEmptyText) {
-    char text[ce_TEXTMAX] = "old";
-    gui::Driver d([&] {
-        GtkWidget* w = gui::wait_titled("mavlyn   Code");
-        GtkWidget* e = w ? gui::entry(w) : nullptr;
-        if (!e || !gui::type_text(w, "*100#")) return false;
-        gui::eventually([&] { return gui::entry_text(e) == "*100#"; });
-        return gui::keys_closing(w, "Escape");
-    });
-    EXPECT_EQ(ce_inputdialog(4, "mavlyn   Code", "Code:", text), 0);
-    EXPECT_TRUE(d.ok());
-    EXPECT_STREQ(text, "");
+        EXPECT_EQ(ce_inputdialog(4, "mavlyn   Code", "Code:", text), key[0] == 'R' ? 1 : 0);
+        EXPECT_TRUE(d.ok());
+        EXPECT_EQ(std::string(text), key[0] == 'R' ? sixty.substr(0, 49) : "");
+    }
 }
 
 TEST_F(Dialogs, LanguageChoiceResults) {
-    struct Case {
-        const char* press; // nullptr: close the window
-        int result;
-    };
-    for (Case c : {Case{"English", 2}, Case{"Deutsch", 1}, Case{nullptr, 0}}) {
+    for (const char* press : {"English", "Deutsch", "close"}) {
         char text[ce_TEXTMAX] = "junk";
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_titled("mavlyn   Installation");
             if (!w || gui::entry(w)) return false;
-            if (!c.press) return gui::wm_close(w);
-            GtkWidget* b = gui::button(w, c.press);
-            return b && gui::click_closing(b);
+            return std::string(press) == "close" ? gui::wm_close(w)
+                                                 : gui::click_closing(gui::button(w, press));
         });
-        EXPECT_EQ(ce_inputdialog(1, "mavlyn   Installation", nullptr, text), c.result)
-            << (c.press ? c.press : "close");
+        EXPECT_EQ(ce_inputdialog(1, "mavlyn   Installation", nullptr, text), press[0] == 'E'   ? 2
+                                                                             : press[0] == 'D' ? 1
+                                                                                               : 0);
         EXPECT_TRUE(d.ok());
         EXPECT_STREQ(text, "");
     }
@@ -471,32 +237,90 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     EXPECT_EQ(most, 1);
 }
 
+// ------------------------------------------------------------------ who asks
+
+namespace {
+
+struct Question {
+    const char* name;
+    std::function<int()> ask;
+    const char* title;
+    std::function<bool(GtkWidget*)> answer;
+    int result;
+};
+
+std::vector<Question> questions() {
+    return {
+        {"message box", [] { return me_messagebox(0, "mavlyn   Ask", "Sure?", 3, 2, 0); },
+         "mavlyn   Ask", [](GtkWidget* w) { return gui::click_closing(gui::button(w, "gtk-yes")); },
+         1},
+        {"button dialog", [] { return bd_buttondialog("|q#mavlyn   Ask#Which?|3#Three#", 0); },
+         "mavlyn   Ask", [](GtkWidget* w) { return gui::click_closing(gui::button(w, "Three")); },
+         3},
+        {"input dialog", [] { return ce_inputdialog(4, "mavlyn   Ask", "Code:", nullptr); },
+         "mavlyn   Ask",
+         [](GtkWidget* w) { return gui::type_text(w, "*1#") && gui::keys_closing(w, "Return"); },
+         1},
+    };
+}
+
+} // namespace
+
+// Asked from a handler on the main loop, each dialog runs its own modal loop: it is drawn,
+// answered and returns its answer, while the main loop goes on and other threads take the
+// GUI lock.
+TEST_F(Dialogs, AskedFromTheMainLoopTheyAreAnsweredAndNothingFreezes) {
+    for (const Question& q : questions()) {
+        struct Ask {
+            const Question* q;
+            std::atomic<int> result{-9};
+        } ask{&q};
+        std::atomic<int> ticks{0};
+        guint timer = gdk_threads_add_timeout(
+            50,
+            [](gpointer t) -> gboolean {
+                ++*static_cast<std::atomic<int>*>(t);
+                return TRUE;
+            },
+            &ticks);
+        gdk_threads_add_idle(
+            [](gpointer a) {
+                auto* x = static_cast<Ask*>(a);
+                x->result = x->q->ask();
+                return FALSE;
+            },
+            &ask);
+        GtkWidget* w = gui::wait_titled(q.title);
+        ASSERT_NE(w, nullptr) << q.name;
+        int before = ticks;
+        EXPECT_TRUE(gui::eventually([&] { return ticks > before + 3; })) << q.name;
+        gui::locked([] { return 0; }); // the GUI lock is free for a worker thread
+        EXPECT_EQ(ask.result, -9) << q.name << ": not answered yet";
+        EXPECT_TRUE(q.answer(w)) << q.name;
+        EXPECT_TRUE(gui::eventually([&] { return ask.result == q.result; })) << q.name;
+        gui::locked([timer] { return g_source_remove(timer); });
+    }
+}
+
 // ------------------------------------------------------------------ main window goes first
 
 TEST_F(Dialogs, DialogsDestroyedWithTheMainWindowEndTheirWait) {
     // A freed dialog touched afterwards shows up as a critical warning at the least.
     GLogLevelFlags old = g_log_set_always_fatal(
         GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR | G_LOG_LEVEL_WARNING));
-    struct Case {
-        const char* name;
-        std::function<int()> open;
-        int result;
-    };
-    const std::vector<Case> cases = {
-        {"button dialog", [] { return bd_buttondialog("|q#Orphan#Text|+1#A#", 0); }, 0},
-        {"input dialog",
-         [] {
+    const std::vector<std::pair<std::function<int()>, int>> cases = {
+        {[] { return bd_buttondialog("|q#Orphan#Text|+1#A#", 0); }, 0},
+        {[] {
              char text[ce_TEXTMAX] = "junk";
              int r = ce_inputdialog(4, "Orphan", "Code:", text);
              return text[0] ? 99 : r;
          },
          0},
-        {"message box", [] { return me_messagebox(0, "Orphan", "Text", 1, 0, 0); }, -1},
+        {[] { return me_messagebox(0, "Orphan", "Text", 1, 0, 0); }, -1},
     };
-    for (const Case& c : cases) {
+    for (const auto& [open, result] : cases) {
         mainwindow = gui::locked([] {
             GtkWidget* m = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-            gtk_window_set_title(GTK_WINDOW(m), "main");
             gtk_widget_show(m);
             return m;
         });
@@ -504,15 +328,13 @@ TEST_F(Dialogs, DialogsDestroyedWithTheMainWindowEndTheirWait) {
             GtkWidget* w = gui::wait_window([](GtkWindow* x) {
                 return gtk_window_get_transient_for(x) == GTK_WINDOW(mainwindow);
             });
-            if (!w) return false;
-            gui::locked([] {
-                gtk_widget_destroy(mainwindow);
-                return 0;
-            });
-            return true;
+            return w && gui::locked([] {
+                       gtk_widget_destroy(mainwindow);
+                       return true;
+                   });
         });
-        EXPECT_EQ(c.open(), c.result) << c.name;
-        EXPECT_TRUE(d.ok()) << c.name;
+        EXPECT_EQ(open(), result);
+        EXPECT_TRUE(d.ok());
         mainwindow = nullptr;
     }
     g_log_set_always_fatal(old);

@@ -1,17 +1,20 @@
-// Helpers of the dialog tests: a GTK main loop on its own thread, as the program runs it, and
+// Helpers of the window tests: a GTK main loop on its own thread, as the program runs it, and
 // a driver that finds windows and widgets and works them through the X server with xdotool.
 // Every wait has a deadline; none is a fixed sleep.
 #pragma once
 
 #include "foundation/threads.h"
+#include "sms/sms_reception.h"
 #include "ui/config_dialog.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtk/gtk.h>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -23,51 +26,38 @@ extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 namespace gui {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto deadline = std::chrono::seconds(15);
 
-// A test started without a display (directly, or by a ctest that did not apply the wrapper)
-// runs itself again under with-xvfb, so that it never needs or touches the user's display.
+// A test started without a display (ctest runs each case on its own) runs itself again under
+// with-xvfb, so that it never needs or touches the user's display. Listing needs none.
 inline void ensure_display() {
     const char* d = getenv("DISPLAY");
     if (d && *d) return;
-    std::vector<std::string> args;
-    if (FILE* f = fopen("/proc/self/cmdline", "rb")) {
-        std::string a;
-        for (int c; (c = fgetc(f)) != EOF;) {
-            if (c) {
-                a += static_cast<char>(c);
-            } else {
-                args.push_back(a);
-                a.clear();
-            }
-        }
-        fclose(f);
-    }
-    for (const auto& a : args)
-        if (a == "--gtest_list_tests") return;
-    std::string wrapper =
-        std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/with-xvfb";
-    std::vector<char*> argv = {const_cast<char*>("bash"), wrapper.data()};
-    std::string self = "/proc/self/exe";
+    std::ifstream f("/proc/self/cmdline", std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     char exe[4096];
-    ssize_t n = readlink(self.c_str(), exe, sizeof exe - 1);
-    if (n <= 0 || args.empty()) return;
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return;
     exe[n] = 0;
-    argv.push_back(exe);
-    for (size_t i = 1; i < args.size(); i++) argv.push_back(args[i].data());
+    std::string wrapper = __FILE__;
+    wrapper = wrapper.substr(0, wrapper.rfind('/')) + "/with-xvfb";
+    std::vector<std::string> args;
+    for (size_t at = all.find('\0'); at != std::string::npos && at + 1 < all.size();) {
+        size_t end = all.find('\0', at + 1);
+        args.push_back(all.substr(at + 1, end - at - 1));
+        at = end;
+    }
+    std::vector<char*> argv = {const_cast<char*>("bash"), wrapper.data(), exe};
+    for (std::string& a : args) {
+        if (a == "--gtest_list_tests") return;
+        argv.push_back(a.data());
+    }
     argv.push_back(nullptr);
     execvp("bash", argv.data());
 }
 
-inline gpointer gtk_thread(gpointer) {
-    th_enter();
-    gtk_main();
-    th_leave();
-    return nullptr;
-}
-
-// Starts GTK once per test process.
+// Starts GTK once per test process, its main loop on a thread of its own.
 inline void start_gtk() {
+    ensure_display();
     static bool started = false;
     if (started) return;
     started = true;
@@ -75,8 +65,44 @@ inline void start_gtk() {
     th_enter();
     gtk_init(nullptr, nullptr);
     th_leave();
-    th_create(gtk_thread, nullptr);
+    th_create(
+        [](gpointer) -> gpointer {
+            th_enter();
+            gtk_main();
+            th_leave();
+            return nullptr;
+        },
+        nullptr);
 }
+
+// The message thread shows received SMS and credit answers; once per process, as in the
+// program.
+inline void start_msgthread() {
+    static bool started = th_create(sm_msgthread, nullptr) != nullptr;
+    (void)started;
+}
+
+// A working folder of its own for one test: the program writes its logs and files there.
+class TempDir {
+  public:
+    TempDir() : start_(std::filesystem::current_path()) {
+        char tmpl[] = "/tmp/mavlyn-gui-XXXXXX";
+        path_ = mkdtemp(tmpl);
+        std::filesystem::current_path(path_);
+    }
+    ~TempDir() {
+        std::filesystem::current_path(start_);
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::filesystem::path start_;
+    std::string path_;
+};
 
 // Runs f under the GUI lock and returns its result.
 template <class F> auto locked(F f) {
@@ -100,23 +126,25 @@ inline bool eventually(const std::function<bool()>& cond,
 // Repeats an X action until its effect is seen: a synthetic event can be lost while the
 // window manager is still busy with a window that has just been mapped.
 inline bool with_retries(const std::function<bool()>& act, const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 4; attempt++) {
+    for (int attempt = 0; attempt < 4; attempt++)
         if (act() && eventually(done, std::chrono::seconds(3))) return true;
-    }
     return false;
+}
+
+inline void each_toplevel(const std::function<void(GtkWindow*)>& f) {
+    GList* all = gtk_window_list_toplevels();
+    for (GList* l = all; l; l = l->next) f(GTK_WINDOW(l->data));
+    g_list_free(all);
 }
 
 // The visible top-level window that satisfies match; the caller holds the GUI lock.
 inline GtkWidget* find_toplevel(const std::function<bool(GtkWindow*)>& match) {
-    GList* all = gtk_window_list_toplevels();
     GtkWidget* found = nullptr;
-    for (GList* l = all; l && !found; l = l->next) {
-        GtkWindow* w = GTK_WINDOW(l->data);
-        if (gtk_widget_get_visible(GTK_WIDGET(w)) && gtk_widget_get_mapped(GTK_WIDGET(w)) &&
-            match(w))
+    each_toplevel([&](GtkWindow* w) {
+        if (!found && gtk_widget_get_visible(GTK_WIDGET(w)) &&
+            gtk_widget_get_mapped(GTK_WIDGET(w)) && match(w))
             found = GTK_WIDGET(w);
-    }
-    g_list_free(all);
+    });
     return found;
 }
 
@@ -125,44 +153,33 @@ inline bool titled(GtkWindow* w, const char* title) {
     return t && strcmp(t, title) == 0;
 }
 
-inline int count_titled(const char* title) {
+inline int count_visible(const char* title = nullptr) {
     return locked([&] {
         int n = 0;
-        GList* all = gtk_window_list_toplevels();
-        for (GList* l = all; l; l = l->next)
-            if (gtk_widget_get_visible(GTK_WIDGET(l->data)) && titled(GTK_WINDOW(l->data), title))
-                n++;
-        g_list_free(all);
+        each_toplevel([&](GtkWindow* w) {
+            n += gtk_widget_get_visible(GTK_WIDGET(w)) && (!title || titled(w, title));
+        });
         return n;
     });
 }
 
-inline int count_visible() {
-    return locked([] {
-        int n = 0;
-        GList* all = gtk_window_list_toplevels();
-        for (GList* l = all; l; l = l->next)
-            if (gtk_widget_get_visible(GTK_WIDGET(l->data))) n++;
-        g_list_free(all);
-        return n;
-    });
+inline int count_titled(const char* title) {
+    return count_visible(title);
 }
 
 // Delivers a delete event to every visible window through GTK itself, not through X, so a
 // dialog whose synthetic input was lost still ends and the test fails instead of hanging.
 inline void close_all_visible() {
     locked([] {
-        GList* all = gtk_window_list_toplevels();
-        for (GList* l = all; l; l = l->next) {
-            GtkWidget* w = GTK_WIDGET(l->data);
-            if (!gtk_widget_get_visible(w) || !gtk_widget_get_window(w)) continue;
+        each_toplevel([](GtkWindow* w) {
+            GdkWindow* win = gtk_widget_get_window(GTK_WIDGET(w));
+            if (!gtk_widget_get_visible(GTK_WIDGET(w)) || !win) return;
             GdkEvent* ev = gdk_event_new(GDK_DELETE);
-            ev->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
+            ev->any.window = GDK_WINDOW(g_object_ref(win));
             ev->any.send_event = TRUE;
             gtk_main_do_event(ev);
             gdk_event_free(ev);
-        }
-        g_list_free(all);
+        });
         return 0;
     });
 }
@@ -182,21 +199,18 @@ inline GtkWidget* wait_messagedialog() {
     return wait_window([](GtkWindow* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
 }
 
-inline bool wait_gone(GtkWidget* w) {
-    return eventually([w] {
-        return locked([w] {
-                   return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; });
-               }) == nullptr;
-    });
+inline bool gone(GtkWidget* w) {
+    return locked([w] {
+               return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; });
+           }) == nullptr;
 }
 
 inline void collect(GtkWidget* w, GType type, GList** out) {
     if (G_TYPE_CHECK_INSTANCE_TYPE(w, type)) *out = g_list_append(*out, w);
-    if (GTK_IS_CONTAINER(w)) {
-        GList* children = gtk_container_get_children(GTK_CONTAINER(w));
-        for (GList* l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
-        g_list_free(children);
-    }
+    if (!GTK_IS_CONTAINER(w)) return;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(w));
+    for (GList* l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
+    g_list_free(children);
 }
 
 // The first descendant of the given type whose test holds; the caller holds the GUI lock.
@@ -234,8 +248,44 @@ inline GtkWidget* entry(GtkWidget* top) {
     return locked([&] { return find_child(top, GTK_TYPE_ENTRY); });
 }
 
+// The first widget of the type below top whose tooltip is tip (the n-th one with n).
+inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
+    return locked([&] {
+        int seen = 0;
+        return find_child(top, type, [&](GtkWidget* e) {
+            gchar* t = gtk_widget_get_tooltip_text(e);
+            bool m = t && strcmp(t, tip) == 0 && seen++ == n;
+            g_free(t);
+            return m;
+        });
+    });
+}
+
 inline std::string entry_text(GtkWidget* e) {
     return locked([e] { return std::string(gtk_entry_get_text(GTK_ENTRY(e))); });
+}
+
+inline std::string view_text(GtkWidget* v) {
+    return locked([v] {
+        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
+        GtkTextIter from, to;
+        gtk_text_buffer_get_bounds(b, &from, &to);
+        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
+        std::string out = t ? t : "";
+        g_free(t);
+        return out;
+    });
+}
+
+// A text property of an object ("text", "secondary-text" of a message box, ...).
+inline std::string property(GtkWidget* w, const char* name) {
+    return locked([w, name] {
+        gchar* t = nullptr;
+        g_object_get(w, name, &t, nullptr);
+        std::string s = t ? t : "";
+        g_free(t);
+        return s;
+    });
 }
 
 inline bool sensitive(GtkWidget* w) {
@@ -251,48 +301,40 @@ inline std::string xid(GtkWidget* top) {
         locked([top] { return gdk_x11_drawable_get_xid(gtk_widget_get_window(top)); }));
 }
 
-inline bool is_active(GtkWidget* top) {
-    return locked([top] { return gtk_window_is_active(GTK_WINDOW(top)) != 0; });
-}
-
 // Gives the window the keyboard focus and waits until GTK has seen it, so that the keys
 // that follow reach the window and not the one that had the focus before.
 inline bool activate(GtkWidget* top) {
-    if (is_active(top)) return true;
-    return with_retries([top] { return sh("xdotool windowactivate --sync " + xid(top)); },
-                        [top] { return is_active(top); });
+    auto active = [top] { return locked([top] { return gtk_window_is_active(GTK_WINDOW(top)); }); };
+    // Asked once to activate it, and told to take the focus, which holds also where the
+    // window manager's idea of the active window lags behind.
+    return active() ||
+           with_retries(
+               [top] {
+                   return sh("xdotool windowactivate " + xid(top) + " windowfocus " + xid(top));
+               },
+               active);
 }
 
-// Types keys (xdotool key names) into the window.
+// Types keys (xdotool key names) into the window. A window that goes between the press and
+// the release of a modifier would leave it held for every later click: it is let go.
 inline bool keys(GtkWidget* top, const std::string& names) {
-    return activate(top) && sh("xdotool key --delay 30 " + names);
-}
-
-// Types keys until done holds, e.g. until the window is gone.
-inline bool keys_until(GtkWidget* top, const std::string& names,
-                       const std::function<bool()>& done) {
-    return with_retries([&] { return keys(top, names); }, done);
+    bool ok = activate(top) && sh("xdotool key --delay 30 " + names);
+    sh("xdotool keyup Alt_L Control_L Shift_L");
+    return ok;
 }
 
 // Keys that close the window, repeated until it is gone.
 inline bool keys_closing(GtkWidget* top, const std::string& names) {
-    return keys_until(top, names, [top] {
-        return locked([top] {
-                   return find_toplevel([top](GtkWindow* x) { return GTK_WIDGET(x) == top; });
-               }) == nullptr;
-    });
+    return with_retries([&] { return keys(top, names); }, [top] { return gone(top); });
 }
 
 // Types text into the window's entry, by default expecting it appended to what is there.
 // A try whose keys got lost is undone and repeated.
 inline bool type_text(GtkWidget* top, const std::string& text,
                       const std::string* expect = nullptr) {
-    GtkWidget* e = locked([&] { return find_child(top, GTK_TYPE_ENTRY); });
+    GtkWidget* e = entry(top);
     if (!e) return false;
-    auto get = [e] {
-        return locked([e] { return std::string(gtk_entry_get_text(GTK_ENTRY(e))); });
-    };
-    const std::string before = get();
+    const std::string before = entry_text(e);
     const std::string wanted = expect ? *expect : before + text;
     return with_retries(
         [&] {
@@ -303,49 +345,48 @@ inline bool type_text(GtkWidget* top, const std::string& text,
             });
             return activate(top) && sh("xdotool type --delay 30 '" + text + "'");
         },
-        [&] { return get() == wanted; });
+        [&] { return entry_text(e) == wanted; });
 }
 
-// Clicks the middle of a widget with the mouse, once it has its place in the window.
-inline bool click(GtkWidget* w) {
-    eventually([w] {
-        return locked([w] {
+// Clicks the middle of a widget with a mouse button, once it has its place in the window
+// and the window its place on the screen: a click computed while the window manager still
+// moves the window lands on its frame, and two of them shade the window.
+inline bool click(GtkWidget* w, int button = 1) {
+    auto where = [w](int* x, int* y) {
+        return locked([&] {
+            GtkWidget* top = gtk_widget_get_toplevel(w);
             GtkAllocation a;
             gtk_widget_get_allocation(w, &a);
-            return gtk_widget_get_mapped(w) && a.width > 1 && a.height > 1;
+            int cx, cy;
+            if (!gtk_widget_get_mapped(w) || a.width <= 1 || a.height <= 1 ||
+                !gtk_widget_translate_coordinates(w, top, a.width / 2, a.height / 2, &cx, &cy))
+                return false;
+            // Measured from the top-level window: entries and views have windows of their own.
+            gdk_window_get_origin(gtk_widget_get_window(top), x, y);
+            *x += cx;
+            *y += cy;
+            return true;
         });
-    });
+    };
     int x = 0, y = 0;
-    bool ok = locked([&] {
-        // Measured from the top-level window: entries and text views have windows of their own.
-        GtkWidget* top = gtk_widget_get_toplevel(w);
-        GdkWindow* win = gtk_widget_get_window(top);
-        GtkAllocation a;
-        gtk_widget_get_allocation(w, &a);
-        int cx, cy;
-        if (!win || !gtk_widget_translate_coordinates(w, top, a.width / 2, a.height / 2, &cx, &cy))
-            return false;
-        gdk_window_get_origin(win, &x, &y);
-        x += cx;
-        y += cy;
-        return true;
-    });
+    bool ok = w && eventually([&] {
+                  int x0, y0;
+                  if (!where(&x0, &y0)) return false;
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                  return where(&x, &y) && x == x0 && y == y0;
+              });
     // A synced move to where the pointer already is waits for a motion that never comes:
     // step beside the point first.
-    return ok &&
-           sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
-              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    return ok && sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
+                    " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click " +
+                    std::to_string(button));
 }
 
 // Clicks a button that closes its window, again until the window is gone.
 inline bool click_closing(GtkWidget* w) {
-    GtkWidget* top = locked([w] { return gtk_widget_get_toplevel(w); });
-    auto gone = [top] {
-        return locked([top] {
-                   return find_toplevel([top](GtkWindow* x) { return GTK_WIDGET(x) == top; });
-               }) == nullptr;
-    };
-    return with_retries([&] { return gone() || (activate(top) && click(w)); }, gone);
+    GtkWidget* top = w ? locked([w] { return gtk_widget_get_toplevel(w); }) : nullptr;
+    return top && with_retries([&] { return gone(top) || (activate(top) && click(w)); },
+                               [top] { return gone(top); });
 }
 
 // Closes a window the way the window manager's close button does.
@@ -353,39 +394,9 @@ inline bool wm_close(GtkWidget* top) {
     return keys_closing(top, "alt+F4");
 }
 
-// The first widget of the type below top whose tooltip is tip (the n-th one with n).
-inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
-    return locked([&] {
-        int seen = 0;
-        return find_child(top, type, [&](GtkWidget* e) {
-            gchar* t = gtk_widget_get_tooltip_text(e);
-            bool m = t && strcmp(t, tip) == 0 && seen++ == n;
-            g_free(t);
-            return m;
-        });
-    });
-}
-
-inline std::string view_text(GtkWidget* v) {
-    return locked([v] {
-        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
-        GtkTextIter from, to;
-        gtk_text_buffer_get_bounds(b, &from, &to);
-        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
-        std::string out = t ? t : "";
-        g_free(t);
-        return out;
-    });
-}
-
-inline bool checked(GtkWidget* b) {
-    return locked([b] { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(b)) != 0; });
-}
-
 // Opens a page of the window's first notebook by clicking its tab.
 inline bool show_page(GtkWidget* top, int page) {
     GtkWidget* nb = locked([top] { return find_child(top, GTK_TYPE_NOTEBOOK); });
-    if (!nb) return false;
     GtkWidget* tab = locked([&] {
         return gtk_notebook_get_tab_label(GTK_NOTEBOOK(nb),
                                           gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page));
@@ -398,21 +409,20 @@ inline bool show_page(GtkWidget* top, int page) {
 
 // Clicks into an entry and types text over what it holds.
 inline bool fill(GtkWidget* e, const std::string& text) {
-    GtkWidget* top = locked([e] { return gtk_widget_get_toplevel(e); });
-    return with_retries(
-        [&] {
-            return activate(top) && click(e) && sh("xdotool key ctrl+a BackSpace") &&
-                   (text.empty() || sh("xdotool type --delay 30 '" + text + "'"));
-        },
-        [&] { return entry_text(e) == text; });
+    GtkWidget* top = e ? locked([e] { return gtk_widget_get_toplevel(e); }) : nullptr;
+    return top && with_retries(
+                      [&] {
+                          return activate(top) && click(e) && sh("xdotool key ctrl+a BackSpace") &&
+                                 (text.empty() || sh("xdotool type --delay 30 '" + text + "'"));
+                      },
+                      [&] { return entry_text(e) == text; });
 }
 
 // Clicks a button of the window named title (a question or a notice) and waits until it is
 // gone; false when it did not come or did not go.
 inline bool answer(const char* title, const char* label) {
     GtkWidget* w = wait_titled(title);
-    GtkWidget* b = w ? button(w, label) : nullptr;
-    return b && click_closing(b);
+    return w && click_closing(button(w, label));
 }
 
 // Runs the driver beside the dialog call and reports whether it got through.
@@ -441,11 +451,15 @@ class Driver {
 struct DialogRun {
     int result = -2;
     GThread* t = nullptr;
-    static gpointer body(gpointer p) {
-        static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
-        return nullptr;
+    void start() {
+        t = g_thread_new(
+            "cfdialog",
+            [](gpointer p) -> gpointer {
+                static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
+                return nullptr;
+            },
+            this);
     }
-    void start() { t = g_thread_new("cfdialog", body, this); }
     int join() {
         g_thread_join(t);
         return result;

@@ -13,8 +13,6 @@
 
 namespace {
 
-const bool display_ready = (gui::ensure_display(), true);
-
 class PanelIcons : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -86,11 +84,35 @@ TEST_F(PanelIcons, MainIconFollowsTheWindowFormAndTooltipMarks) {
     EXPECT_STREQ(ic_micon, "-><-") << "only the tooltip changes";
     EXPECT_STREQ(ic__mtext, "+Update query~x");
     fefo = fefo_ICON;
-    ic_mshow(1, 2, 55, 3, 4, nullptr);
-    EXPECT_STREQ(ic_micon, "");
     ic_mshow(5, -1, -1, -1, -1, nullptr);
     EXPECT_STREQ(ic_micon, "<-|->");
     ic_mshow(0, -1, -1, -1, -1, nullptr);
+    fefo = fefo_NORMAL;
+}
+
+// The end hook takes every icon away, and the timer tick cannot bring one back.
+TEST_F(PanelIcons, NothingStandsAfterTheEnd) {
+    inidat.batt1 = 30;
+    inidat.batt2 = 10;
+    fefo = fefo_ICON;
+    auto raise = [] {
+        ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
+        ic_wshow(2, "*Volume/time warning.");
+        ic_hshow(3, "");
+        ic_tshow(1, 75, "");
+        ic_bshow(10, "");
+    };
+    raise();
+    EXPECT_STREQ(ic_wicon, "$");
+    ic_end();
+    raise();
+    ic_wshow(-1, nullptr);
+    for (const char* form : {ic_micon, ic_wicon, ic_hicon, ic_ticon, ic_bicon})
+        EXPECT_STREQ(form, "");
+    ic_ini();
+    ic_wshow(2, "*Volume/time warning.");
+    EXPECT_STREQ(ic_wicon, "$") << "a new start shows them again";
+    ic_wshow(0, nullptr);
     fefo = fefo_NORMAL;
 }
 

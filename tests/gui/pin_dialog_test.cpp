@@ -11,7 +11,6 @@
 #include "ui/input_dialog.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -19,16 +18,10 @@
 
 namespace {
 
-const bool display_ready = (gui::ensure_display(), true);
-
 class PinDialog : public ::testing::Test {
   protected:
     void SetUp() override {
         gui::start_gtk();
-        char dir[] = "/tmp/mavlyn-pin-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
         iv_inidefaults();
         _de = false;
         _silentinstall = false;
@@ -42,8 +35,6 @@ class PinDialog : public ::testing::Test {
     void TearDown() override {
         cm_postini();
         iv_inidefaults();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
     std::unique_ptr<ModemSim> modem() { // the first port of a SIM that asks for 1234
         auto sim = std::make_unique<ModemSim>(std::vector<std::string>{
@@ -52,7 +43,7 @@ class PinDialog : public ::testing::Test {
         strMcpy(inidat.com1, sim->port(0).c_str());
         return sim;
     }
-    std::string dir_;
+    gui::TempDir dir_;
 };
 
 // Types the PIN and waits until the buttons take it.
@@ -63,47 +54,30 @@ bool type_pin(GtkWidget* w, const char* pin) {
 
 } // namespace
 
-// Types the PIN into the dialog and applies it, or saves it when the dialog offers saving.
-gui::Driver enter_pin(const char* pin, bool save, bool* offered) {
-    return gui::Driver([=] {
-        GtkWidget* w = gui::wait_titled("mavlyn   PIN");
-        if (!w) return false;
-        GtkWidget* button = gui::button(w, "gtk-save");
-        *offered = button != nullptr;
-        if (!type_pin(w, pin)) return false;
-        return save && button ? gui::click_closing(button) : gui::keys_closing(w, "Return");
-    });
-}
-
-TEST_F(PinDialog, AppliedPinUnlocksWithoutBeingStored) {
-    auto sim = modem();
-    bool offered = false;
-    gui::Driver d = enter_pin("1234", false, &offered);
-    EXPECT_EQ(de_inipin(1), PIN_READY);
-    EXPECT_TRUE(d.ok());
-    EXPECT_TRUE(offered);
-    EXPECT_STREQ(inidat.pin, "");
-    EXPECT_EQ(count_command(sim->transcript(), "AT+CPIN=1234"), 1);
-}
-
-TEST_F(PinDialog, SavedPinIsKept) {
-    auto sim = modem();
-    bool offered = false;
-    gui::Driver d = enter_pin("1234", true, &offered);
-    EXPECT_EQ(de_inipin(1), PIN_READY);
-    EXPECT_TRUE(d.ok());
-    EXPECT_STREQ(inidat.pin, "1234");
-}
-
-TEST_F(PinDialog, OptionKOffersNoSaving) {
-    auto sim = modem();
-    MODUS('K') = 1;
-    bool offered = true;
-    gui::Driver d = enter_pin("1234", true, &offered);
-    EXPECT_EQ(de_inipin(1), PIN_READY);
-    EXPECT_TRUE(d.ok());
-    EXPECT_FALSE(offered);
-    EXPECT_STREQ(inidat.pin, "");
+TEST_F(PinDialog, TypedPinUnlocksAndIsKeptOnlyWhenSaved) {
+    struct Case {
+        bool optionk, save, offered;
+        const char* kept;
+    };
+    for (Case c : {Case{false, false, true, ""}, Case{false, true, true, "1234"},
+                   Case{true, true, false, ""}}) {
+        auto sim = modem();
+        MODUS('K') = c.optionk;
+        inidat.pin[0] = 0;
+        gui::Driver d([&] {
+            GtkWidget* w = gui::wait_titled("mavlyn   PIN");
+            if (!w) return false;
+            GtkWidget* save = gui::button(w, "gtk-save");
+            EXPECT_EQ(save != nullptr, c.offered);
+            if (!type_pin(w, "1234")) return false;
+            return c.save && save ? gui::click_closing(save) : gui::keys_closing(w, "Return");
+        });
+        EXPECT_EQ(de_inipin(1), PIN_READY);
+        EXPECT_TRUE(d.ok());
+        EXPECT_STREQ(inidat.pin, c.kept);
+        EXPECT_EQ(count_command(sim->transcript(), "AT+CPIN=1234"), 1);
+        cm_close();
+    }
 }
 
 TEST_F(PinDialog, WrongTypedPinIsWarnedAbout) {
@@ -114,15 +88,7 @@ TEST_F(PinDialog, WrongTypedPinIsWarnedAbout) {
         if (!w || !type_pin(w, "9999") || !gui::keys_closing(w, "Return")) return false;
         GtkWidget* box = gui::wait_messagedialog();
         if (!box) return false;
-        warning = gui::locked([box] {
-            gchar* head = nullptr;
-            gchar* body = nullptr;
-            g_object_get(box, "text", &head, "secondary-text", &body, nullptr);
-            std::string both = std::string(head ? head : "") + "|" + (body ? body : "");
-            g_free(head);
-            g_free(body);
-            return both;
-        });
+        warning = gui::property(box, "text") + "|" + gui::property(box, "secondary-text");
         return gui::keys_closing(box, "Return");
     });
     EXPECT_EQ(de_inipin(1), PIN_REJECTED);

@@ -13,8 +13,6 @@
 
 namespace {
 
-const bool display_ready = (gui::ensure_display(), true);
-
 class Tick : public ::testing::Test {
   protected:
     void SetUp() override {

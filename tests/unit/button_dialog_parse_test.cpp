@@ -7,179 +7,78 @@
 
 namespace {
 
-struct Parsed {
-    std::string buf;
+// The parse as one line: icon, title, message, default column, then each column as
+// "digit:label:text above".
+std::string parsed(const char* text) {
+    std::string buf = text ? text : "";
     bd__parsed_t p;
-    explicit Parsed(const std::string& text) : buf(text) { bd__parse(buf.data(), &p); }
-    std::string label(int i) const { return p.column[i].label; }
-    std::string text(int i) const { return p.column[i].text; }
-};
+    bd__parse(text ? buf.data() : nullptr, &p);
+    const char* icon = bd__stockicon(p.type);
+    std::string out = std::string(icon ? icon : "-") + "|" + p.title + "|" + p.message + "|" +
+                      std::to_string(p.buttdef);
+    for (int i = 0; i < p.buttn; i++)
+        out += "|" + std::to_string(p.column[i].ret) + ":" + p.column[i].label + ":" +
+               p.column[i].text;
+    return out;
+}
 
 } // namespace
 
-TEST(ButtonDialogLanguage, EmptyOrMissingTextGivesABareMessageWindow) {
-    for (const char* t : {"", "|"}) {
-        Parsed d(t);
-        EXPECT_STREQ(d.p.title, "Message") << t;
-        EXPECT_STREQ(d.p.message, "") << t;
-        EXPECT_EQ(d.p.buttn, 0) << t;
-        EXPECT_EQ(d.p.buttdef, -1) << t;
-        EXPECT_EQ(bd__stockicon(d.p.type), nullptr) << t;
+TEST(ButtonDialogLanguage, TextsOfTheProgramAndTheirEdges) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"|q#mavlyn   Installation/Update#Choose the mode.|+1#Standard#Directory "
+         "\"~/mavlyn\"\nshall be used.|2#Manuell#Chosen manually.|0#Cancel#Cancel installation",
+         "gtk-dialog-question|mavlyn   Installation/Update|Choose the mode.|0"
+         "|1:Standard:Directory \"~/mavlyn\"\nshall be used.|2:Manuell:Chosen manually."
+         "|0:Cancel:Cancel installation"},
+        {"|e#mavlyn   Connect#Connection access error.|+0#End program#Check the modem.\nThen "
+         "start again.",
+         "gtk-dialog-error|mavlyn   Connect|Connection access error.|0"
+         "|0:End program:Check the modem.\nThen start again."},
+        // Nothing, or a head only: a bare window titled "Message".
+        {"", "-|Message||-1"},
+        {nullptr, "-|Message||-1"},
+        {"|", "-|Message||-1"},
+        {"|w", "gtk-dialog-warning|Message||-1"},
+        {"|i#Only a title|1#A#", "gtk-info|Only a title||-1|1:A:"},
+        {"|i#T#a#b", "gtk-info|T|a#b|-1"}, // the message is the rest of the head
+        // Unknown type letters show no icon; plain digits mark no default.
+        {"|x#Title#Text|1#A#|2#B#", "-|Title|Text|-1|1:A:|2:B:"},
+        {"|Q#T#X|1#A#", "-|T|X|-1|1:A:"},
+        // Empty and digit-only segments are columns without a button; a last "|" opens none.
+        {"|i#T#X|1#A#||5|2#B#|", "gtk-info|T|X|-1|1:A:|0::|5::|2:B:"},
+        // The last mark wins; a "+" without a digit is no mark but the field separator.
+        {"|i#T#X|+1#A#|+2#B#|3#C#", "gtk-info|T|X|1|1:A:|2:B:|3:C:"},
+        {"|i#T#X|+A+text", "gtk-info|T|X|-1|0:A:text"},
+        // Every segment chooses its own field separator.
+        {"/i:Title:Text/3;Three;text a#b/#No digit#x",
+         "gtk-info|Title|Text|-1|3:Three:text a#b|0:No digit:x"},
+        // At most ten columns; the eleventh, marked one is ignored.
+        {"|i#T#X|1#A#|2#B#|3#C#|4#D#|5#E#|6#F#|7#G#|8#H#|9#I#|0#J#|+1#K#",
+         "gtk-info|T|X|-1|1:A:|2:B:|3:C:|4:D:|5:E:|6:F:|7:G:|8:H:|9:I:|0:J:"},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(parsed(text), want) << (text ? text : "null");
+}
+
+TEST(ButtonDialogLanguage, EachFull250MsOfATimeOutAllowsOneSleep) {
+    const int cases[][2] = {{1000, 4}, {100, 0}, {249, 0}, {250, 1}, {499, 1}, {90000, 360}};
+    for (const auto& c : cases) EXPECT_EQ(bd__timeoutsleeps(c[0]), c[1]) << c[0];
+}
+
+TEST(InputDialogEntry, LengthAsTheButtonsSeeIt) {
+    const struct {
+        int art;
+        const char* entry;
+        int length;
+        bool clear;
+    } cases[] = {
+        {120, "12", 0, false},       {120, "1234", 4, false}, {120, "12a4", 0, true},
+        {112, "12345678", 8, false}, {4, "*100#", 5, false},  {4, "", 0, false},
+        {16, " 1", 0, true},         {64, "abc", 0, false},
+    };
+    for (const auto& c : cases) {
+        bool clear = !c.clear;
+        EXPECT_EQ(ce__effectivelength(c.art, c.entry, &clear), c.length) << c.art << c.entry;
+        EXPECT_EQ(clear, c.clear) << c.art << c.entry;
     }
-    bd__parsed_t p;
-    bd__parse(nullptr, &p);
-    EXPECT_STREQ(p.title, "Message");
-    EXPECT_EQ(p.buttn, 0);
-}
-
-TEST(ButtonDialogLanguage, InstallationQuestionGivesThreeColumnsWithDefault) {
-    Parsed d("|q#mavlyn   Installation/Update#Please choose the mode of installation resp. "
-             "update\n(files in the chosen directory will be updated).|+1#Standard#Directory "
-             "\"~/mavlyn\"\nshall be used.|2#Manuell#Installation directory\nshall be chosen "
-             "manually.|0#Cancel#Cancel installation\nresp. update.");
-    EXPECT_STREQ(bd__stockicon(d.p.type), "gtk-dialog-question");
-    EXPECT_STREQ(d.p.title, "mavlyn   Installation/Update");
-    EXPECT_STREQ(d.p.message, "Please choose the mode of installation resp. update\n(files in the "
-                              "chosen directory will be updated).");
-    ASSERT_EQ(d.p.buttn, 3);
-    EXPECT_EQ(d.p.buttdef, 0);
-    EXPECT_EQ(d.label(0), "Standard");
-    EXPECT_EQ(d.text(0), "Directory \"~/mavlyn\"\nshall be used.");
-    EXPECT_EQ(d.p.column[0].ret, 1);
-    EXPECT_EQ(d.label(1), "Manuell");
-    EXPECT_EQ(d.p.column[1].ret, 2);
-    EXPECT_EQ(d.label(2), "Cancel");
-    EXPECT_EQ(d.text(2), "Cancel installation\nresp. update.");
-    EXPECT_EQ(d.p.column[2].ret, 0);
-}
-
-TEST(ButtonDialogLanguage, SingleDefaultButtonWithMultiLineInstruction) {
-    Parsed d("|e#mavlyn   Connect#Connection access error.|+0#End program#Check the modem.\n"
-             "Then start again.");
-    EXPECT_STREQ(bd__stockicon(d.p.type), "gtk-dialog-error");
-    ASSERT_EQ(d.p.buttn, 1);
-    EXPECT_EQ(d.p.buttdef, 0);
-    EXPECT_EQ(d.p.column[0].ret, 0);
-    EXPECT_EQ(d.label(0), "End program");
-    EXPECT_EQ(d.text(0), "Check the modem.\nThen start again.");
-}
-
-TEST(ButtonDialogLanguage, TypeLettersChooseIcons) {
-    EXPECT_STREQ(bd__stockicon('i'), "gtk-info");
-    EXPECT_STREQ(bd__stockicon('w'), "gtk-dialog-warning");
-    EXPECT_STREQ(bd__stockicon('e'), "gtk-dialog-error");
-    EXPECT_STREQ(bd__stockicon('q'), "gtk-dialog-question");
-    for (char c : {'x', 'I', 'Q', ' ', '#'}) EXPECT_EQ(bd__stockicon(c), nullptr) << c;
-}
-
-TEST(ButtonDialogLanguage, UnknownTypeLetterAndPlainDigitsGiveNoDefault) {
-    Parsed d("|x#Title#Text|1#A#|2#B#");
-    EXPECT_EQ(bd__stockicon(d.p.type), nullptr);
-    EXPECT_STREQ(d.p.title, "Title");
-    ASSERT_EQ(d.p.buttn, 2);
-    EXPECT_EQ(d.p.buttdef, -1);
-    EXPECT_EQ(d.label(0), "A");
-    EXPECT_EQ(d.text(0), "");
-    EXPECT_EQ(d.p.column[0].ret, 1);
-    EXPECT_EQ(d.label(1), "B");
-    EXPECT_EQ(d.p.column[1].ret, 2);
-}
-
-TEST(ButtonDialogLanguage, HeadFieldsAreOptional) {
-    Parsed type_only("|w");
-    EXPECT_EQ(type_only.p.type, 'w');
-    EXPECT_STREQ(type_only.p.title, "Message");
-    EXPECT_STREQ(type_only.p.message, "");
-
-    Parsed title_only("|i#Only a title|1#A#");
-    EXPECT_STREQ(title_only.p.title, "Only a title");
-    EXPECT_STREQ(title_only.p.message, "");
-    EXPECT_EQ(title_only.p.buttn, 1);
-
-    // The message is the rest of the head, field separators included.
-    Parsed hashes("|i#T#a#b");
-    EXPECT_STREQ(hashes.p.message, "a#b");
-}
-
-TEST(ButtonDialogLanguage, OnlyTheFirstTenColumnsAreTaken) {
-    Parsed d("|i#T#X|1#A#|2#B#|3#C#|4#D#|5#E#|6#F#|7#G#|8#H#|9#I#|0#J#|+1#K#");
-    ASSERT_EQ(d.p.buttn, 10);
-    EXPECT_EQ(d.label(9), "J");
-    EXPECT_EQ(d.text(9), "");
-    EXPECT_EQ(d.p.buttdef, -1); // the eleventh, marked column is ignored
-}
-
-TEST(ButtonDialogLanguage, EmptyAndDigitOnlySegmentsAreEmptyColumns) {
-    Parsed d("|i#T#X|1#A#||5|2#B#");
-    ASSERT_EQ(d.p.buttn, 4);
-    EXPECT_EQ(d.label(1), "");
-    EXPECT_EQ(d.p.column[1].ret, 0);
-    EXPECT_EQ(d.label(2), "");
-    EXPECT_EQ(d.p.column[2].ret, 5);
-    EXPECT_EQ(d.label(3), "B");
-    // A separator at the very end opens no further column.
-    Parsed trailing("|i#T#X|1#A#|");
-    EXPECT_EQ(trailing.p.buttn, 1);
-}
-
-TEST(ButtonDialogLanguage, DefaultMarkRules) {
-    Parsed several("|i#T#X|+1#A#|+2#B#|3#C#");
-    EXPECT_EQ(several.p.buttdef, 1);
-    EXPECT_TRUE(several.p.column[0].markeddefault);
-
-    Parsed seven("|q#T#X|1#A#|+7#Seven#above");
-    EXPECT_EQ(seven.p.buttdef, 1);
-    EXPECT_EQ(seven.p.column[1].ret, 7);
-
-    // A "+" without a digit is no mark; the segment chose "+" as its field separator.
-    Parsed plus("|i#T#X|+A+text");
-    EXPECT_EQ(plus.p.buttdef, -1);
-    EXPECT_EQ(plus.p.column[0].ret, 0);
-    EXPECT_EQ(plus.label(0), "A");
-    EXPECT_EQ(plus.text(0), "text");
-}
-
-TEST(ButtonDialogLanguage, EachSegmentChoosesItsFieldSeparator) {
-    Parsed d("/i:Title:Text/3;Three;text a#b/#No digit#x");
-    EXPECT_STREQ(d.p.title, "Title");
-    EXPECT_STREQ(d.p.message, "Text");
-    ASSERT_EQ(d.p.buttn, 2);
-    EXPECT_EQ(d.label(0), "Three");
-    EXPECT_EQ(d.text(0), "text a#b");
-    EXPECT_EQ(d.p.column[0].ret, 3);
-    EXPECT_EQ(d.label(1), "No digit");
-    EXPECT_EQ(d.p.column[1].ret, 0);
-}
-
-TEST(ButtonDialogTimeOut, EachFull250MsAllowsOneSleep) {
-    EXPECT_EQ(bd__timeoutsleeps(1000), 4);
-    EXPECT_EQ(bd__timeoutsleeps(100), 0) << "below 250 ms the time-out strikes at once";
-    EXPECT_EQ(bd__timeoutsleeps(249), 0);
-    EXPECT_EQ(bd__timeoutsleeps(250), 1);
-    EXPECT_EQ(bd__timeoutsleeps(499), 1);
-    EXPECT_EQ(bd__timeoutsleeps(500), 2);
-    EXPECT_EQ(bd__timeoutsleeps(90000), 360);
-}
-
-TEST(InputDialogEntry, PinFieldCountsOnlyFourOrMoreDigits) {
-    bool clear = true;
-    EXPECT_EQ(ce__effectivelength(120, "12", &clear), 0);
-    EXPECT_FALSE(clear);
-    EXPECT_EQ(ce__effectivelength(120, "1234", &clear), 4);
-    EXPECT_FALSE(clear);
-    EXPECT_EQ(ce__effectivelength(120, "12a4", &clear), 0);
-    EXPECT_TRUE(clear);
-    EXPECT_EQ(ce__effectivelength(112, "12345678", &clear), 8);
-}
-
-TEST(InputDialogEntry, PlainAndDigitOnlyFields) {
-    bool clear = true;
-    EXPECT_EQ(ce__effectivelength(4, "*100#", &clear), 5);
-    EXPECT_FALSE(clear);
-    EXPECT_EQ(ce__effectivelength(4, "", &clear), 0);
-    EXPECT_EQ(ce__effectivelength(16, "1", &clear), 1);
-    EXPECT_EQ(ce__effectivelength(16, " 1", &clear), 0);
-    EXPECT_TRUE(clear);
-    EXPECT_EQ(ce__effectivelength(64, "abc", &clear), 0);
-    EXPECT_FALSE(clear);
 }

