@@ -185,14 +185,17 @@ inline void close_all_visible() {
 }
 
 // Waits for a mapped window and returns it, or nullptr at the deadline.
-inline GtkWidget* wait_window(const std::function<bool(GtkWindow*)>& match) {
+inline GtkWidget* wait_window(const std::function<bool(GtkWindow*)>& match,
+                              Clock::duration within = std::chrono::seconds(15)) {
     GtkWidget* w = nullptr;
-    eventually([&] { return (w = locked([&] { return find_toplevel(match); })) != nullptr; });
+    eventually([&] { return (w = locked([&] { return find_toplevel(match); })) != nullptr; },
+               within);
     return w;
 }
 
-inline GtkWidget* wait_titled(const char* title) {
-    return wait_window([title](GtkWindow* w) { return titled(w, title); });
+inline GtkWidget* wait_titled(const char* title,
+                              Clock::duration within = std::chrono::seconds(15)) {
+    return wait_window([title](GtkWindow* w) { return titled(w, title); }, within);
 }
 
 inline GtkWidget* wait_messagedialog() {

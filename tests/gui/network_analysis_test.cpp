@@ -71,7 +71,8 @@ class DialogTools : public ::testing::Test {
 // The "Credit Query" box that the message thread shows; its text, or "" when none came.
 std::string credit_answer() {
     gui::start_msgthread();
-    GtkWidget* box = gui::wait_titled("mavlyn   Credit Query");
+    // A query waits a quarter of a minute for the network's answer.
+    GtkWidget* box = gui::wait_titled("mavlyn   Credit Query", std::chrono::seconds(60));
     if (!box) return "";
     std::string text = gui::property(box, "secondary-text");
     EXPECT_TRUE(gui::click_closing(gui::button(box, "gtk-ok")));
