@@ -6,6 +6,7 @@
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
 #include "ui/message_box.h"
@@ -129,7 +130,7 @@ void iv__formatheader(char* out, size_t n) {
 void iv_iniheaderwrite(bool dat) {
     inidat_t& d = inidat;
     if (d.funktion >= 40 || !d.headergueltig) {
-        if (MODUS('X')) lo_slog("Header noch nicht gültig.\n", "", -1);
+        lo_slogx("Header noch nicht gültig.\n", "", -1);
         return;
     }
     d.headerx_neu = d.headerx;
@@ -140,17 +141,15 @@ void iv_iniheaderwrite(bool dat) {
                           d.headerfefo == static_cast<int>(fefo)) ||
                          d.headerx_neu < 0 || d.headery_neu < 0;
         if (unchanged && d.day < 1 && !(d.dayt > 0 && d.headervoffset > 0)) {
-            if (MODUS('X')) lo_slog("Header schreiben nicht notwendig.\n", "", -1);
+            lo_slogx("Header schreiben nicht notwendig.\n", "", -1);
             return;
         }
         lo_slog(T("Header in INI-Datei soll neu geschrieben werden.\n",
                   "Header in INI-file is going to be rewritten.\n"),
                 "", -1);
-        if (MODUS('X')) {
-            lo_slog("Header: day=%s%li\n", "", d.day);
-            lo_slog("Header: v=%s%li\n", "", d.headerv);
-            lo_slog("Header: o=%s%li\n", "", d.headervoffset);
-        }
+        lo_slogx("Header: day=%s%li\n", "", d.day);
+        lo_slogx("Header: v=%s%li\n", "", d.headerv);
+        lo_slogx("Header: o=%s%li\n", "", d.headervoffset);
         if (d.day > 0 && d.headervoffset > 0) {
             d.headerv += d.headervoffset / 1000;
             d.headervoffset %= 1000; // the bytes below a kilobyte stay counted
@@ -171,7 +170,7 @@ void iv_iniheaderwrite(bool dat) {
     char line[iv__HEADERLEN + 10];
     iv__formatheader(line, sizeof line);
     memcpy(headerdaten, line, iv__HEADERLEN);
-    if (MODUS('X')) lo_slog("Header: %s\n", headerdaten, -1);
+    lo_slogx("Header: %s\n", headerdaten, -1);
     if (!dat) {
         fseek(iv__fii, 0, SEEK_SET);
         fwrite(headerdaten, 1, iv__HEADERLEN, iv__fii);
@@ -337,19 +336,12 @@ int iv__iniwrite(int dialogresult) {
     } else {
         iv_iniheaderwrite(true);
     }
-    // The whole text is ready before the file is opened, so that the file is empty for as
-    // short a time as possible.
     std::string text =
         std::string(headerdaten) + "\n" + iv__formatlines() + "\n\n" + iv__description();
-    if (!iv_iniopen("wt")) return inidat.funktion < 40 ? iv__WRITE_SKIPPED : iv__WRITE_FAILED;
-    size_t written = fwrite(text.data(), 1, text.size(), iv__fii);
-    bool ok = written == text.size() && fflush(iv__fii) == 0;
-    msleepx(1000);
     iv_iniclose();
-    if (!ok) {
-        lo_slog("!INI file: writing failed after %s%li bytes.\n", "", static_cast<long>(written));
+    if (!file_replace(inidatei, text))
         return inidat.funktion < 40 ? iv__WRITE_SKIPPED : iv__WRITE_FAILED;
-    }
+    msleepx(1000);
     if (inidat.funktion == FUNKTION_CONFIG && dialogresult == 1 && ia_instance_isactive())
         me_messagebox(0, T("mavlyn   Konfigurations-Update", "mavlyn   Settings update"),
                       T("Die Konfigurationsdaten wurden neu gespeichert.  \nSie werden beim "

@@ -5,6 +5,7 @@
 #include "control/instance_interface.h"
 #include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 #include "ui/splash.h"
 
@@ -123,8 +124,7 @@ void iv_changeprofile() {
                 names.emplace_back(e->d_name);
     std::string next = iv__nextprofile(current, names, "mavlyn.ini");
     file_makerw(profildatei, false);
-    if (std::unique_ptr<FILE, FileCloser> f(file_openprivate(profildatei, "w")); f)
-        fprintf(f.get(), "INI=%s", next.c_str());
+    file_replace(profildatei, "INI=" + next);
     file_makerw(profildatei, false);
     char title[128];
     iv__profiletitle(next.c_str(), title, sizeof title);

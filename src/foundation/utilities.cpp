@@ -170,6 +170,11 @@ bool file_copy(const char* src, const char* dst, bool fiex) {
     if (fiex && access(dst, F_OK) == 0) return false;
     FdCloser in{open(src, O_RDONLY)};
     if (in.fd < 0) return false;
+    // A copy onto itself would empty the file before reading it: it is already in place.
+    struct stat si, so;
+    if (fstat(in.fd, &si) == 0 && stat(dst, &so) == 0 && si.st_dev == so.st_dev &&
+        si.st_ino == so.st_ino)
+        return true;
     FdCloser out{open(dst, O_WRONLY | O_CREAT | O_TRUNC, 0600)};
     if (out.fd < 0) out.fd = open(dst, O_WRONLY | O_TRUNC);
     if (out.fd < 0) return false;

@@ -2,6 +2,7 @@
 
 #include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 #include "ui/message_box.h"
 
@@ -390,10 +391,8 @@ bool cf__connloggrafik(int art) {
             1)
             return false;
     }
-    File txt(fopen(txtname, "wb"));
-    if (!txt) return false;
-    File csv(fopen(csvname, "wb"));
-    if (!csv) return false;
+    ReplacingFile txt(txtname), csv(csvname);
+    if (!txt.get() || !csv.get()) return false;
 
     cf__connlogstatistics st(art, _de, configinfo);
     bool ok = true;
@@ -402,9 +401,8 @@ bool cf__connloggrafik(int art) {
     st.finish();
     ok = writeout(txt.get(), &st.text) && ok;
     ok = writeout(csv.get(), &st.csv) && ok;
-    ok = fclose(txt.release()) == 0 && ok;
-    ok = fclose(csv.release()) == 0 && ok;
-    return ok;
+    // A file that cannot be written completely stays as it was.
+    return ok && txt.commit() && csv.commit();
 }
 
 bool cf__svcschreiben(const char* datei) {

@@ -1,5 +1,6 @@
 #include "ui/sms_phonebook.h"
 
+#include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 
 #include <algorithm>
@@ -231,30 +232,32 @@ std::string cf__smsqueuename(const char* compact, const std::string& number) {
 
 // ---- Files ----
 
+namespace {
+bool read_all(const char* path, std::string* text) {
+    File f{fopen(path, "rb")};
+    if (!f) return false;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, f.get())) > 0;) text->append(buf, n);
+    return !ferror(f.get());
+}
+} // namespace
+
 bool cf__smsbookensure(const char* path) {
-    if (!file_exists(path)) {
-        File f(fopen(path, "wb"));
-        if (!f) return false;
-        if (fputs(cf__smsbuchkopf, f.get()) < 0) return false;
-    }
+    if (!file_exists(path) && !file_replace(path, cf__smsbuchkopf)) return false;
     return file_makerw(path, false);
 }
 
 cf__smsbook cf__smsbookload(const char* path) {
     std::string text;
-    if (File f{fopen(path, "rb")}) {
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, n);
-    }
+    read_all(path, &text);
     return cf__smsbookparse(text);
 }
 
 bool cf__smsbookappend(const char* path, const std::string& name, const std::string& number) {
-    File f(fopen(path, "ab"));
-    if (!f) return false;
-    std::string line = "\r\n" + name + "   " + number;
-    bool ok = fwrite(line.data(), 1, line.size(), f.get()) == line.size();
-    return fclose(f.release()) == 0 && ok;
+    std::string text;
+    // A book that is there but cannot be read must not be replaced by the new line alone.
+    if (!read_all(path, &text) && access(path, F_OK) == 0) return false;
+    return file_replace(path, text + "\r\n" + name + "   " + number);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "control/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
+#include "foundation/replacing_file.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 
@@ -111,17 +112,8 @@ std::string fetch(const std::string& path) {
     return answer ? se__httpbody(answer.get()) : std::string();
 }
 
-// Writes the file beside the old one and then puts it in its place, so a failed write never
-// leaves half a list.
 bool write_settings(const std::string& content) {
-    std::string fresh = std::string(settingsdatei) + ".new";
-    File f(fopen(fresh.c_str(), "wb"));
-    if (!f) return false;
-    bool ok = fwrite(content.data(), 1, content.size(), f.get()) == content.size();
-    ok = fclose(f.release()) == 0 && ok;
-    if (ok && rename(fresh.c_str(), settingsdatei) == 0) return true;
-    unlink(fresh.c_str());
-    return false;
+    return file_replace(settingsdatei, content);
 }
 
 bool read_whole(const char* name, std::vector<char>* out) {

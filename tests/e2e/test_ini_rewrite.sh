@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# A copy of the program named CONN reads a hand-written mavlyn.ini that asks for INIWRITEEXIT:
-# it rewrites the file in its current form and ends by itself. Nothing the user set is lost,
-# the plain PIN is stored scrambled, older syntaxes come back in their current form.
+# 1. A copy of the program named CONN reads a hand-written mavlyn.ini that asks for
+#    INIWRITEEXIT: it rewrites the file in its current form and ends by itself. Nothing the user
+#    set is lost, the plain PIN is stored scrambled, older syntaxes come back in their current
+#    form.
+# 2. Killed with SIGKILL at random moments while it rewrites the file and its counter line
+#    (INIWRITE at each start), it never leaves a short, empty or mixed mavlyn.ini.
+# 3. On a full disk the rewrite fails: the old file stays as it was and the log says so.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 mavlyn=$1
@@ -32,24 +36,56 @@ pid=$!
 e2e_wait_clean_exit "$pid" 120
 
 ini=$WORK/mavlyn.ini
-line() { grep -m1 "^$1" "$ini" || e2e_fail "no line $1"; }
 first=$(head -1 "$ini")
-[ ${#first} -eq 53 ] || e2e_fail "line 01 has ${#first} characters"
-[ "${first:6:9}" = "000001234" ] || e2e_fail "volume counter lost: $first"
-[ "${first:37}" = "0000000000000000" ] || e2e_fail "line 01 tail: $first"
-[ "$(line '07 LAN=')" = $'07 LAN=English\t' ] || e2e_fail "LAN line"
-[ "$(line '08 COM=')" = "08 COM=NONE" ] || e2e_fail "COM line"
-line '11 PIN=' | grep -q '^11 PIN=CRYPT1' || e2e_fail "PIN not scrambled"
-grep -q '1234$' <(line '11 PIN=') && e2e_fail "plain PIN still there"
-[ "$(line '13 APN=')" = "13 APN=web.example" ] || e2e_fail "APN line"
-[ "$(line '17 CON=')" = "17 CON=/dev/ttyUSB0" ] || e2e_fail "CON line"
-[ "$(line '19 DAY=')" = "19 DAY=01;01" ] || e2e_fail "DAY line"
-[ "$(line '21 MAXV=')" = "21 MAXV=5G;500M;300k" ] || e2e_fail "MAXV line"
-[ "$(line '22 MAXT=')" = "22 MAXT=2d;10h;90min" ] || e2e_fail "MAXT line"
-[ "$(line '30 ENDC=')" = "30 ENDC=22:00;06:30E" ] || e2e_fail "ENDC line"
-[ "$(line '39 IPC=')" = "39 IPC=0660" ] || e2e_fail "IPC line"
-[ "$(line '41 BATT=')" = "41 BATT=30;10" ] || e2e_fail "BATT line"
-[ "$(line '43 REM=')" = "43 REM=kept comment" ] || e2e_fail "REM line"
+[ ${#first} -eq 53 ] && [ "${first:6:9}" = "000001234" ] && [ "${first:37}" = "0000000000000000" ] ||
+  e2e_fail "line 01: $first"
+while IFS= read -r expected; do
+  grep -qxF -- "$expected" "$ini" || e2e_fail "no line '$expected'"
+done <<LINES
+07 LAN=English$(printf '\t')
+08 COM=NONE
+13 APN=web.example
+17 CON=/dev/ttyUSB0
+19 DAY=01;01
+21 MAXV=5G;500M;300k
+22 MAXT=2d;10h;90min
+30 ENDC=22:00;06:30E
+39 IPC=0660
+41 BATT=30;10
+43 REM=kept comment
+LINES
+grep -q '^11 PIN=CRYPT1' "$ini" && ! grep -q '^11 PIN=.*1234$' "$ini" || e2e_fail "PIN not scrambled"
 grep -q '^INIWRITEEXIT' "$ini" && e2e_fail "the request word was written back"
 grep -q 'Deutsche Beschreibung siehe unten' "$ini" || e2e_fail "no description"
+
+# ---- 2. Killed while writing ----
+sed 1d "$ini" >"$WORK/lines-expected"
+for i in $(seq 15); do
+  "$WORK/CONN" NOSPLASH INIWRITE >>"$WORK/stdout" 2>>"$WORK/stderr" &
+  pid=$!
+  sleep "0.$((RANDOM % 10))$((RANDOM % 10))"
+  sleep "$((i % 2))"
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null || true
+  first=$(head -1 "$ini")
+  [ ${#first} -eq 53 ] && [ "${first:6:9}" = "000001234" ] || e2e_fail "run $i: line 01 '$first'"
+  sed 1d "$ini" | cmp -s - "$WORK/lines-expected" || e2e_fail "run $i: the file was cut or mixed"
+done
+"$WORK/CONN" NOSPLASH INIWRITEEXIT >>"$WORK/stdout" 2>>"$WORK/stderr" &
+e2e_wait_clean_exit $! 120
+ls -a "$WORK" | grep -q '\.tmp$' && e2e_fail "temporary files left: $(ls -a "$WORK")"
+
+# ---- 3. A full disk ----
+full=$WORK/full
+mkdir "$full"
+mount -t tmpfs -o size=64k tmpfs "$full"
+printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=NONE' 'REM=old' >"$full/mavlyn.ini"
+cp "$full/mavlyn.ini" "$WORK/ini-before"
+head -c 40000 /dev/zero >"$full/filler" || true
+"$WORK/CONN" "DIR=$full" NOSPLASH INIWRITEEXIT 'MOD=P' >>"$WORK/stdout" 2>>"$WORK/stderr" &
+e2e_wait_clean_exit $! 120
+cmp -s "$full/mavlyn.ini" "$WORK/ini-before" || e2e_fail "the old file was not kept: $(head -3 "$full/mavlyn.ini")"
+grep -q "mavlyn.ini could not be written; the previous file is kept." "$full/servilog.txt" ||
+  e2e_fail "the failure was not reported"
+umount "$full"
 echo "PASS ini_rewrite"
