@@ -289,17 +289,46 @@ void th__statline(const guint32* stat, char* out, size_t n) {
     stpmcpy(p, "\n", n - used);
 }
 
+std::atomic<int> th__guilockfaults{0};
+
 namespace {
-// The GUI lock is re-entrant: the timer tick runs inside it on the main loop and calls the
-// same panel-icon functions that worker threads call from outside it.
-GRecMutex th__guilock;
+// The GUI lock is not recursive: a function that takes it is called outside it. Its holder is
+// known, so that a nested use, which is a fault of the caller, is reported instead of freezing
+// the program: the inner pair then does nothing.
+GMutex th__guilock;
+std::atomic<GThread*> th__guiholder{nullptr};
+thread_local int th__guinested = 0;
+
 void th__guilock_enter() {
-    g_rec_mutex_lock(&th__guilock);
+    if (th__guiholder.load() == g_thread_self()) {
+        th__guinested++;
+        th__guilockfaults++;
+        lo_slog("!GUI lock taken again by the thread that holds it (last line %li).\n", "",
+                static_cast<long>(th__stat[(th__statp.load() + statring - 1) % statring] % 100000));
+        return;
+    }
+    g_mutex_lock(&th__guilock);
+    th__guiholder = g_thread_self();
 }
+
 void th__guilock_leave() {
-    g_rec_mutex_unlock(&th__guilock);
+    if (th__guinested > 0) {
+        th__guinested--;
+        return;
+    }
+    if (th__guiholder.load() != g_thread_self()) {
+        th__guilockfaults++;
+        lo_slog("!GUI lock released by a thread that does not hold it.\n", "", -1);
+        return;
+    }
+    th__guiholder = nullptr;
+    g_mutex_unlock(&th__guilock);
 }
 } // namespace
+
+bool th__guilockheld() {
+    return th__guiholder.load() == g_thread_self();
+}
 
 void th_guiinit() {
     static bool done = false;

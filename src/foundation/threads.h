@@ -2,6 +2,7 @@
 // sleeps, the orderly shutdown step, and the GUI lock that guards every GTK call.
 #pragma once
 
+#include <atomic>
 #include <glib.h>
 
 struct th__reg {
@@ -29,7 +30,12 @@ void th_msleepexit(unsigned long milliseconds);
 GThread* th_create(GThreadFunc func, gpointer data);
 GThread* th_createx(GThreadFunc func, gpointer data, gulong stack_size);
 
-// Sets up the GUI lock (re-entrant) before GTK starts.
+// Lock order: the GUI lock is the outermost lock. A module mutex (the registry's, the user
+// programs', the timer's) is taken inside it or without it, never around it; a function that
+// takes the GUI lock itself (cc_show, the panel icons, message boxes, dialogs, cs_show) is
+// called outside it. GTK callbacks and the timer tick run inside it.
+//
+// Sets up the GUI lock (not recursive) before GTK starts.
 void th_guiinit();
 void th_enter_line(int line);
 void th_leave_line(int line);
@@ -43,3 +49,7 @@ guint32 th__statvalue(guint32 counter, bool enter, int line);
 void th__statline(const guint32* stat, char* out, size_t n);
 // Number of registered threads.
 int th__count();
+// Whether the calling thread holds the GUI lock; how often it was taken again by its holder or
+// released by another thread (faults of the callers, reported in the service log).
+bool th__guilockheld();
+extern std::atomic<int> th__guilockfaults;

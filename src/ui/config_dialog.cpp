@@ -1231,6 +1231,13 @@ void sms_show(GtkWidget* view) {
     gtk_widget_grab_focus(w.smstext);
 }
 
+// The handlers run inside the GUI lock; the splash takes it itself.
+void splash_from_handler(int kind) {
+    th_leave();
+    cs_show(kind);
+    th_enter();
+}
+
 // The queue file carries the time to the second; a second message in the same second takes
 // the next one, so that nobody waits here.
 bool sms_queue(const std::string& number, const std::string& text) {
@@ -1281,7 +1288,7 @@ void sms_send() {
             T("Die SMS konnte nicht gespeichert werden.  ", "The SMS could not be stored.  "), 2);
         return;
     }
-    cs_show(33);
+    splash_from_handler(33);
     cf__DTS(w.smstext, "");
     // The second notice follows the first one when that has been read.
     if (!name.empty() && !cf__smsknown(smsbook, name, number) &&
@@ -2155,7 +2162,7 @@ void handle(int eid, GtkWidget* widget) {
         take_standard_settings();
         break;
     case E('A', 'W'):
-        cs_show(21);
+        splash_from_handler(21);
         iz_httpbrowse(wiki_url);
         break;
     case E('N', 'Q'):

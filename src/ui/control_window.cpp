@@ -526,7 +526,7 @@ void cc__select(int code) {
     bool control = control_role();
     switch (code) {
     case 11:
-        update_query();
+        run_outside_lock(update_query);
         break;
     case 41:
         prepaids[0] = 0;
@@ -578,11 +578,11 @@ void cc__select(int code) {
         break;
     case 92:
         fefo = fefo_NORMAL;
-        cc_show();
+        run_outside_lock(show_now);
         break;
     case 93:
         fefo = fefo_MINI;
-        cc_show();
+        run_outside_lock(show_now);
         break;
     case 95:
         control_info();
@@ -673,12 +673,14 @@ void cc_getposition(int* x, int* y) {
 
 void cc_tick() {
     if (!cc__wantnormal) return;
+    th_enter();
     if (!mainwindow) {
         cc__wantnormal = false;
-        return;
+    } else {
+        gtk_window_deiconify(GTK_WINDOW(mainwindow));
+        gtk_window_set_keep_above(GTK_WINDOW(mainwindow), TRUE);
     }
-    gtk_window_deiconify(GTK_WINDOW(mainwindow));
-    gtk_window_set_keep_above(GTK_WINDOW(mainwindow), TRUE);
+    th_leave();
 }
 
 // The picture is made again only when the role changed; every new window gets it.

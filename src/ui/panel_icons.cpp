@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cstring>
 #include <gtk/gtk.h>
-#include <mutex>
 
 // The edge length of every picture.
 #define R ic__SIZE
@@ -151,7 +150,8 @@ void ic__popupmenu(GtkStatusIcon*, guint, guint, gpointer) {
     cc_menu();
 }
 
-// The GUI lock is held by the caller of the next three.
+// The GUI lock is held by the callers of everything below: each public ic_ function takes it
+// once around its work (state and widgets), so no other lock is needed here.
 void ensure_created(PanelIcon& icon) {
     if (icon.gic) return;
     icon.gic = gtk_status_icon_new();
@@ -184,22 +184,9 @@ void hide(PanelIcon& icon) {
     if (icon.gic) gtk_status_icon_set_visible(icon.gic, FALSE);
 }
 
-void locked_show(PanelIcon& icon) {
-    th_enter();
-    show_picture(icon);
-    th_leave();
-}
-
-void locked_hide(PanelIcon& icon) {
-    th_enter();
-    hide(icon);
-    th_leave();
-}
-
 // Tooltips come as UTF-8; anything else is taken as Latin-1.
 void set_tooltip_text(PanelIcon& icon, const char* t) {
     if (!icon.gic) return;
-    th_enter();
     if (g_utf8_validate(t, -1, nullptr)) {
         gtk_status_icon_set_tooltip_text(icon.gic, t);
     } else {
@@ -207,8 +194,15 @@ void set_tooltip_text(PanelIcon& icon, const char* t) {
         gtk_status_icon_set_tooltip_text(icon.gic, u ? u : "");
         g_free(u);
     }
-    th_leave();
 }
+
+// The GUI lock for the scope of one public function.
+struct GuiLock {
+    GuiLock() { th_enter(); }
+    ~GuiLock() { th_leave(); }
+    GuiLock(const GuiLock&) = delete;
+    GuiLock& operator=(const GuiLock&) = delete;
+};
 
 // Step 6 of every repaint: a new, non-empty (or clearing) tooltip is remembered and shown.
 void update_tooltip(PanelIcon& icon, const char* text, char* shown) {
@@ -219,7 +213,6 @@ void update_tooltip(PanelIcon& icon, const char* text, char* shown) {
 }
 
 PanelIcon main_icon, warning_icon, homezone_icon, countdown_icon, battery_icon;
-std::mutex warning_mutex, homezone_mutex;
 
 int ic__mart = 0, ba_alt = -2, sig_alt = -2, up_alt = -2, down_alt = -2;
 bool show_alt = false;
@@ -408,6 +401,7 @@ void ic_end() {
 }
 
 void ic_mshow(int art, int ba, int sig, int up, int down, const char* text) {
+    GuiLock lock;
     if ((art != -1 && (art < 0 || art > 5)) || ic__ended) art = 0;
     if (art == -1) art = ic__mart;
     if (ba == -1) ba = ba_alt;
@@ -429,10 +423,10 @@ void ic_mshow(int art, int ba, int sig, int up, int down, const char* text) {
     bool changed = art != ic__mart || ba != ba_alt || level != ic__signallevel(sig_alt) ||
                    show != show_alt || (digiticon && (up != up_alt || down != down_alt));
     if (changed) {
-        if ((art == 0 || !show) && main_icon.gic && ic__mart > 0) locked_hide(main_icon);
+        if ((art == 0 || !show) && main_icon.gic && ic__mart > 0) hide(main_icon);
         if (art > 0 && show) {
             ic__paintmain(main_icon.px, art, ba, level, up, down, digiticon);
-            locked_show(main_icon);
+            show_picture(main_icon);
         }
         ic__mart = art;
         ba_alt = ba;
@@ -452,21 +446,21 @@ void ic_mshow(int art, int ba, int sig, int up, int down, const char* text) {
 }
 
 void ic_wshow(int art, const char* text) {
-    std::lock_guard<std::mutex> l(warning_mutex);
+    GuiLock lock;
     if (art < -1 || art > 2 || ic__ended) art = 0;
     if (art == -1) {
         if (ic__wart == 2) {
             ic__swapcolours(warning_icon.px, darkyellow, yellow);
             wflash = !wflash;
             ic_wicon = wflash ? "!!" : "$";
-            locked_show(warning_icon);
+            show_picture(warning_icon);
         }
     } else if (art != ic__wart) {
         if (art == 0) {
-            locked_hide(warning_icon);
+            hide(warning_icon);
         } else {
             ic__paintwarning(warning_icon.px);
-            locked_show(warning_icon);
+            show_picture(warning_icon);
         }
         ic__wart = art;
         wflash = false;
@@ -476,21 +470,21 @@ void ic_wshow(int art, const char* text) {
 }
 
 void ic_hshow(int art, const char* text) {
-    std::lock_guard<std::mutex> l(homezone_mutex);
+    GuiLock lock;
     if (art < -1 || art > 3 || ic__ended) art = 0;
     if (art == -1) {
         if (ic__hart == 3) {
             ic__swapcolours(homezone_icon.px, red, yellow);
             hflash = !hflash;
             ic_hicon = hflash ? "X!H" : "XH!";
-            locked_show(homezone_icon);
+            show_picture(homezone_icon);
         }
     } else if (art != ic__hart) {
         if (art == 0) {
-            locked_hide(homezone_icon);
+            hide(homezone_icon);
         } else {
             ic__painthomezone(homezone_icon.px, art);
-            locked_show(homezone_icon);
+            show_picture(homezone_icon);
         }
         ic__hart = art;
         hflash = false;
@@ -508,14 +502,15 @@ void ic_hshow(int art, const char* text) {
 }
 
 void ic_tshow(int art, unsigned long val, const char* text) {
+    GuiLock lock;
     if (art < 0 || art > 3 || ic__ended) art = 0;
     if (val > 0x80000000ul) val = 0;
     if (art != ic__tart || val != val_alt) {
         if (art == 0) {
-            locked_hide(countdown_icon);
+            hide(countdown_icon);
         } else {
             ic__paintcountdown(countdown_icon.px, art, val);
-            locked_show(countdown_icon);
+            show_picture(countdown_icon);
         }
         ic__tart = art;
         val_alt = val;
@@ -527,14 +522,15 @@ void ic_tshow(int art, unsigned long val, const char* text) {
 }
 
 void ic_bshow(int val, const char* text) {
+    GuiLock lock;
     val = val < 0 || ic__ended ? 0 : val > 100 ? 100 : val;
     int level = ic__batterylevel(val, inidat.batt1, inidat.batt2);
     if (level != ic__bart) {
         if (level == 0) {
-            locked_hide(battery_icon);
+            hide(battery_icon);
         } else {
             ic__paintbattery(battery_icon.px, level);
-            locked_show(battery_icon);
+            show_picture(battery_icon);
         }
         ic__bart = level;
         ic_bicon = level == 0 ? "" : level == 1 ? "batt" : "BATT!";

@@ -53,7 +53,9 @@ void warning_icon(int timerzaehler) {
 }
 
 void press_sms_button() {
+    th_enter();
     if (smsbutton) cf_buttonclicked(smsbutton);
+    th_leave();
 }
 
 void sms_signal() {
@@ -141,6 +143,9 @@ gboolean ti__tick(gpointer) {
     }
     if (tickactive) return TRUE;
     tickactive++;
+    // The main loop calls the tick inside the GUI lock; the icons and the window take it
+    // themselves.
+    th_leave();
     timerzaehler = (timerzaehler + 1) % 32;
     if (++i >= 56) {
         lo_slogx("Timer thread alive.\n", "", -1);
@@ -157,6 +162,7 @@ gboolean ti__tick(gpointer) {
             homezone_and_battery();
         }
     }
+    th_enter();
     tickactive--;
     return TRUE;
 }

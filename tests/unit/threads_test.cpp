@@ -1,11 +1,12 @@
+// The thread registry, the terminate step, and the GUI lock with its statistics.
 #include "config/config_record.h"
 #include "control/session_state.h"
 #include "foundation/threads.h"
 #include "test_support.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
+#include <gdk/gdk.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -15,9 +16,7 @@ namespace {
 struct Worker {
     std::string name;
     std::atomic<th_reg> handle{nullptr};
-    std::atomic<bool> registered{false};
-    std::atomic<bool> release{false};
-    std::atomic<bool> unregister_ok{false};
+    std::atomic<bool> registered{false}, release{false}, unregister_ok{false};
     GThread* thread = nullptr;
 
     static gpointer run(gpointer p) {
@@ -28,11 +27,11 @@ struct Worker {
         if (w->handle) w->unregister_ok = th_unregister(nullptr);
         return nullptr;
     }
-    void start() {
+    explicit Worker(std::string n) : name(std::move(n)) {
         thread = g_thread_new(name.c_str(), run, this);
         while (!registered) g_usleep(1000);
     }
-    void stop() {
+    ~Worker() {
         release = true;
         g_thread_join(thread);
     }
@@ -40,61 +39,31 @@ struct Worker {
 
 } // namespace
 
-TEST(Registry, ThirtyNodesThenFullThenReuse) {
+TEST(Registry, FullThenFreedNodeReused) {
     InTempDir tmp;
     iv_inidefaults();
     MODUS('P') = 1;
-    // Threads of the process that live on (the lock monitor) keep their nodes.
-    const int taken = th__count();
-    const int free_nodes = 30 - taken;
+    const int before = th__count(); // threads other tests left registered (th__monitor)
     std::vector<std::unique_ptr<Worker>> workers;
-    for (int i = 0; i <= free_nodes; i++) {
-        workers.push_back(std::make_unique<Worker>());
-        workers.back()->name = "worker" + std::to_string(i);
-        workers.back()->start();
-    }
-    for (int i = 0; i < free_nodes; i++) ASSERT_NE(workers[i]->handle.load(), nullptr) << i;
-    EXPECT_EQ(workers[free_nodes]->handle.load(), nullptr) << "the 31st registration fails";
+    for (int i = before; i <= 30; i++)
+        workers.push_back(std::make_unique<Worker>("w" + std::to_string(i)));
+    EXPECT_EQ(workers.back()->handle.load(), nullptr) << "the 31st registration fails";
     EXPECT_EQ(th__count(), 30);
     EXPECT_NE(read_file("servilog.txt").find("th_register: no free node available."),
               std::string::npos);
-
-    th_reg freed = workers[7]->handle;
-    workers[7]->stop();
-    EXPECT_TRUE(workers[7]->unregister_ok);
+    th_reg freed = workers[0]->handle;
+    workers.erase(workers.begin());
     EXPECT_FALSE(th_unregister(freed)) << "a handle that was already unregistered";
-    EXPECT_NE(read_file("servilog.txt").find("th_unregister: handle invalid."), std::string::npos);
-
-    Worker again;
-    again.name = "a-name-of-twenty-ch";
-    again.start();
+    Worker again("a-name-of-twenty-ch");
     EXPECT_EQ(again.handle.load(), freed) << "the freed node is taken again";
     EXPECT_STREQ(again.handle.load()->name, "a-name-of-twent") << "names are cut at 15";
-    again.stop();
-    for (int i = 0; i <= free_nodes; i++)
-        if (i != 7) workers[i]->stop();
-    EXPECT_EQ(th__count(), taken);
     int dummy;
     EXPECT_FALSE(th_unregister(reinterpret_cast<th_reg>(&dummy))) << "not a node of the registry";
+    workers.clear();
     iv_inidefaults();
 }
 
-TEST(Registry, SelfLookupAndUnnamed) {
-    EXPECT_EQ(th__self(), nullptr);
-    th_reg me = th_register(nullptr);
-    ASSERT_NE(me, nullptr);
-    EXPECT_STREQ(me->name, "*unnamed thread") << "cut to the 15 characters of a name";
-    EXPECT_EQ(th__self(), me);
-    EXPECT_TRUE(th_unregister(nullptr));
-    EXPECT_EQ(th__self(), nullptr);
-    EXPECT_FALSE(th_unregister(nullptr));
-}
-
-TEST(Sleeps, ProgramEndWithinHalfASecond) {
-    programmende_gewuenscht = false;
-    EXPECT_FALSE(th_msleep(0));
-    EXPECT_FALSE(th_msleepx(120));
-
+TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
     GThread* setter = g_thread_new(
         "setter",
         [](gpointer) -> gpointer {
@@ -107,49 +76,53 @@ TEST(Sleeps, ProgramEndWithinHalfASecond) {
     EXPECT_FALSE(th_msleepx(3600 * 1000)) << "false: the end was requested";
     g_thread_join(setter);
     programmende_gewuenscht = false;
-}
 
-TEST(Sleeps, TerminateEndsSleepsAndThreads) {
     if (!in_fresh_process()) return rerun_in_fresh_process(); // the end cannot be undone
     InTempDir tmp;
     iv_inidefaults();
     MODUS('P') = 1;
-    static std::atomic<bool> after_exit{false};
+    const int before = th__count();
     th_create(
         [](gpointer) -> gpointer {
             th_register("sleeper");
-            th_msleepexit(60000);
-            after_exit = true; // never reached while terminating
+            th_msleepexit(3600 * 1000);
             return nullptr;
         },
         nullptr);
-    while (th__count() == 0) g_usleep(1000);
-
+    while (th__count() == before) g_usleep(1000);
     EXPECT_TRUE(th_terminate(5000)) << "the sleeper leaves the registry";
-    EXPECT_TRUE(th_queryterminate());
-    EXPECT_TRUE(th_msleep(10000)) << "returns at once after terminate";
-    EXPECT_TRUE(th_msleepx(10000));
+    EXPECT_TRUE(th_msleep(3600 * 1000) && th_msleepx(3600 * 1000)) << "at once after terminate";
+    th_register("stubborn");
+    EXPECT_FALSE(th_terminate(300));
     std::string log = read_file("servilog.txt");
     EXPECT_NE(log.find("th_msleepexit: exiting \"sleeper\""), std::string::npos);
-    th_msleepexit(10);
-    EXPECT_NE(read_file("servilog.txt").find("th_msleepexit: thread was not registered"),
-              std::string::npos);
-
-    th_register("stubborn");
-    EXPECT_FALSE(th_terminate(300)) << "a thread still registered";
-    EXPECT_NE(read_file("servilog.txt").find("th_terminate error: \"stubborn\" is still runing."),
-              std::string::npos);
-    th_unregister(nullptr);
-    EXPECT_FALSE(after_exit);
+    EXPECT_NE(log.find("th_terminate error: \"stubborn\" is still runing."), std::string::npos);
     iv_inidefaults();
 }
 
-TEST(LockStatistics, EntryValuesAndLine) {
-    EXPECT_EQ(th__statvalue(1, true, 123), 1100123u);
-    EXPECT_EQ(th__statvalue(1999, false, 654321), 999254321u)
-        << "counter mod 1000, line mod 100000";
-    EXPECT_EQ(th__statvalue(1000, true, 5), 100005u) << "after 1000 operations the counter is 000";
+TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
+    if (!in_fresh_process()) return rerun_in_fresh_process(); // the lock is set up for good
+    InTempDir tmp;
+    iv_inidefaults();
+    th_guiinit();
+    th_enter();
+    EXPECT_TRUE(th__guilockheld());
+    th_enter(); // a fault of the caller: reported, and the inner pair does nothing
+    th_leave();
+    EXPECT_TRUE(th__guilockheld());
+    EXPECT_EQ(th__guilockfaults, 1);
+    th_leave();
+    EXPECT_FALSE(th__guilockheld());
+    th_leave(); // not held
+    EXPECT_EQ(th__guilockfaults, 2);
+    std::string log = read_file("servilog.txt");
+    EXPECT_NE(log.find("!GUI lock taken again by the thread that holds it"), std::string::npos);
+    EXPECT_NE(log.find("!GUI lock released by a thread that does not hold it."), std::string::npos);
+}
 
+TEST(LockStatistics, EntriesLineAndRing) {
+    EXPECT_EQ(th__statvalue(1999, false, 654321), 999254321u)
+        << "counter mod 1000, 2 for leave, line mod 100000";
     guint32 stat[th__statMAX] = {};
     stat[0] = th__statvalue(5, true, 10);
     stat[1] = th__statvalue(5, false, 12);
@@ -159,24 +132,16 @@ TEST(LockStatistics, EntryValuesAndLine) {
     th__statline(stat, line, sizeof line);
     EXPECT_STREQ(line, "GTK thread locks (nnnxlllll for counter, enter/leave, line number):"
                        " 4E00099 5E00010 5L00012\n");
-}
-
-TEST(LockStatistics, EnterLeaveRecordRing) {
     for (int i = 0; i < 40; i++) {
         th_enter();
         th_leave();
     }
-    int used = 0;
-    for (int i = 0; i < th__statMAX; i++) used += th__stat[i] != 0;
-    EXPECT_EQ(used, 30) << "a ring of 30; the last two entries stay 0";
-    EXPECT_EQ(th__stat[30], 0u);
-    EXPECT_EQ(th__stat[31], 0u);
     int enters = 0, leaves = 0;
     for (int i = 0; i < 30; i++) {
-        unsigned kind = th__stat[i] / 100000 % 10;
-        enters += kind == 1;
-        leaves += kind == 2;
+        enters += th__stat[i] / 100000 % 10 == 1;
+        leaves += th__stat[i] / 100000 % 10 == 2;
     }
-    EXPECT_EQ(enters, 15);
+    EXPECT_EQ(enters, 15) << "a ring of 30";
     EXPECT_EQ(leaves, 15);
+    EXPECT_EQ(th__stat[30] | th__stat[31], 0u) << "the last two entries stay 0";
 }
