@@ -84,10 +84,18 @@ void show_inactive() {
 
 } // namespace
 
+std::string fe__miniline(const std::string& message, const std::string& minitext) {
+    std::string line = minitext;
+    // With its first blank as '_', no other mark of the text is taken away again.
+    size_t blank = line.find(' ');
+    if (blank != std::string::npos) line[blank] = '_';
+    return std::string(1, cc_marker(message.c_str())) + line;
+}
+
 fe__display_t fe__display(const mvlio_t& r, const long max[3], const long maxt[3]) {
     fe__display_t d;
     d.message = field(r.message);
-    d.mini = field(r.mini_message);
+    d.mini = fe__miniline(d.message, field(r.mini_message));
     d.error = field(r.error_message);
     unsigned long sum = static_cast<unsigned long>(r.upspeed) + r.downspeed;
     if (r.opmode == 1 || r.opmode == 5)

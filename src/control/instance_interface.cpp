@@ -228,7 +228,9 @@ void attach_record() {
     ii__creator = false;
     mvlior = static_cast<const mvlio_t*>(at);
     mvlior_rw = true;
-    mvliow = static_cast<mvlio_t*>(at);
+    // Status fields are the main instance's alone: a reader writes only the command field
+    // (ii_commandrecord).
+    mvliow = nullptr;
 }
 
 // A refused key is told in the status line once, by the thread that sets up the record; the
@@ -303,13 +305,17 @@ void fl_clear(unsigned long key) {
     if (id >= 0) remove_flag(id);
 }
 
-bool fl_query(unsigned long key) {
+long fl_holder(unsigned long key) {
     int id = open_flag(key);
-    if (id < 0) return false;
+    if (id < 0) return 0;
     long pid = read_pid(id);
     if (pid > 0 && !ii__pidalive(pid)) pid = 0;
     if (pid <= 0) remove_flag(id);
-    return pid > 0;
+    return pid > 0 ? pid : 0;
+}
+
+bool fl_query(unsigned long key) {
+    return fl_holder(key) > 0;
 }
 
 bool ia_instance_isactive() {

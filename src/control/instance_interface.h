@@ -14,6 +14,8 @@
 void fl_set(unsigned long key);
 void fl_clear(unsigned long key);
 bool fl_query(unsigned long key);
+// The pid of the live process that raised the flag, 0 when it is clear.
+long fl_holder(unsigned long key);
 
 bool ia_instance_isactive();
 bool ia_configinstance_isactive();
@@ -133,13 +135,15 @@ static_assert(offsetof(mvlio_t, answer) == 384);
 #define ii__VERSION "0.4"
 
 extern int ii__mvlioid;
+// The main instance's pointer for its status fields; null in every other instance.
 extern mvlio_t* mvliow;
 extern const mvlio_t* mvlior;
 extern bool mvlior_rw;
 extern bool mvlioneu;
 
 void ii_ini();
-// cre: create the record (main instance); else attach as a reader.
+// cre: create the record (main instance); else attach as a reader, which may write the command
+// field when mvlior_rw.
 void ii_start(bool cre);
 // Detaches. The main instance first sets process_counter to 0 and removes the segment, which
 // goes when its last reader detaches; a reader only detaches.

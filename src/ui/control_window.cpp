@@ -270,6 +270,7 @@ void update_title() {
     th_leave();
 }
 
+// Only the main instance has the record for writing.
 void update_record(bool changed, const char* mini) {
     if (!mvliow) return;
     MVLIOs(message, cc_mtext[1]);

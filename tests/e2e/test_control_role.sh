@@ -4,6 +4,8 @@
 #  1. alone, it shows "+mavlyn not active." (the first field in the notice colour);
 #  2. a dial-up instance started later fills it with its status: the first field turns to
 #     the plain colour of the network line;
+#     While the dial-up instance is stopped for 30 s, the CONTROL window attached to its record
+#     leaves every byte of it as the dial-up instance wrote it (counter and texts included);
 #  3. when the dial-up instance ends, it shows "not active" again and keeps running.
 # Colours are read from the screen; the screenshots stay in the working folder.
 set -euo pipefail
@@ -40,6 +42,16 @@ wait_colour() {
   e2e_fail "first field of window $1 is #$c, not #$2"
 }
 
+# record: the whole shared record, in hex.
+record() {
+  python3 - <<'PY'
+import ctypes
+libc = ctypes.CDLL("libc.so.6")
+libc.shmat.restype = ctypes.c_void_p
+p = libc.shmat(libc.shmget(0x4B564FF0, 0, 0), None, 0o10000)
+print(ctypes.string_at(p, 984).hex())
+PY
+}
 
 e2e_start_modem huawei --set sim=ready --set signal=12 \
   --set operator='26202|Vodafone.de|Vodafone|2' --set lac=1A2B --set cell=00C3D4E5 \
@@ -72,6 +84,14 @@ xdotool windowmove "$main_window" 600 500
 wait_colour "$control_window" "$plain_colour" 60
 e2e_screenshot control-with-main
 kill -0 "$control" 2>/dev/null || e2e_fail "the CONTROL role ended"
+kill -STOP "$main"
+before=$(record)
+deadline=$((SECONDS + 30))
+while [ $SECONDS -lt $deadline ]; do
+  [ "$(record)" = "$before" ] || { kill -CONT "$main"; e2e_fail "the CONTROL role wrote into the record"; }
+  sleep 0.5
+done
+kill -CONT "$main"
 
 # ---- 3. The dial-up instance ends ----
 e2e_stop_program "$main"

@@ -1,5 +1,7 @@
 // The CONTROL role's display made from another instance's shared record.
 #include "control/front_end.h"
+#include "control/instance_interface.h"
+#include "ui/status_lines.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -45,9 +47,6 @@ TEST(FrontEnd, ModeFromFamilyAndSpeed) {
     EXPECT_EQ(fe__display(r, none, none).mode, " HSPA");
     r.downspeed = 56000;
     EXPECT_EQ(fe__display(r, none, none).mode, " UMTS");
-    r.opmode = 6;
-    r.downspeed = 0;
-    EXPECT_EQ(fe__display(r, none, none).mode, " HSPA");
     r.opmode = 7;
     EXPECT_EQ(fe__display(r, none, none).mode, " ");
 }
@@ -71,8 +70,32 @@ TEST(FrontEnd, UnterminatedTextsAndAbsurdNumbersAreShownSafely) {
     r.signal_percent = 255;
     fe__display_t d = fe__display(r, none, none);
     EXPECT_EQ(d.message.size(), sizeof r.message);
-    EXPECT_EQ(d.mini.size(), sizeof r.mini_message);
+    EXPECT_EQ(d.mini.size(), sizeof r.mini_message + 1) << "with its marker";
     EXPECT_EQ(d.error.size(), sizeof r.error_message);
     EXPECT_FALSE(d.volume.empty());
     EXPECT_FALSE(d.time.empty());
+}
+
+// The record holds the mini text as the main instance shows it; the front end shows the same
+// text, in the colour of the main line's marker.
+TEST(FrontEnd, MiniTextArrivesAsSentWithItsColour) {
+    char saved[cc_mtextFELD][cc_mtextLEN];
+    memcpy(saved, cc_mtext, sizeof saved);
+    for (auto [main, mini] : {std::pair{"*Volume/time warning.", "*Vol/time_warning."},
+                              {"+Update query", "+Update_query~x"},
+                              {"+File command received.", "+Datei~Kommando"},
+                              {" Vodafone.de", " U40% 0012_Vodafone.de"}}) {
+        mvlio_t r{};
+        mvliow = &r;
+        cc_show2(main, mini);
+        mvliow = nullptr;
+        char sent[cc_mtextLEN], shown[cc_mtextLEN];
+        cc_minitext(sent, sizeof sent, mini);
+        EXPECT_STREQ(r.mini_message, sent) << "outside programs read the text as shown";
+        std::string line = fe__display(r, none, none).mini;
+        EXPECT_EQ(cc_marker(line.c_str()), mini[0]) << mini;
+        cc_minitext(shown, sizeof shown, line.c_str());
+        EXPECT_STREQ(shown, sent);
+    }
+    memcpy(cc_mtext, saved, sizeof saved);
 }
