@@ -49,6 +49,9 @@ void iv_readmod(const char* value) {
         unsigned char c = static_cast<unsigned char>(*value);
         if (isalnum(c)) inidat.mod[c] = 1;
     }
+    // SMS command entries need the SMS log, whichever of the lines came first.
+    for (int i = 0; i < 3; i++)
+        if (inidat.sms[i] == 1) inidat.mod[static_cast<unsigned char>('M')] = 1;
 }
 
 void iv_writemod(char* out, size_t n) {

@@ -992,11 +992,23 @@ void follow_directory() {
 }
 
 // Step 6 for the dial-up roles: one instance only; a second start ends the first.
+// Only a dial-up instance starting up: a configuration program beside it, or the instance
+// itself resuming from a pause, must not wipe what the log holds.
+void restart_servicelog() {
+    if (!MODUS('P') || inidat.funktion >= 40 || ruhestatus >= 3) return;
+    if (FILE* f = file_openprivate("servilog.txt", "w")) {
+        fputs(T("mavlyn Servicelog\n\n", "mavlyn service log\n\n"), f);
+        fclose(f);
+    }
+}
+
 int single_instance() {
     bool taken = false;
     for (int i = 0; i < 100; i++) {
         th_enter();
-        bool busy = fl_query(aktivsignal);
+        // After a pause the flag is still this instance's own.
+        long holder = fl_holder(aktivsignal);
+        bool busy = holder > 0 && holder != static_cast<long>(getpid());
         if (!busy) fl_set(aktivsignal);
         th_leave();
         if (!busy) {
@@ -1295,6 +1307,7 @@ int iv_iniparse() {
     const char* first = _argc > 1 ? _argv[1] : nullptr;
     if (inidat.funktion < 50 && first && strcmp(first, "SMSCONFIGSUB") == 0) {
         inidat.funktion = 50;
+        rolefromname = true; // the role digit of line 01 must not make it a dial-up instance
         smsconfigsub = true;
         cs_show(0);
     }
@@ -1350,14 +1363,6 @@ int iv_iniparse() {
     inidat.mod[static_cast<unsigned char>('A')] = 0;
     inidat.headergueltig = true;
 
-    // 10. A fresh service log.
-    if (MODUS('P') && inidat.funktion != FUNKTION_CONTROL) {
-        if (FILE* f = file_openprivate("servilog.txt", "w")) {
-            fputs(T("mavlyn Servicelog\n\n", "mavlyn service log\n\n"), f);
-            fclose(f);
-        }
-    }
-
     // 11. Window form.
     if (inidat.headerfefo != fefo_ICON && inidat.funktion != FUNKTION_CONFIG &&
         inidat.headerfefo >= 1) {
@@ -1372,6 +1377,8 @@ int iv_iniparse() {
         while (read_file_line(iv__fii, line, sizeof line)) iv__readline(line, &st);
         iv_iniclose();
     }
+    // 10. A fresh service log, now that option P of the file is known.
+    restart_servicelog();
     for (int i = inv.firstparam; i < _argc; i++) {
         if (!_argv[i]) continue;
         lo_slog(T("* Übergabeparameter: %s\n", "* Program parameter: %s\n"), _argv[i], -1);
@@ -1437,7 +1444,7 @@ int iv_iniparse() {
         dialog = cf_dialog(1, nullptr);
     } else if (inidat.funktion != FUNKTION_CONTROL) {
         // 19. User programs at start, counters off.
-        if (inidat.funktion < 40) iv__startprograms();
+        if (inidat.funktion < 40) sp_startatstart();
         if (inidat.day == 0) inidat.headerv = 0;
         if (inidat.dayt == 0) inidat.headert = 0;
         if (inidat.funktion == 0) {
@@ -1485,10 +1492,4 @@ int iv_iniparse() {
     if (go_on) return 0;
     inidat.funktion = 0;
     return 1;
-}
-
-void iv__startprograms() {
-    for (int i = 0; i < 3; i++)
-        if (inidat.cmd[i][0] && inidat.sms[i] == 0 && sp_atstart(inidat.cmd[i]))
-            sp_start(i, inidat.cmd[i]);
 }

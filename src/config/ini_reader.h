@@ -80,6 +80,3 @@ const char* iv__apnfornetwork(const char* code);
 
 // The configuration dialog (ui/config_dialog.cpp), which the reading calls.
 int cf_dialog(int eid, GtkWidget* widget);
-
-// Starts the user commands marked for the program start (entries without an SMS trigger).
-void iv__startprograms();

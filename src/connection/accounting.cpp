@@ -473,7 +473,7 @@ void evaluate_errors() {
         msleepx(30);
         if (MODUS('E')) {
             shutdownerlaubt = true;
-            programmende(true);
+            programmende_endgueltig();
         }
         cn_stop(1);
         show_connecting(" Neuer Verbindungsaufbau.", " Reconnect.", " Verbindungs~neuaufbau.",

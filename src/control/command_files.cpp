@@ -10,10 +10,15 @@
 #include "modem/at_channel.h"
 #include "ui/status_lines.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +27,18 @@ const char* T(const char* de, const char* en) {
     return _de ? de : en;
 }
 
-FILE* sp__fp[3] = {};
+// The program of a slot. A program with a stop mark ('!' or ',') is our child, the leader of
+// a process group of its own, so that ending it ends what it started; any other runs on
+// detached and is only remembered as started.
+struct sp__slot {
+    pid_t pid = 0;
+    bool detached = false;
+};
+sp__slot sp__slots[3];
+std::mutex sp__mutex; // the slots; taken by the main and the SMS thread, never around a wait
+
+// How long a program may take to end after SIGTERM before it gets SIGKILL.
+constexpr unsigned long sp__grace_ms = 2000;
 
 // A mark at position pos counts when every character before it is one of its predecessors.
 bool has_mark(const char* cm, char mark, const char* predecessors) {
@@ -131,6 +147,16 @@ void dateikommandoholen(bool auch_datei) {
     msleepx(2000);
 }
 
+bool sp__startedatstart = false;
+
+void sp_startatstart() {
+    if (sp__startedatstart) return;
+    sp__startedatstart = true;
+    for (int i = 0; i < 3; i++)
+        if (inidat.cmd[i][0] && inidat.sms[i] == 0 && sp_atstart(inidat.cmd[i]))
+            sp_start(i, inidat.cmd[i]);
+}
+
 void sp_ini() {}
 void sp_end() {}
 
@@ -162,12 +188,75 @@ void sp_start(int idx, const char* cm) {
         return;
     }
     sp_stop(idx);
-    sp__fp[idx] = popen(command, "r");
+    bool stoppable = sp__stoppable(cm);
+    pid_t pid = sp__spawn(command, !stoppable);
+    std::lock_guard<std::mutex> lock(sp__mutex);
+    if (pid <= 0) return;
+    sp__slots[idx].pid = stoppable ? pid : 0;
+    sp__slots[idx].detached = !stoppable;
 }
 
 bool sp_stop(int idx) {
-    if (idx < 0 || idx > 2 || !sp__fp[idx]) return false;
-    pclose(sp__fp[idx]);
-    sp__fp[idx] = nullptr;
+    if (idx < 0 || idx > 2) return false;
+    pid_t pid;
+    {
+        std::lock_guard<std::mutex> lock(sp__mutex);
+        pid = sp__slots[idx].pid;
+        bool had = pid > 0 || sp__slots[idx].detached;
+        sp__slots[idx] = sp__slot{};
+        if (!had) return false;
+    }
+    if (pid > 0) sp__endgroup(pid, sp__grace_ms);
     return true;
+}
+
+bool sp__stoppable(const char* cm) {
+    return sp_atstart(cm) || sp_ateveryconnect(cm);
+}
+
+pid_t sp__spawn(const char* command, bool detached) {
+    pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec in a threaded program.
+        if (detached) {
+            pid_t g = fork(); // the grandchild is nobody's to wait for
+            if (g != 0) _exit(g < 0 ? 127 : 0);
+            setsid();
+        } else {
+            setpgid(0, 0);
+        }
+        int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, 0);
+            dup2(null, 1);
+        }
+        // The modem port and the program's other files are none of the program's business.
+        close_range(3, ~0U, 0);
+        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (detached) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? pid : -1;
+    }
+    setpgid(pid, pid); // also here: a stop may come before the child got to it
+    return pid;
+}
+
+bool sp__endgroup(pid_t pid, unsigned long grace_ms) {
+    kill(-pid, SIGTERM);
+    bool ended = false, gone = false;
+    for (unsigned long waited = 0; !gone && waited <= grace_ms; waited += 50) {
+        if (!ended) ended = waitpid(pid, nullptr, WNOHANG) == pid;
+        // The shell may be gone while what it started still runs its own SIGTERM handler.
+        gone = ended && kill(-pid, 0) != 0 && errno == ESRCH;
+        if (!gone) msleep(50);
+    }
+    if (gone) return true;
+    kill(-pid, SIGKILL);
+    if (!ended) waitpid(pid, nullptr, 0);
+    return false;
 }

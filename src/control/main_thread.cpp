@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 int mt__sig = -1;
 int mt__sigalt = -1;
@@ -54,6 +55,13 @@ bool is_unsupported(const char* field) {
 // The answer buffer of this thread (the only user of the channel while it runs).
 char ans[antwortLEN];
 
+gint64 mt__lastfilecheck = 0;
+// Set from the first pause on: the session is prepared again after a pause.
+bool mt__restarted = false;
+// Commands are for the main instance only: a configuration program or a front end started
+// beside it must not take them away.
+bool mt__takescommands = false;
+
 // Send, wait, read, wait: true when the answer holds "OK".
 bool dialogue(const char* cmd, int before = -1, int after = -1) {
     ans[0] = 0;
@@ -66,16 +74,11 @@ bool dialogue(const char* cmd, int before = -1, int after = -1) {
 
 void show(const char* main, const char* mini, unsigned long ms) {
     cc_show2(main, mini);
-    if (ms) msleepx(ms);
+    if (ms) mt__wait(ms);
 }
 
 [[noreturn]] void end_program() {
-    if (ruhestatus == 4) ruhestatus = 0;
-    programmende_gewuenscht = true;
-    for (;;) {
-        programmende(true);
-        th_msleep(500);
-    }
+    programmende_endgueltig();
 }
 
 void clear_shared_network() {
@@ -124,7 +127,8 @@ void config_hint() {
     }
 }
 
-void pin_failure(int r) {
+// The text of a failed PIN step; false when the modem is ready.
+bool show_pin_failure(int r) {
     char main[200], mini[100];
     switch (r) {
     case PIN_NOPORT:
@@ -161,11 +165,16 @@ void pin_failure(int r) {
         strMcpy(mini, T("*SIM fehlt.", "*Missing_SIM."));
         break;
     default:
-        return;
+        return false;
     }
     if (fefo == fefo_ICON) fefo = fefo_NORMAL;
     show(main, mini, MELDUNGZEIT);
-    end_program();
+    return true;
+}
+
+// A failed preparation ends the program after its text.
+void pin_failure(int r) {
+    if (show_pin_failure(r)) end_program();
 }
 
 // Network selection for the dial-up roles; false when a pause calls for the restart.
@@ -184,9 +193,9 @@ bool select_network() {
         if (geraet == GERAET_OPTION && manual) {
             bool selected = dialogue("AT+COPS?\r") && mt__alreadyselected(ans, inidat.net);
             if (!selected) {
-                msleepx(2000);
+                mt__wait(2000);
                 cm_puts(cmd);
-                msleepx(2000);
+                msleepx(2000); // no commands while the answer is on its way
                 ans[0] = 0;
                 for (int i = 1; i <= 5; i++) {
                     char t[60] = "";
@@ -205,7 +214,7 @@ bool select_network() {
         if (strstr(ans, "OK")) return true;
         show_search(T("+Netzsuche l" U8ae "uft.", "+Searching for network."),
                     T("+Netzsuche.", "+Network_search."));
-        msleepx(MELDUNGZEIT);
+        mt__wait(MELDUNGZEIT);
         clear_shared_network();
     }
 }
@@ -215,7 +224,7 @@ void set_apn() {
     snprintf(cmd, sizeof cmd, "AT+CGDCONT=1,\"IP\",\"%s\"\r",
              strcmp(inidat.apn, "NONE") == 0 ? "" : inidat.apn);
     if (dialogue(cmd)) return;
-    msleepx(2000);
+    mt__wait(2000);
     if (dialogue(cmd)) return;
     show(T("*Modem reagiert nicht auf APN.", "*Modem does not answer to APN."),
          T("*Kein_APN.", "*No_APN."), 2 * MELDUNGZEIT);
@@ -284,9 +293,11 @@ bool prepare() {
     if (inidat.funktion > 39) end_program();
 
     ii_start(true);
+    mt__takescommands = true;
     if (linksys) linksys = cm_linkcom(1, nullptr) != 0;
 
-    bool wasactive = !linksys && cn_wasactiveatstart();
+    // After a pause only a connection that is still up spares the modem its preparation.
+    bool wasactive = !linksys && (mt__restarted ? cn_isactive() : cn_wasactiveatstart());
     if (wasactive) {
         lo_slog(T("Bereits verbunden.\n", "Already connected.\n"), "", -1);
         lo_vlog(T("%s Bereits verbunden.\n", "%s Already connected.\n"), "", -1);
@@ -296,7 +307,13 @@ bool prepare() {
     } else if (strcmp(inidat.com1, "NONE") != 0 &&
                !(inidat.devi[0] == '\\' && inidat.devi[1] == '*')) {
         lo_slogx("ENDP820.\n", "", -1);
-        pin_failure(de_inipin(0));
+        int pin = de_inipin(0);
+        // A port that is there but does not open yet, after a pause: try again.
+        if (pin == PIN_NOPORT && mt__restarted) {
+            show_pin_failure(pin);
+            return false;
+        }
+        pin_failure(pin);
 
         lo_slogx("ENDP830.\n", "", -1);
         if (geraet != GERAET_ERICSSON && geraet != GERAET_ZTE) de_iniopmode(inidat.funktion, 2);
@@ -362,17 +379,73 @@ bool prepare() {
     return true;
 }
 
+// An end asked for during the restart ends the program; another cause of a pause is moot.
+void end_if_requested() {
+    th_msleepexit(0);
+    if (!programmende_gewuenscht) return;
+    if (ruhestatus == 1) {
+        ruhestatus = 4;
+        programmende_gewuenscht = false;
+        return;
+    }
+    end_program();
+}
+
+// The port of the last session is gone: the stick was pulled (or the bus is not back yet).
+bool modem_removed() {
+    if (linksys || !inidat.com1[0] || strcmp(inidat.com1, "NONE") == 0) return false;
+    struct stat st;
+    return stat(inidat.com1, &st) != 0;
+}
+
+void show_removed() {
+    ic_mshow(3, -1, 0, 0, 0, T("mavlyn\nModem entfernt.", "mavlyn\nModem removed."));
+    cc_show2(T("*Modem entfernt.", "*Modem removed."), T("*Modem_entfernt.", "*Modem_removed."));
+}
+
+// Waits for the pulled stick to come back. The program goes on meanwhile: counters, commands
+// and the end conditions; it ends only when the user or an end condition says so.
+void wait_for_modem() {
+    if (!modem_removed()) return;
+    lo_slog(T("Modem entfernt; warte auf %s.\n", "Modem removed; waiting for %s.\n"), inidat.com1,
+            -1);
+    ruhestatus = 0;
+    verbindenverboten = true;
+    onlinezeit = 0;
+    clear_shared_network();
+    mt__sigreading(-1, geraet);
+    MVLIOw(online_time, 0u);
+    MVLIOw(upspeed, 0u);
+    MVLIOw(downspeed, 0u);
+    MVLIOw(opmode, 0);
+    while (modem_removed()) {
+        show_removed();
+        long up, down, vol;
+        cn_statistics(&up, &down, &vol);
+        mt__wait(1000);
+        // Nothing is open that a pause could close; the end sequence leaves ruhestatus 3.
+        programmende(false);
+        th_msleepexit(0);
+        ruhestatus = 0;
+    }
+    lo_slog(T("Modem wieder da: %s.\n", "Modem back: %s.\n"), inidat.com1, -1);
+    ruhestatus = 4;
+}
+
 void restart_tail() {
     ruhestatus = 4;
+    mt__restarted = true;
     lo_slogx("ENDP800.\n", "", -1);
     unsigned long wait = 6000;
     if (!linksys && geraet == GERAET_NOVATEL) wait = 15000;
     if (!linksys && geraet == GERAET_QUALCOMM) wait = 18000;
-    th_msleepexit(wait);
+    mt__wait(wait);
+    end_if_requested();
     mt__sig = mt__sigalt = -1;
     mt__sigfail = 9;
     mtextba = -1;
     cm_postini();
+    wait_for_modem();
 }
 
 // ---- The cycle ----
@@ -423,7 +496,7 @@ bool registration_option(mt__cycle_t& c, char* tail, size_t ntail) {
                 T("+Netzsuche.", "+Network_search."));
             clear_shared_network();
         }
-        msleepx(3000);
+        mt__wait(3000);
         if (ggf_programmende()) return false;
         if (ba_gewuenscht) break;
     }
@@ -444,7 +517,7 @@ bool registration_other(mt__cycle_t& c, char* tail, size_t ntail) {
         dialogue("AT+CGREG?\r");
         if (strstr(ans, "SIM PIN required")) {
             de_inipin(2);
-            msleepx(2500);
+            mt__wait(2500);
             dialogue("AT+CGREG?\r");
         }
         bool ended = ans[0] == 0x7E && ans[1] == 0x03;
@@ -472,7 +545,7 @@ bool registration_other(mt__cycle_t& c, char* tail, size_t ntail) {
             msleep(static_cast<unsigned long>(ANTWORTZEIT2 + comzeit));
             cm_gets(ans, comzeit);
             if (strlen(ans) < 6) {
-                msleepx(1500);
+                msleepx(1500); // no commands while the answer is on its way
                 cm_gets(ans, comzeit);
             }
             const char* after = nullptr;
@@ -493,10 +566,10 @@ bool registration_other(mt__cycle_t& c, char* tail, size_t ntail) {
             show_search(
                 T("+Bitte warten. Netzsuche l" U8ae "uft.", "+Network search. Please wait."),
                 T("+Netzsuche.", "+Network_search."));
-            msleepx(2000);
+            mt__wait(2000);
             clear_shared_network();
         }
-        msleepx(2500);
+        mt__wait(2500);
         if (ggf_programmende()) return false;
         if (ba_gewuenscht) break;
     }
@@ -578,6 +651,11 @@ bool limited_service(mt__cycle_t& c) {
     return true;
 }
 
+// The pause between passes (longer with the extended log).
+void pass_pause() {
+    mt__wait(MODUS('X') ? 9800 : 1800);
+}
+
 void ruhe_marker(const char* t) {
     if (ruhestatus) lo_slogx(t, "", -1);
 }
@@ -590,13 +668,13 @@ void cycle() {
         mode_switch_request();
 
         if (linksys) {
-            msleepx(3500);
+            mt__wait(3500);
             if (c.pass % 2 == 0) {
                 cm_linksyswait();
                 if (programmende(false)) return;
             }
         }
-        dateikommandoholen(false);
+        mt__pollcommands();
 
         // Registration and network name.
         strMcpy(c.namealt, c.name);
@@ -616,7 +694,7 @@ void cycle() {
 
         if (!c.searchshown && onlinezeit == 0)
             ic_mshow(2, mtextba, mt__sig, 0, 0, T("Nicht verbunden.", "Not connected."));
-        dateikommandoholen(false);
+        mt__pollcommands();
         mt__cleanname(c.name);
 
         if (c.pass >= 2 && MODUS('F')) refresh_signal_between();
@@ -629,7 +707,7 @@ void cycle() {
 
         ruhe_marker("ENDPmain10.\n");
         mt__sigauslesen(!MODUS('F'));
-        dateikommandoholen(false);
+        mt__pollcommands();
         ruhe_marker("ENDPmain20.\n");
 
         mt__evaluation1(c);
@@ -637,8 +715,7 @@ void cycle() {
         if (limited_service(c)) {
             if (programmende(false)) return;
             clear_shared_network();
-            th_msleepx(1800);
-            if (MODUS('X')) th_msleepx(8000);
+            pass_pause();
             continue;
         }
         mt__evaluation2(c);
@@ -647,12 +724,31 @@ void cycle() {
         c.pass++;
         if (c.pass > 21999) c.pass = 10000;
         if (ggf_programmende()) return;
-        th_msleepx(1800);
-        if (MODUS('X')) th_msleepx(8000);
+        pass_pause();
     }
 }
 
 } // namespace
+
+// ---- Commands and waits ----
+
+void mt__pollcommands() {
+    if (!mt__takescommands) return;
+    // The files cost a look into the folder each; the shared record costs nothing.
+    gint64 now = g_get_monotonic_time();
+    bool files = now - mt__lastfilecheck >= 2 * G_USEC_PER_SEC;
+    if (files) mt__lastfilecheck = now;
+    dateikommandoholen(files);
+}
+
+void mt__wait(unsigned long ms) {
+    while (ms && !programmende_gewuenscht && !th_queryterminate()) {
+        unsigned long slice = min(ms, 1000UL);
+        th_msleepx(slice);
+        ms -= slice;
+        if (!programmende_gewuenscht) mt__pollcommands();
+    }
+}
 
 // ---- Signal ----
 

@@ -8,6 +8,12 @@
 
 gpointer mt_mainthread(gpointer par);
 
+// Takes the commands of the shared record, and of the command files every two seconds.
+void mt__pollcommands();
+// A wait of the main thread: commands are taken at least every second meanwhile; ends early
+// when the program is to end or to pause.
+void mt__wait(unsigned long ms);
+
 // Signal state: percent 0..100 (-1 unknown), the previous percent, -dBm as a positive
 // number, the display texts, failed readings in a row and weak readings in a row (0..9).
 extern int mt__sig;

@@ -240,8 +240,7 @@ void limits(const mt__cycle_t& c) {
         cc_show2(T("*Volumen/Zeit " U8ue "berschritten.", "*Volume/time exceeded."),
                  T("*max._Vol/time", "*max._vol/time"));
         msleepx(5000);
-        programmende_gewuenscht = true;
-        programmende(true);
+        programmende_endgueltig();
     }
 }
 
@@ -378,7 +377,7 @@ void mt__evaluation2(mt__cycle_t& c) {
         homezone(c);
         if (MODUS('X') && signal_known() && c.pass >= 1 && c.pass <= 9998) beep(200, 50);
         permission(c);
-        dateikommandoholen(c.pass % 4 == 2);
+        mt__pollcommands();
         sms_turns(c);
     }
     if (iz_kdfehler) {

@@ -135,10 +135,12 @@ void modem_reset() {
     msleep(100);
 }
 
-void clear_flags() {
+// A pause keeps the instance flag: the instance still runs, and a program started meanwhile
+// must find it.
+void clear_flags(bool pausing) {
     if (inidat.funktion == FUNKTION_CONFIG)
         fl_clear(konfigaktivsignal);
-    else if (inidat.funktion != FUNKTION_CONTROL)
+    else if (inidat.funktion != FUNKTION_CONTROL && !pausing)
         fl_clear(aktivsignal);
     ia_smssignal(2);
 }
@@ -206,9 +208,11 @@ bool end_sequence() {
     if (inidat.conende && connection_role()) modem_reset();
     marker("ENDP21.\n");
     iv_iniheaderwrite(false);
-    if (cn_endprocesses() && inidat.funktion < FUNKTION_CONTROL && !pausing) msleep(700);
+    // A pause leaves the user programs alone: the '!' ones run on through it (they are not
+    // started again), the ',' ones went with their connection.
+    if (!pausing && cn_endprocesses() && inidat.funktion < FUNKTION_CONTROL) msleep(700);
     iv_iniclose();
-    clear_flags();
+    clear_flags(pausing);
     marker("ENDP30.\n");
     if (pausing) {
         marker("ENDP32.\n");
@@ -270,6 +274,15 @@ std::string pe__shutdowncommand(bool reboot, bool german) {
         german ? " initiiert von mavlyn. Siehe Datei mavlyn.ini, Parameter END=S oder END=R"
                : " initiated by mavlyn. See file mavlyn.ini, parameter END=S or END=R";
     return std::string("sudo shutdown -") + (reboot ? 'r' : 'P') + " 1 \"" + what + why + "\" &";
+}
+
+void programmende_endgueltig() {
+    for (;;) {
+        // Only a pause that another thread is carrying out right now is waited for.
+        if (ruhestatus != 2) ruhestatus = 0;
+        programmende(true);
+        th_msleep(100);
+    }
 }
 
 bool programmende(bool erzwingen) {

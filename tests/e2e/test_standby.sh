@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# A standby of the computer, whole program on the simulated modem through the fake pppd:
-# the program is stopped (SIGSTOP by its pid) for longer than the 5 s gap it detects, the
-# connection goes away meanwhile, and after SIGCONT the program finds the lost connection,
-# sees the gap and pauses ("paused. Standby.") instead of ending; a connect command given
-# during the pause does not dial before the session has been prepared again; then the
-# restarted session connects and mavlyn_END ends the program with status 0.
+# Pauses of a connected session, whole program on the simulated modem with the fake pppd,
+# with user programs running:
+#  1. a standby: the program is stopped (SIGSTOP) for longer than the 5 s gap it detects while
+#     the link goes; after SIGCONT it pauses ("paused. Standby.") instead of ending, and a
+#     connect command given meanwhile does not dial before the session is prepared again;
+#  2. the stick pulled (the simulated modem ends, its links go, pppd loses the line): the
+#     program pauses and waits, showing "*Modem removed." in its window and the shared record;
+#  3. plugged in again: the modem is prepared anew and connects; the counters and the
+#     connection log of before are kept;
+#  throughout, the '!' program runs on, started only once, and the ',' program is ended with
+#  each lost link before its next start;
+#  4. mavlyn_END: the end does not wait for the '!' program, which ignores SIGTERM and is
+#     killed; the '|' program runs.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 mavlyn=$1
@@ -12,16 +19,47 @@ e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
 e2e_workdir
 e2e_need_chat
 
-# line_of FILE TEXT [N]: number of the N-th line holding TEXT.
+# program NAME [ignore]: records its start and a SIGTERM in $WORK/calls, then runs on.
+program() {
+  cat >"$WORK/$1.sh" <<SH
+#!/bin/sh
+echo "\$\$" >"$WORK/$1.pid"
+echo "start $1" >>"$WORK/calls"
+trap 'echo "term $1" >>"$WORK/calls"; exit 0' TERM
+[ "${2:-}" = ignore ] && trap '' TERM
+while :; do sleep 1; done
+SH
+  chmod +x "$WORK/$1.sh"
+}
+program stubborn ignore
+program every
+printf '#!/bin/sh\necho atend >>"%s/calls"\n' "$WORK" >"$WORK/atend.sh"
+chmod +x "$WORK/atend.sh"
+calls() { e2e_count "$WORK/calls" "$1"; }
+volume() { head -1 "$WORK/mavlyn.ini" | cut -c7-15 | sed 's/^0*//'; }
 line_of() { grep -nF -- "$2" "$1" | sed -n "${3:-1}p" | cut -d: -f1; }
+# lose_link: pppd ends as it does when its line goes; its pid file and interface with it.
+lose_link() {
+  kill -TERM "$(head -1 /run/ppp0.pid)"
+  local deadline=$((SECONDS + 10))
+  while [ -e /run/ppp0.pid ]; do
+    [ $SECONDS -lt $deadline ] || { kill -CONT "$pid"; e2e_fail "pppd did not end"; }
+    sleep 0.1
+  done
+}
 
-e2e_start_modem huawei --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
+links=(--link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2)
+e2e_start_modem huawei "${links[@]}"
 cat >"$WORK/mavlyn.ini" <<INI
 01 9AA000000000-0000000000000-0000000
 LAN=English
 COM=/dev/ttyUSB2
 CON=/dev/ttyUSB0
 APN=web.example
+DAY=1;1
+CMD1=!$WORK/stubborn.sh
+CMD2=,$WORK/every.sh
+CMD3=|$WORK/atend.sh
 MOD=P
 INI
 PATH="$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin" "$mavlyn" "DIR=$WORK" NOSPLASH \
@@ -30,40 +68,65 @@ pid=$!
 log=$WORK/servilog.txt
 conn=$WORK/connlog.txt
 e2e_wait_count "$conn" " Connection established." 1 90
-[ -s /run/ppp0.pid ] || e2e_fail "no pid file of pppd"
-pppd_pid=$(head -1 /run/ppp0.pid)
+e2e_wait_count "$WORK/calls" "start every" 1 20
+[ "$(head -1 "$log")" = "mavlyn service log" ] || e2e_fail "the service log was not begun anew"
+stubborn=$(cat "$WORK/stubborn.pid")
 
-# The standby: the program does not run, the link is lost.
+# ---- 1. A standby ----
 kill -STOP "$pid"
 stopped=$SECONDS
-kill -TERM "$pppd_pid"
-deadline=$((SECONDS + 10))
-while [ -e /run/ppp0.pid ]; do
-  [ $SECONDS -lt $deadline ] || { kill -CONT "$pid"; e2e_fail "pppd did not end"; }
-  sleep 0.1
-done
+lose_link
 # The gap itself is a span of real time the program must not run: 7 s, above its 5 s.
 sleep $((7 - (SECONDS - stopped) > 0 ? 7 - (SECONDS - stopped) : 0))
 kill -CONT "$pid"
-
 e2e_wait_count "$log" "mavlyn paused. Standby." 1 60
 : >"$WORK/mavlyn_CONNECT"
 grep -q "Connection was terminated by extern." "$log" || e2e_fail "loss not noticed"
-grep -q "mavlyn terminated." "$log" && e2e_fail "a standby ended the program"
 pause=$(line_of "$log" "mavlyn paused. Standby.")
-permitted_before=$(e2e_count "$log" "Permitted to connect.")
-
-# The restart: the session is prepared again, then the command is taken and it connects.
-e2e_wait_count "$log" "Permitted to connect." $((permitted_before + 1)) 90
+permitted=$(e2e_count "$log" "Permitted to connect.")
+e2e_wait_count "$log" "Permitted to connect." $((permitted + 1)) 90
 e2e_wait_count "$conn" " Connection established." 2 90
-restart=$(line_of "$log" "Permitted to connect." $((permitted_before + 1)))
+restart=$(line_of "$log" "Permitted to connect." $((permitted + 1)))
 dial=$(awk -v p="$pause" 'NR > p && /Connecting via/ { print NR; exit }' "$log")
 [ -n "$dial" ] && [ "$dial" -gt "$restart" ] ||
   e2e_fail "dialled during the pause (line $dial, pause $pause, restart $restart)"
-kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended after the restart"
+e2e_wait_count "$WORK/calls" "start every" 2 20
 
+# ---- 2. Pulled ----
+e2e_modem quit
+e2e_wait_pid "$MODEM_PID" 10 || true
+lose_link
+e2e_wait_count "$log" "mavlyn paused. Standby." 2 120
+e2e_wait_for_text "$log" "Modem removed; waiting for /dev/ttyUSB2." 60
+[ "$(e2e_shm_field 203 s)" = "*Modem removed." ] || e2e_fail "record: $(e2e_shm_field 203 s)"
+[ "$(e2e_shm_field 132 u32)" -eq 0 ] || e2e_fail "online in the record while the modem is gone"
+paused_volume=$(volume)
+[ "${paused_volume:-0}" -gt 0 ] || e2e_fail "no volume counted: $(head -1 "$WORK/mavlyn.ini")"
+cp "$conn" "$WORK/connlog-before"
+kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended without its modem"
+
+# ---- 3. Plugged in again ----
+mv "$WORK/transcript" "$WORK/transcript-1"
+e2e_start_modem huawei "${links[@]}"
+e2e_wait_for_text "$log" "Modem back: /dev/ttyUSB2." 30
+e2e_wait_count "$WORK/transcript" "AT+CGDCONT=1" 1 90
+: >"$WORK/mavlyn_CONNECT"
+e2e_wait_count "$conn" " Connection established." 3 120
+e2e_wait_count "$WORK/calls" "start every" 3 20
+cmp -s "$WORK/connlog-before" <(head -c "$(stat -c %s "$WORK/connlog-before")" "$conn") ||
+  e2e_fail "the connection log lost lines"
+[ "$(e2e_shm_field 124 u32)" -ge "$paused_volume" ] || e2e_fail "volume lost: $(e2e_shm_field 124 u32)"
+[ "$(calls "term every")" -eq 2 ] || e2e_fail "',' program not ended with its link: $(cat "$WORK/calls")"
+[ "$(calls "start stubborn")" -eq 1 ] || e2e_fail "the '!' program again: $(cat "$WORK/calls")"
+kill -0 "$stubborn" 2>/dev/null || e2e_fail "the '!' program did not live through the pauses"
+
+# ---- 4. The end ----
 : >"$WORK/mavlyn_END"
-e2e_wait_clean_exit "$pid" 60
+e2e_wait_clean_exit "$pid" 40
+kill -0 "$stubborn" 2>/dev/null && e2e_fail "the '!' program outlived the end"
+[ "$(calls atend)" -eq 1 ] || e2e_fail "the '|' program: $(cat "$WORK/calls")"
+[ "$(volume)" -ge "$paused_volume" ] || e2e_fail "volume lost at the end: $(head -1 "$WORK/mavlyn.ini")"
 [ "$(e2e_count "$log" "mavlyn terminated.")" -eq 1 ] || e2e_fail "no single end line"
+grep -q "GUI lock" "$log" && e2e_fail "$(grep "GUI lock" "$log")"
 grep -q shutdown <(e2e_fake_calls) && e2e_fail "shutdown: $(e2e_fake_calls)"
 echo "PASS standby"

@@ -1,17 +1,16 @@
-// The end conditions, the shutdown command, the interruption path, and a real end in a child
-// process whose "sudo" is a fake that only records its arguments.
+// The end conditions, the interruption path, a pause and a real end in a child process
+// whose "sudo" is a fake that only records its arguments.
 #include "config/config_record.h"
+#include "control/instance_interface.h"
 #include "control/program_end.h"
 #include "control/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
-#include "ui/status_lines.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/sem.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,16 +21,21 @@ class End : public ::testing::Test {
         _de = false;
         MODUS('P') = 1;
         inidat.round = 1; // connection log on
-        ruhestatus = 0;
-        programmende_gewuenscht = false;
-        unterbrechung_gewuenscht = 0;
-        shutdownerlaubt = false;
         onlinezeit = offlinezeita = inaktivzeit = 0;
     }
     void TearDown() override {
         ruhestatus = 0;
         programmende_gewuenscht = false;
+        unterbrechung_gewuenscht = 0;
+        shutdownerlaubt = false;
+        onlinezeit = inaktivzeit = 0;
         iv_inidefaults();
+    }
+    size_t count(const std::string& file, const std::string& text) {
+        std::string s = read_file(file);
+        size_t n = 0;
+        for (size_t p = s.find(text); p != std::string::npos; p = s.find(text, p + 1)) n++;
+        return n;
     }
     InTempDir tmp;
 };
@@ -51,16 +55,7 @@ TEST(EndConditions, OrderAndLimits) {
     EXPECT_EQ(pe__endcondition(false, false, true, 0, 0, 180000, 0, 30, false), pe__INACTIVETIME);
 }
 
-TEST(EndConditions, ShutdownCommand) {
-    EXPECT_EQ(pe__shutdowncommand(false, false),
-              "sudo shutdown -P 1 \"Shutdown initiated by mavlyn. See file mavlyn.ini, parameter "
-              "END=S or END=R\" &");
-    EXPECT_EQ(pe__shutdowncommand(true, true),
-              "sudo shutdown -r 1 \"Reboot initiiert von mavlyn. Siehe Datei mavlyn.ini, Parameter "
-              "END=S oder END=R\" &");
-}
-
-TEST_F(End, InactivityWithDisconnectOnlyKeepsRunning) {
+TEST_F(End, LimitsWithDisconnectOnlyKeepRunningAndAreReportedOnce) {
     inidat.end = 30;
     inidat.endverb = true;
     inidat.constart = true;
@@ -69,69 +64,57 @@ TEST_F(End, InactivityWithDisconnectOnlyKeepsRunning) {
     EXPECT_FALSE(programmende_gewuenscht);
     EXPECT_FALSE(inidat.constart);
     EXPECT_EQ(unterbrechung_gewuenscht, 0) << "the interruption was carried out";
-    EXPECT_FALSE(shutdownerlaubt);
-    EXPECT_NE(read_file("connlog.txt").find(" 30 minutes maximum inactive time expired."),
-              std::string::npos);
-    // The next waiting point comes before the statistics have polled again: the limit that
-    // was just carried out is not reported and carried out a second time.
-    inidat.constart = true;
+    // The next waiting point comes before the statistics have polled again.
     EXPECT_FALSE(programmende(false));
-    EXPECT_TRUE(inidat.constart);
-    std::string connlog = read_file("connlog.txt");
-    size_t first = connlog.find("maximum inactive time expired.");
-    EXPECT_EQ(connlog.find("maximum inactive time expired.", first + 1), std::string::npos)
-        << connlog;
-}
+    EXPECT_EQ(count("connlog.txt", " 30 minutes maximum inactive time expired."), 1u);
 
-TEST_F(End, OnlineTimeWithDisconnectOnlyIsReportedOnce) {
     inidat.end = 1;
     inidat.endforce = true;
-    inidat.endverb = true;
     onlinezeit = 6000;
     EXPECT_FALSE(programmende(false));
     EXPECT_FALSE(programmende(false));
-    std::string connlog = read_file("connlog.txt");
-    ASSERT_NE(connlog.find(" 1 minutes maximum online time expired."), std::string::npos);
-    size_t first = connlog.find("maximum online time expired.");
-    EXPECT_EQ(connlog.find("maximum online time expired.", first + 1), std::string::npos)
-        << connlog;
+    EXPECT_EQ(count("connlog.txt", " 1 minutes maximum online time expired."), 1u);
     EXPECT_FALSE(programmende_gewuenscht);
-}
 
-TEST_F(End, NothingHappensDuringAPause) {
-    ruhestatus = 2;
+    ruhestatus = 2; // a pause under way: nothing happens
     EXPECT_FALSE(programmende(true));
     EXPECT_FALSE(programmende_gewuenscht);
 }
 
-TEST_F(End, NoConnectionEndsAndShutsDownThroughSudo) {
+// A pause keeps the instance flag; an end asked for while a pause is pending ends for good,
+// with the shutdown it allows.
+TEST_F(End, PauseKeepsTheFlagAndAPendingPauseGivesWayToTheEnd) {
     std::string bin = tmp.path() + "/bin";
     mkdir(bin.c_str(), 0755);
-    {
-        std::ofstream f(bin + "/sudo");
-        f << "#!/bin/sh\nprintf '%s|' \"$@\" >>" << tmp.path() << "/sudo.calls\necho ok\n";
-    }
+    std::ofstream(bin + "/sudo") << "#!/bin/sh\nprintf '%s|' \"$@\" >>" << tmp.path()
+                                 << "/sudo.calls\necho ok\n";
     chmod((bin + "/sudo").c_str(), 0755);
+    const unsigned long flag = aktivsignal;
+    aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     fflush(nullptr);
     pid_t child = fork();
     if (child == 0) {
         setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
-        inidat.err[ERR_NOC] = 10;
+        inidat.funktion = 9;
+        fl_set(aktivsignal);
+        ruhestatus = 1;
+        if (!programmende(true) || ruhestatus != 3) _exit(3);
+        if (fl_holder(aktivsignal) != getpid()) _exit(4);
+        ruhestatus = 1; // another cause of a pause, while the end is asked for
         inidat.endshutdown = 1;
-        offlinezeita = 60000;
-        programmende(false);
-        _exit(3); // not reached: the end exits by itself
+        shutdownerlaubt = true;
+        programmende_endgueltig();
     }
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_LT(semget(static_cast<key_t>(aktivsignal), 0, 0), 0) << "cleared at the end";
+    aktivsignal = flag;
+    EXPECT_EQ(count("servilog.txt", "mavlyn paused. Standby."), 1u);
+    EXPECT_EQ(count("servilog.txt", "mavlyn terminated."), 1u);
     EXPECT_EQ(read_file("sudo.calls"),
               "shutdown|-P|1|Shutdown initiated by mavlyn. See file mavlyn.ini, parameter END=S or "
               "END=R|");
-    std::string connlog = read_file("connlog.txt");
-    EXPECT_NE(connlog.find(" 10 minutes without functioning connection."), std::string::npos);
-    EXPECT_NE(connlog.find(" Shutdown initiated."), std::string::npos);
-    std::string log = read_file("servilog.txt");
-    EXPECT_NE(log.find("mavlyn terminated."), std::string::npos);
+    EXPECT_EQ(count("connlog.txt", " Shutdown initiated."), 1u);
 }
