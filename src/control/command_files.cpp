@@ -63,8 +63,7 @@ bool shared_command_is(const char* word) {
 }
 
 void clear_shared_command() {
-    if (mvlior && mvlior_rw) const_cast<mvlio_t*>(mvlior)->command[0] = 0;
-    if (mvliow) mvliow->command[0] = 0;
+    if (mvlio_t* r = ii_commandrecord()) r->command[0] = 0;
 }
 
 void carry_out(int word) {
@@ -98,7 +97,7 @@ void carry_out(int word) {
 }
 
 void answer_path() {
-    mvlio_t* r = mvliow ? mvliow : (mvlior && mvlior_rw ? const_cast<mvlio_t*>(mvlior) : nullptr);
+    mvlio_t* r = ii_commandrecord();
     if (!r || strncasecmp(r->command, "mavlyn_PATH", sizeof r->command) != 0) return;
     strmcpy(r->answer, _argc > 0 && _argv && _argv[0] ? _argv[0] : "?", 600);
     r->command[0] = 0;

@@ -29,7 +29,7 @@ void ii_postcounterreset(bool volume, bool time) {
     if ((!volume && !time) || !ia_instance_isactive()) return;
     bool attached = mvlior != nullptr;
     if (!attached) ii_start(false);
-    mvlio_t* r = mvliow;
+    mvlio_t* r = ii_commandrecord();
     for (int i = 0; r && r->command[0] && i < 100; i++) msleep(100);
     if (r && !r->command[0]) {
         char command[40];

@@ -378,3 +378,8 @@ void ii_stop() {
 void ii_end() {
     ii_stop();
 }
+
+mvlio_t* ii_commandrecord() {
+    if (mvliow) return mvliow;
+    return mvlior && mvlior_rw ? const_cast<mvlio_t*>(mvlior) : nullptr;
+}

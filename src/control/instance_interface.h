@@ -149,6 +149,9 @@ void ii_start(bool cre);
 // goes when its last reader detaches; a reader only detaches.
 void ii_stop();
 void ii_end();
+// The record for its command and answer fields: the main instance's, or a reader's attached
+// read-write; null when commands cannot be written.
+mvlio_t* ii_commandrecord();
 
 // Writers of the record; both do nothing unless it is attached for writing.
 #define MVLIOs(field, text)                                                                        \

@@ -385,8 +385,8 @@ void control_info() {
 
 // A command for the main instance through the shared record.
 void record_command(const char* command) {
-    if (mvlior && mvlior_rw)
-        strmcpy(const_cast<mvlio_t*>(mvlior)->command, command, sizeof mvlior->command);
+    if (mvlio_t* r = ii_commandrecord())
+        strmcpy(r->command, command, sizeof r->command);
     else
         cc__accesswarning();
 }

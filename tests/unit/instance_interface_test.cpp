@@ -225,7 +225,7 @@ TEST_F(IpcTest, ReaderWritesOnlyTheCommandAndLeavesTheRecordInPlace) {
     seg[120] = 5; // the main instance's change counter
     ii_start(false);
     ASSERT_NE(mvlior, nullptr);
-    EXPECT_TRUE(mvlior_rw) << "may send commands";
+    EXPECT_TRUE(mvlior_rw && ii_commandrecord()) << "may send commands";
     EXPECT_EQ(mvliow, nullptr) << "but the status fields are the main instance's";
     const std::vector<unsigned char> before(seg, seg + 984);
     MVLIOs(mini_message, "own text");
