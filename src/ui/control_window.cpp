@@ -176,17 +176,38 @@ void tear_down(fefo_t old) {
     }
 }
 
-// Rebuilds the window when the form changed; outside the GUI lock.
-void change_form() {
-    if (built_once && fefo == built) return;
+// The window's emblem, inside the GUI lock. The picture is made again only when the role
+// changed; every new window gets it.
+void set_emblem() {
+    static int funktion_alt = -1;
+    static GdkPixbuf* emblem = nullptr;
+    if (!mainwindow) return;
+    if (!emblem || inidat.funktion != funktion_alt) {
+        ic__picture px{};
+        ic__pxs(px, 0, ic__art_ball);
+        GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, ic__SIZE, ic__SIZE);
+        guchar* d = gdk_pixbuf_get_pixels(pb);
+        int stride = gdk_pixbuf_get_rowstride(pb);
+        for (int r = 0; r < ic__SIZE; r++)
+            for (int c = 0; c < ic__SIZE; c++)
+                memcpy(d + r * stride + c * 4, &px[r * ic__SIZE + c], 4);
+        if (emblem) g_object_unref(emblem);
+        emblem = pb;
+        funktion_alt = inidat.funktion;
+    }
+    if (g_object_get_data(G_OBJECT(mainwindow), "mavlyn-emblem") != emblem) {
+        gtk_window_set_icon(GTK_WINDOW(mainwindow), emblem);
+        g_object_set_data(G_OBJECT(mainwindow), "mavlyn-emblem", emblem);
+    }
+}
+
+// Rebuilds the window when the form changed, inside the GUI lock; the form it replaced.
+fefo_t change_form() {
     fefo_t old = built;
+    if (built_once && fefo == built) return old;
     shown.stale = true;
     shown.mtw.clear();
-    th_enter();
     tear_down(old);
-    th_leave();
-    if (old == fefo_ICON) ic_mshow(0, -1, -1, -1, -1, nullptr);
-    th_enter();
     if (fefo == fefo_NORMAL) {
         build_regular();
         connect_window_handlers(true);
@@ -194,11 +215,9 @@ void change_form() {
         build_mini();
         connect_window_handlers(false);
     }
-    th_leave();
-    if (fefo == fefo_ICON) ic_mshow(0, -1, -1, -1, -1, nullptr);
-    cc_seticon();
     built = fefo;
     built_once = true;
+    return old;
 }
 
 void set_field(int i, const char* line, char oldmarker) {
@@ -235,11 +254,7 @@ bool update_lines(bool* alarm) {
         strMcpy(shown.mt[i], line);
         changed = true;
         if (line[0] == '*') *alarm = true;
-        if (fefo == fefo_NORMAL && fields[i]) {
-            th_enter();
-            set_field(i, line, oldmarker);
-            th_leave();
-        }
+        if (fefo == fefo_NORMAL && fields[i]) set_field(i, line, oldmarker);
     }
     return changed;
 }
@@ -251,9 +266,7 @@ bool update_mini(bool* alarm, char* mini, size_t n) {
     strMcpy(shown.mtm, line);
     shown.o_old = online();
     if (line[0] == '*') *alarm = true;
-    th_enter();
     set_mini_label(line, mini);
-    th_leave();
     return true;
 }
 
@@ -265,9 +278,7 @@ void update_title() {
     shown.mtw = title;
     char utf8[400];
     strmtoutf8(utf8, title.c_str(), sizeof utf8);
-    th_enter();
     gtk_window_set_title(GTK_WINDOW(mainwindow), utf8);
-    th_leave();
 }
 
 // Only the main instance has the record for writing.
@@ -636,15 +647,22 @@ void cc_menu() {
                    gtk_get_current_event_time());
 }
 
+// Every thread that shows something comes here: the form and what is shown of the lines are
+// kept under the GUI lock (the window is built in one hold, its texts set in the next, so the
+// main loop can map it in between); the panel icon and the splash take the lock themselves.
 void cc_show() {
+    th_enter();
     for (int i : {1, cc_mtextERR})
         if (cc_mtext[i][0] == '0') cc_mtext[i][0] = ' ';
-    change_form();
-    if (fefo == fefo_NORMAL && MODUS('T') && mainwindow) {
-        th_enter();
+    const bool rebuild = !built_once || fefo != built;
+    const fefo_t old = change_form();
+    if (rebuild) set_emblem();
+    th_leave();
+    if (rebuild && (old == fefo_ICON || fefo == fefo_ICON)) ic_mshow(0, -1, -1, -1, -1, nullptr);
+
+    th_enter();
+    if (fefo == fefo_NORMAL && MODUS('T') && mainwindow)
         gtk_window_set_keep_above(GTK_WINDOW(mainwindow), TRUE);
-        th_leave();
-    }
     bool alarm = false;
     bool changed = update_lines(&alarm);
     char mini[cc_mtextLEN];
@@ -652,7 +670,9 @@ void cc_show() {
     shown.stale = false;
     update_title();
     update_record(changed, mini);
-    if (changed && alarm && fefo == fefo_OHNE) cs_show(0);
+    const bool hide_splash = changed && alarm && fefo == fefo_OHNE;
+    th_leave();
+    if (hide_splash) cs_show(0);
 }
 
 void cc_quit() {
@@ -684,29 +704,9 @@ void cc_tick() {
     th_leave();
 }
 
-// The picture is made again only when the role changed; every new window gets it.
 void cc_seticon() {
-    static int funktion_alt = -1;
-    static GdkPixbuf* emblem = nullptr;
-    if (!mainwindow) return;
-    if (!emblem || inidat.funktion != funktion_alt) {
-        ic__picture px{};
-        ic__pxs(px, 0, ic__art_ball);
-        GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, ic__SIZE, ic__SIZE);
-        guchar* d = gdk_pixbuf_get_pixels(pb);
-        int stride = gdk_pixbuf_get_rowstride(pb);
-        for (int r = 0; r < ic__SIZE; r++)
-            for (int c = 0; c < ic__SIZE; c++)
-                memcpy(d + r * stride + c * 4, &px[r * ic__SIZE + c], 4);
-        if (emblem) g_object_unref(emblem);
-        emblem = pb;
-        funktion_alt = inidat.funktion;
-    }
     th_enter();
-    if (mainwindow && g_object_get_data(G_OBJECT(mainwindow), "mavlyn-emblem") != emblem) {
-        gtk_window_set_icon(GTK_WINDOW(mainwindow), emblem);
-        g_object_set_data(G_OBJECT(mainwindow), "mavlyn-emblem", emblem);
-    }
+    set_emblem();
     th_leave();
 }
 
