@@ -8,11 +8,13 @@
 #include "modem/router_link.h"
 #include "ui/status_lines.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <termios.h>
 #include <unistd.h>
 
@@ -154,6 +156,21 @@ long elapsed_ms(const std::chrono::steady_clock::time_point& since) {
                                  .count());
 }
 
+// What comes of an answer beyond the buffer (a list of many stored messages) is read to the
+// answer's end and dropped: left waiting, it would stand for the answer to the next command.
+void discard_rest(const char* t, size_t n) {
+    constexpr size_t keep = 64; // enough for the last line
+    std::string tail(t + n - std::min(n, keep), std::min(n, keep));
+    auto start = std::chrono::steady_clock::now();
+    char piece[256];
+    while (!cm__answercomplete(tail.data(), tail.size()) && elapsed_ms(start) < read_onwards_ms) {
+        long more = read_once(piece, sizeof piece, quiet_tenths);
+        if (more <= 0) break;
+        tail.append(piece, static_cast<size_t>(more));
+        if (tail.size() > keep) tail.erase(0, tail.size() - keep);
+    }
+}
+
 // The first piece of an answer within the read window, then the rest as it comes.
 long read_answer(char* t, size_t limit) {
     long n = read_once(t, limit, 10);
@@ -164,6 +181,7 @@ long read_answer(char* t, size_t limit) {
         if (more <= 0) break;
         n += more;
     }
+    if (n > 0 && static_cast<size_t>(n) == limit) discard_rest(t, limit);
     return n;
 }
 

@@ -73,6 +73,14 @@ std::string lastline(const std::string& answer) {
     return answer.substr(start, min(end + 1 - start, size_t{200}));
 }
 
+// The line that says why the modem refused: unsolicited reports ("^MODE:5,4") may follow it.
+std::string errorline(const std::string& answer) {
+    size_t at = answer.rfind("ERROR");
+    if (at == std::string::npos) return lastline(answer);
+    size_t end = answer.find_first_of("\r\n", at);
+    return lastline(answer.substr(0, end));
+}
+
 // The network confirms a message within about 18 s. The answer is read as it arrives, at
 // growing intervals: every empty read counts toward the channel's read errors.
 constexpr unsigned long answerreads[] = {1000, 2000, 4000, 5000, 6000};
@@ -140,7 +148,7 @@ void refused(const std::string& name, const std::string& answer) {
         waitfor(name, retrypause[0]);
         return;
     }
-    lo_slog("SMS refused by the modem: %s\n", lastline(answer).c_str(), -1);
+    lo_slog("SMS refused by the modem: %s\n", errorline(answer).c_str(), -1);
     int tries = ++sm__tries[name];
     if (tries < maxtries) {
         waitfor(name, retrypause[tries - 1]);
