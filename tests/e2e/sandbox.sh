@@ -116,8 +116,8 @@ export SB_FAKE_PATH=$SB/bin:$PATH
 
 # Display, window manager, tray.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SB/log/display" 2>"$SB/log/xvfb.log" &
-for _ in $(seq 200); do [ -s "$SB/log/display" ] && break; sleep 0.05; done
-[ -s "$SB/log/display" ] || { echo "sandbox: Xvfb did not start" >&2; exit 1; }
+for _ in $(seq 600); do [ -s "$SB/log/display" ] && break; sleep 0.05; done
+[ -s "$SB/log/display" ] || { echo "sandbox: Xvfb did not start" >&2; cat "$SB/log/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$SB/log/display")"
 openbox --sm-disable >"$SB/log/openbox.log" 2>&1 &
 for _ in $(seq 600); do

@@ -82,7 +82,7 @@ e2e_wait_count "$log" "Could not send SMS: Nicht zustellbar" 1 60
 [ "$(stat -c %Y "$failing")" -gt "$(date +%s)" ] || e2e_fail "no pause before the next try"
 sends=$(e2e_count "$WORK/transcript" "AT+CMGS=")
 # Five passes (a chance to send among them) at the usual pace, and no try before it is due.
-e2e_wait_count "$WORK/transcript" "AT+CSQ" $(($(e2e_count "$WORK/transcript" "AT+CSQ") + 5)) 20
+e2e_wait_count "$WORK/transcript" "AT+CSQ" $(($(e2e_count "$WORK/transcript" "AT+CSQ") + 5)) 45
 [ "$(e2e_count "$WORK/transcript" "AT+CMGS=")" -eq "$sends" ] || e2e_fail "tried again at once"
 for try in 2 3 4; do
   touch "$failing"
