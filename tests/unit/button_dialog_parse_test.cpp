@@ -36,15 +36,13 @@ TEST(ButtonDialogLanguage, TextsOfTheProgramAndTheirEdges) {
          "gtk-dialog-error|mavlyn   Connect|Connection access error.|0"
          "|0:End program:Check the modem.\nThen start again."},
         // Nothing, or a head only: a bare window titled "Message".
-        {"", "-|Message||-1"},
         {nullptr, "-|Message||-1"},
         {"|", "-|Message||-1"},
         {"|w", "gtk-dialog-warning|Message||-1"},
         {"|i#Only a title|1#A#", "gtk-info|Only a title||-1|1:A:"},
         {"|i#T#a#b", "gtk-info|T|a#b|-1"}, // the message is the rest of the head
         // Unknown type letters show no icon; plain digits mark no default.
-        {"|x#Title#Text|1#A#|2#B#", "-|Title|Text|-1|1:A:|2:B:"},
-        {"|Q#T#X|1#A#", "-|T|X|-1|1:A:"},
+        {"|Q#T#X|1#A#|2#B#", "-|T|X|-1|1:A:|2:B:"},
         // Empty and digit-only segments are columns without a button; a last "|" opens none.
         {"|i#T#X|1#A#||5|2#B#|", "gtk-info|T|X|-1|1:A:|0::|5::|2:B:"},
         // The last mark wins; a "+" without a digit is no mark but the field separator.
@@ -58,11 +56,6 @@ TEST(ButtonDialogLanguage, TextsOfTheProgramAndTheirEdges) {
          "gtk-info|T|X|-1|1:A:|2:B:|3:C:|4:D:|5:E:|6:F:|7:G:|8:H:|9:I:|0:J:"},
     };
     for (const auto& [text, want] : cases) EXPECT_EQ(parsed(text), want) << (text ? text : "null");
-}
-
-TEST(ButtonDialogLanguage, EachFull250MsOfATimeOutAllowsOneSleep) {
-    const int cases[][2] = {{1000, 4}, {100, 0}, {249, 0}, {250, 1}, {499, 1}, {90000, 360}};
-    for (const auto& c : cases) EXPECT_EQ(bd__timeoutsleeps(c[0]), c[1]) << c[0];
 }
 
 TEST(InputDialogEntry, LengthAsTheButtonsSeeIt) {

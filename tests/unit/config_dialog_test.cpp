@@ -11,13 +11,12 @@ TEST(ConfigDialogFields, ClockTextsAndMinutesOfTheDay) {
     const std::pair<const char*, int> cases[] = {
         {"22:30", 1350},   {"00:00", 0},    {"7:15", 435},   {"22.30", 1350}, {"2230", 1350},
         {" 22:30 ", 1350}, {"25:00", 1439}, {"99:99", 1439}, {"", -1},        {"   ", -1},
-        {"abc", -1},       {"12:345", -1},  {"123:45", -1},
+        {"abc", -1},       {"12:345", -1},  {"123:45", -1},  {nullptr, -1},
     };
-    for (const auto& [text, minutes] : cases) EXPECT_EQ(cf__timeminutes(text), minutes) << text;
-    EXPECT_EQ(cf__timeminutes(nullptr), -1);
+    for (const auto& [text, minutes] : cases)
+        EXPECT_EQ(cf__timeminutes(text), minutes) << (text ? text : "null");
     EXPECT_EQ(cf__timetext(-1), "");
-    for (int m : {0, 1, 59, 60, 719, 1350, 1439})
-        EXPECT_EQ(cf__timeminutes(cf__timetext(m).c_str()), m);
+    for (int m : {0, 59, 60, 1439}) EXPECT_EQ(cf__timeminutes(cf__timetext(m).c_str()), m);
 }
 
 TEST(ConfigDialogFields, BatteryNetworkAndPing) {
@@ -26,8 +25,7 @@ TEST(ConfigDialogFields, BatteryNetworkAndPing) {
     for (const auto& b : battery) {
         int d = b[0], w = b[1];
         cf__battery(&d, &w);
-        EXPECT_EQ(d, b[2]);
-        EXPECT_EQ(w, b[3]);
+        EXPECT_EQ(d * 1000 + w, b[2] * 1000 + b[3]) << b[0] << " " << b[1];
     }
     EXPECT_EQ(cf__network(1, "26202;26207"), ";26202;26207");
     EXPECT_EQ(cf__network(1, ";26202"), ";26202") << "a leading ';' is not doubled";
@@ -48,6 +46,7 @@ TEST(ConfigDialogFields, BatteryNetworkAndPing) {
     EXPECT_EQ(cf__iptext("300.256.-1.7"), "255.255.001.007");
     EXPECT_EQ(cf__iptext("1.2"), "001.002.000.000");
     EXPECT_EQ(cf__iptext("99999999999999999.1.1.1"), "255.001.001.001");
+    EXPECT_GT(cf__number("99999999999999999999"), 0) << "no overflow into negatives";
 }
 
 TEST(ConfigDialogFields, UserCommandsKeepTriggerMarksAndFields) {
@@ -79,15 +78,12 @@ TEST(ConfigDialogFields, UserCommandsKeepTriggerMarksAndFields) {
     EXPECT_EQ(r.sms, 2);
     EXPECT_STREQ(r.smskey, "");
     EXPECT_EQ(cf__commandload(r.cmd, r.sms, r.smsnr, r.smskey).sender, "+491701234567");
-    // "never" or an empty command clears all four.
-    sms.trigger = 0;
+    sms.trigger = 0; // "never" clears all four
     r = cf__commandstore(sms);
-    EXPECT_STREQ(r.cmd, "");
-    EXPECT_EQ(r.sms, 0);
-    EXPECT_STREQ(r.smsnr, "");
+    EXPECT_EQ(std::string(r.cmd) + r.smsnr + r.smskey + std::to_string(r.sms), "0");
 }
 
-TEST(ConfigDialogFields, LimitsAreShownInTheLargestFittingUnit) {
+TEST(ConfigDialogFields, LimitsAreShownInTheLargestFittingUnitAndComeBackWhole) {
     const struct {
         long value;
         bool time;
@@ -99,45 +95,32 @@ TEST(ConfigDialogFields, LimitsAreShownInTheLargestFittingUnit) {
         long n;
         int u;
         cf__limitsplit(c.value, c.time, &n, &u);
-        EXPECT_EQ(n, c.number) << c.value;
-        EXPECT_EQ(u, c.unit) << c.value;
+        EXPECT_EQ(n * 10 + u, c.number * 10 + c.unit) << c.value;
         EXPECT_EQ(cf__limit(n, u, c.time), c.value);
     }
-    // 300 GB do not fit the GB field (at most 200) and come back whole in a smaller unit.
+    // 300 GB do not fit the GB field and come back whole in a smaller unit.
     long n;
     int u;
     cf__limitsplit(300000000, false, &n, &u);
     EXPECT_EQ(cf__limit(n, u, false), 300000000);
-    EXPECT_EQ(cf__clamplimit(250, 2), 200);
-    EXPECT_EQ(cf__clamplimit(300000, 0), 200000);
-    for (int day : {1, 31, 32, 99}) EXPECT_EQ(cf__day(cf__dayitem(day)), day);
-    EXPECT_EQ(cf__dayitem(0), -1);
-    EXPECT_GT(cf__number("99999999999999999999"), 0) << "no overflow into negatives";
 }
 
-TEST(LabelTable, LanguagePartsRecordsAndATableThatOutgrowsItsBlock) {
+TEST(LabelTable, LanguagePartsLatin1AndATableThatOutgrowsItsBlock) {
     EXPECT_EQ(ls__language("Abbrechen~Cancel", true), "Abbrechen");
     EXPECT_EQ(ls__language("Abbrechen~Cancel", false), "Cancel");
     EXPECT_EQ(ls__language("SMSC", false), "SMSC");
-    EXPECT_EQ(ls__items("a||b").size(), 3u);
     ls_reset();
     ls_element('L', nullptr, "Ger\xE4t~Device");
-    EXPECT_EQ(ls__storage[0], 'L');
-    EXPECT_STREQ(reinterpret_cast<const char*>(ls__storage + 1 + sizeof(GtkWidget*)),
-                 "Gerät~Device")
-        << "Latin-1 is stored as UTF-8";
-    EXPECT_EQ(*ls__storagep, 0) << "a class byte 0 ends the table";
-    ls_reset();
     std::string text(1500, 'y');
     const int n = 200; // about 300 kB, five times the first block
     for (int i = 0; i < n; i++) ls_element('L', nullptr, text.c_str());
-    int seen = 0;
-    ls__walk(
-        [](char k, GtkWidget*, const char* t, void* d) {
-            if (k == 'L' && strlen(t) == 1500) ++*static_cast<int*>(d);
-        },
-        &seen);
-    EXPECT_EQ(seen, n) << "every record is intact across the blocks";
+    std::string seen;
+    ls__walk([](char k, GtkWidget*, const char* t,
+                void* d) { *static_cast<std::string*>(d) += k + std::to_string(strlen(t)); },
+             &seen);
+    std::string want = "L13"; // Latin-1 is stored as UTF-8
+    for (int i = 0; i < n; i++) want += "L1500";
+    EXPECT_EQ(seen, want) << "every record is intact across the blocks";
     ls_reset();
     EXPECT_EQ(ls__count(), 0);
 }

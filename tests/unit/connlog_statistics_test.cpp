@@ -98,27 +98,25 @@ TEST(ConnlogLines, OtherLinesDoNotCount) {
 
 // ------------------------------------------------------------------ bars
 
-TEST(ConnlogBars, VolumeSixStepsPerDecade) {
-    EXPECT_EQ(cf__dayline(1, 11, 10, 999), "11.10.    000999 " + std::string(18, 'k'));
-    EXPECT_EQ(cf__dayline(1, 11, 10, 1000), "11.10.    001000 " + std::string(18, 'k') + "M");
-    EXPECT_EQ(cf__volumebar(10) + 1, 7);
-    EXPECT_EQ(cf__volumebar(1) + 1, 1);
-    // Steps inside a decade: 10, 15, 22, 33, 47, 68; 18 per unit.
-    EXPECT_EQ(cf__volumebar(14), 6);
-    EXPECT_EQ(cf__volumebar(68), 11);
-    EXPECT_EQ(cf__volumebar(1500000), 37);
-    // Beyond the last "T" the bar stops at its end.
-    std::string huge = cf__dayline(1, 1, 2, cf__VALUEMAX);
-    EXPECT_EQ(huge.substr(huge.size() - 61), " " + std::string(18, 'k') + std::string(18, 'M') +
-                                                 std::string(18, 'G') + std::string(6, 'T'));
-}
-
-TEST(ConnlogBars, TimeStopsAtOneDay) {
-    EXPECT_EQ(cf__dayline(2, 11, 10, 1500),
-              "11.10. 24:00 " + std::string(12, 'm') + std::string(46, 'h'));
-    EXPECT_EQ(cf__timebar(1500), cf__timebar(1439));
-    EXPECT_EQ(cf__dayline(2, 11, 10, 0), "11.10. 00:00 m");
-    EXPECT_EQ(cf__dayline(2, 11, 10, 60), "11.10. 01:00 " + std::string(12, 'm') + "h");
+TEST(ConnlogBars, VolumeSixStepsPerDecadeTimeUpToOneDay) {
+    const std::string k(18, 'k'), M(18, 'M'), G(18, 'G');
+    const struct {
+        int art;
+        long value;
+        std::string line;
+    } cases[] = {
+        {1, 1, "11.10.    000001 k"},
+        {1, 14, "11.10.    000014 kkkkkkk"}, // steps 1.0, 1.5, 2.2, 3.3, 4.7, 6.8
+        {1, 68, "11.10.    000068 " + std::string(12, 'k')},
+        {1, 999, "11.10.    000999 " + k},
+        {1, 1000, "11.10.    001000 " + k + "M"},
+        {1, 1500000, "11.10.   1500000 " + k + M + "GG"},
+        {1, cf__VALUEMAX, "11.10." + std::to_string(cf__VALUEMAX) + " " + k + M + G + "TTTTTT"},
+        {2, 0, "11.10. 00:00 m"},
+        {2, 60, "11.10. 01:00 " + std::string(12, 'm') + "h"},
+        {2, 1500, "11.10. 24:00 " + std::string(12, 'm') + std::string(46, 'h')},
+    };
+    for (const auto& c : cases) EXPECT_EQ(cf__dayline(c.art, 11, 10, c.value), c.line) << c.value;
 }
 
 // ------------------------------------------------------------------ summing per day
@@ -194,28 +192,11 @@ TEST(ConnlogCalendar, MonthAndYearChangesAndLongGaps) {
 
 // ------------------------------------------------------------------ the files
 
-// The files' names and the version line are the program's; each test puts them back.
-class ConnlogFiles : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        strMcpy(saved_log_, connlogdatei);
-        strMcpy(saved_info_, configinfo);
-        saved_de_ = _de;
-        strMcpy(connlogdatei, "connlog.txt");
-        strMcpy(configinfo, INFO);
-    }
-    void TearDown() override {
-        strMcpy(connlogdatei, saved_log_);
-        strMcpy(configinfo, saved_info_);
-        _de = saved_de_;
-    }
-    InTempDir tmp_;
-    char saved_log_[sizeof connlogdatei];
-    char saved_info_[sizeof configinfo];
-    bool saved_de_ = false;
-};
-
-TEST_F(ConnlogFiles, TextAndCsvFromTheLog) {
+// The unit binary puts the file names, the version line and the language back.
+TEST(ConnlogFiles, TextAndCsvFromTheLog) {
+    InTempDir tmp;
+    strMcpy(connlogdatei, "connlog.txt");
+    strMcpy(configinfo, INFO);
     _de = false;
     {
         std::ofstream log("connlog.txt", std::ios::binary);
@@ -263,8 +244,9 @@ TEST_F(ConnlogFiles, TextAndCsvFromTheLog) {
                                             "\"11.10.2010\";\"510\"\r\n");
 }
 
-TEST_F(ConnlogFiles, NoLogNoFiles) {
+TEST(ConnlogFiles, NoLogNoFiles) {
+    InTempDir tmp;
+    strMcpy(connlogdatei, "connlog.txt");
     EXPECT_FALSE(cf__connloggrafik(1));
-    EXPECT_FALSE(exists("connlog_vol.txt"));
-    EXPECT_FALSE(exists("connlog_vol.csv"));
+    EXPECT_FALSE(exists("connlog_vol.txt") || exists("connlog_vol.csv"));
 }

@@ -1,6 +1,5 @@
 // The panel icons' pictures, pixel by pixel, and their text forms.
 #include "config/config_record.h"
-#include "ui/icon_art.h"
 #include "ui/panel_icons.h"
 
 #include <cstring>
@@ -10,7 +9,7 @@
 
 namespace {
 
-const uint32_t black = 0xff000000, clear = 0, lightblue = 0xffff8080;
+const uint32_t black = 0xff000000, clear = 0, red = 0xff0000ffu, lightblue = 0xffff8080;
 
 uint32_t at(const ic__picture& p, int row, int col) {
     return p[row * ic__SIZE + col];
@@ -20,10 +19,8 @@ uint32_t at(const ic__picture& p, int row, int col) {
 std::string rows(const ic__picture& p, int from, int to, int c0 = 0, int c1 = ic__SIZE - 1) {
     std::string s;
     for (int r = from; r <= to; r++) {
-        for (int c = c0; c <= c1; c++) {
-            uint32_t v = at(p, r, c);
-            s += v == black ? '#' : v == clear ? '.' : 'o';
-        }
+        for (int c = c0; c <= c1; c++)
+            s += at(p, r, c) == black ? '#' : at(p, r, c) == clear ? '.' : 'o';
         s += '\n';
     }
     return s;
@@ -32,18 +29,17 @@ std::string rows(const ic__picture& p, int from, int to, int c0 = 0, int c1 = ic
 class Icons : public ::testing::Test {
   protected:
     void SetUp() override { iv_inidefaults(); }
-    void TearDown() override { iv_inidefaults(); }
+    ic__picture p;
 };
 
 } // namespace
 
 TEST_F(Icons, UmtsWithFiftyFivePercent) {
-    ic__picture p;
     ic__paintmain(p, 1, 2, ic__signallevel(55), 0, 0, false);
     EXPECT_EQ(at(p, 0, 0), clear) << "top-left pixel";
     EXPECT_EQ(at(p, 0, 1), lightblue) << "the ball's surroundings take the mode colour";
     EXPECT_EQ(at(p, 21, 21), lightblue);
-    EXPECT_EQ(at(p, 2, 3), 0xff0000ffu) << "the ball stays red above";
+    EXPECT_EQ(at(p, 2, 3), red) << "the ball stays red above";
     // The letter U in rows 11-20, columns 1-8, and four bars of heights 3 to 6 on row 20.
     EXPECT_EQ(rows(p, 11, 20, 1, 20), "##oooo##ooo##ooo##oo\n"
                                       "##oooo##ooooo###oooo\n"
@@ -55,106 +51,53 @@ TEST_F(Icons, UmtsWithFiftyFivePercent) {
                                       "##oooo##oo########oo\n"
                                       "o##oo##ooo########oo\n"
                                       "oo####oooo########oo\n");
-    for (int bar = 0; bar < 4; bar++) {
-        int height = bar + 3;
-        for (int col : {11 + 2 * bar, 12 + 2 * bar}) {
-            EXPECT_EQ(at(p, 20, col), black);
-            EXPECT_EQ(at(p, 21 - height, col), black) << "bar " << bar;
-            EXPECT_EQ(at(p, 20 - height, col), lightblue) << "bar " << bar;
-        }
-    }
-    EXPECT_EQ(at(p, 20, 19), lightblue) << "no fifth bar";
-    EXPECT_EQ(at(p, 11, 1), black);
-    EXPECT_EQ(at(p, 11, 3), lightblue);
-    EXPECT_EQ(at(p, 20, 3), black);
 }
 
 TEST_F(Icons, SignalLevelsAndModeColours) {
     const int levels[][2] = {{0, 0}, {14, 1}, {15, 2}, {49, 3}, {69, 4}, {70, 5}, {100, 5}};
     for (const auto& l : levels) EXPECT_EQ(ic__signallevel(l[0]), l[1]) << l[0];
-    ic__picture p;
-    ic__paintmain(p, 1, 1, 0, 0, 0, false);
-    EXPECT_EQ(at(p, 21, 21), 0xff4040ffu) << "GPRS red";
-    EXPECT_EQ(at(p, 20, 11), 0xff4040ffu) << "no bars without signal";
-    ic__paintmain(p, 1, 5, 5, 0, 0, false);
-    EXPECT_EQ(at(p, 21, 0), 0xff80ff80u) << "EDGE green";
-    EXPECT_EQ(at(p, 14, 20), black) << "the fifth bar is 7 high";
-    EXPECT_EQ(at(p, 13, 20), 0xff80ff80u);
-    ic__paintmain(p, 1, 6, 1, 0, 0, false);
-    EXPECT_EQ(at(p, 21, 0), 0xffff40ffu) << "HSPA";
-    ic__paintmain(p, 1, 9, 1, 0, 0, false);
-    EXPECT_EQ(at(p, 21, 0), 0xffc0c0c0u) << "unknown mode grey";
-    EXPECT_EQ(at(p, 11, 1), 0xffc0c0c0u) << "and no letter";
+    // Mode, level, then a pixel and its colour: GPRS red without bars, EDGE green with the
+    // fifth bar 7 high, HSPA, unknown grey without a letter.
+    const std::tuple<int, int, int, int, uint32_t> cases[] = {
+        {1, 0, 21, 21, 0xff4040ffu}, {1, 0, 20, 11, 0xff4040ffu}, {5, 5, 21, 0, 0xff80ff80u},
+        {5, 5, 14, 20, black},       {5, 5, 13, 20, 0xff80ff80u}, {6, 1, 21, 0, 0xffff40ffu},
+        {9, 1, 21, 0, 0xffc0c0c0u},  {9, 1, 11, 1, 0xffc0c0c0u},
+    };
+    for (auto [mode, level, row, col, colour] : cases) {
+        ic__paintmain(p, 1, mode, level, 0, 0, false);
+        EXPECT_EQ(at(p, row, col), colour) << mode << " " << row << "," << col;
+    }
 }
 
 TEST_F(Icons, DigitIconWithRatesSevenAndTwelveThirtyFour) {
     inidat.icon = 2;
-    ic__picture p;
     ic__paintmain(p, 1, 2, 3, 7, 1234, true);
-    // Only the "7" at the right of the top rows.
-    for (int r = 0; r <= 6; r++)
-        for (int c = 0; c <= 16; c++) ASSERT_EQ(at(p, r, c), clear) << r << "," << c;
-    EXPECT_EQ(rows(p, 0, 0, 17, 21), "#####\n");
-    EXPECT_EQ(rows(p, 6, 6, 17, 21), ".##..\n");
-    // "1234" below, the "1" cut by one pixel at the left edge.
+    // Only the "7" at the right of the top rows; "1234" below, its "1" cut at the left edge.
+    EXPECT_EQ(rows(p, 0, 0) + rows(p, 6, 6),
+              std::string(17, '.') + "#####\n" + std::string(18, '.') + "##..\n");
     EXPECT_EQ(rows(p, 15, 21, 0, 3), ".##.\n###.\n###.\n.##.\n.##.\n.##.\n####\n");
     EXPECT_EQ(rows(p, 21, 21, 17, 21), "..##.\n") << "units digit 4";
     // Mode letter U, six wide, and three level bars of 2 x 6.
-    EXPECT_EQ(rows(p, 8, 13, 0, 21), "##..##..##.##.##......\n"
-                                     "##..##..##.##.##......\n"
-                                     "##..##..##.##.##......\n"
-                                     "##..##..##.##.##......\n"
-                                     "##..##..##.##.##......\n"
-                                     ".####...##.##.##......\n");
+    EXPECT_EQ(rows(p, 13, 13, 0, 21), ".####...##.##.##......\n");
 }
 
-TEST_F(Icons, StateSymbolsAndSymbolColour) {
-    ic__picture p;
+TEST_F(Icons, StateSymbolsBatteryAndBlinkSteps) {
     ic__paintmain(p, 2, 0, 0, 0, 0, false);
     EXPECT_EQ(rows(p, 17, 17), ".########....########.\n") << "a bar broken in the middle";
     EXPECT_EQ(at(p, 6, 0), black) << "the ball stays";
     inidat.mod[static_cast<unsigned char>('B')] = 1;
     ic__paintmain(p, 2, 0, 0, 0, 0, false);
     EXPECT_EQ(at(p, 17, 1), 0xffffffffu) << "MOD=B draws symbols in white";
-}
 
-TEST_F(Icons, CountdownClockAndTextForms) {
-    ic__picture p;
-    ic__paintcountdown(p, 1, 75);
-    // 1:15 — hours at column 0, minutes' tens at 11, units at 17, the colon at 8-9.
-    EXPECT_EQ(rows(p, 15, 15, 0, 4), "..##.\n") << "digit 1";
-    EXPECT_EQ(rows(p, 15, 15, 11, 15), "..##.\n") << "digit 1";
-    EXPECT_EQ(rows(p, 15, 15, 17, 21), "#####\n") << "digit 5";
-    EXPECT_EQ(rows(p, 16, 21, 8, 9), "##\n##\n..\n##\n##\n..\n");
-    for (auto [art, val, text] : {std::tuple<int, int, const char*>{1, 75, "c75"},
-                                  {2, 7, "z7"},
-                                  {1, 150, "c2h"},
-                                  {3, 599, "x9h"},
-                                  {1, 600, "c"},
-                                  {0, 600, ""}})
-        EXPECT_EQ(ic__countdowntext(art, val), text);
-    ic__paintcountdown(p, 1, 600);
-    for (int r = 15; r <= 21; r++)
-        for (int c : {0, 1, 2, 3, 11, 12, 17, 18, 19})
-            ASSERT_EQ(at(p, r, c), clear) << r << "," << c;
-    ic__paintcountdown(p, 2, 30);
-    EXPECT_EQ(rows(p, 8, 8, 18, 21), "####\n") << "the large Z of the idle kind";
-}
-
-TEST_F(Icons, BatteryLevelsWithLimitsThirtyAndTen) {
-    const int levels[][2] = {{31, 0}, {30, 1}, {11, 1}, {10, 2}, {0, 0}}; // 0 is unknown
-    for (const auto& l : levels) EXPECT_EQ(ic__batterylevel(l[0], 30, 10), l[1]) << l[0];
-    ic__picture p;
+    const int battery[][2] = {{31, 0}, {30, 1}, {11, 1}, {10, 2}, {0, 0}}; // 0 is unknown
+    for (const auto& l : battery) EXPECT_EQ(ic__batterylevel(l[0], 30, 10), l[1]) << l[0];
     ic__paintbattery(p, 1);
-    EXPECT_EQ(at(p, 0, 0), 0xffbfbfbfu);
     EXPECT_EQ(at(p, 15, 10), 0xff00ffffu) << "yellow filling";
     ic__paintbattery(p, 2);
     EXPECT_EQ(at(p, 13, 10), black);
-    EXPECT_EQ(at(p, 19, 10), 0xff0000ffu) << "red below";
-}
+    EXPECT_EQ(at(p, 19, 10), red) << "red below";
 
-TEST_F(Icons, BlinkStepsSwapColoursBackAndForth) {
-    ic__picture p, start;
+    ic__picture start;
     ic__paintwarning(p);
     memcpy(start, p, sizeof p);
     ic__swapcolours(p, 0xff009f9f, 0xff00ffff);
@@ -162,11 +105,29 @@ TEST_F(Icons, BlinkStepsSwapColoursBackAndForth) {
     ic__swapcolours(p, 0xff009f9f, 0xff00ffff);
     EXPECT_EQ(memcmp(p, start, sizeof p), 0);
     ic__painthomezone(p, 3);
-    EXPECT_EQ(at(p, 0, 21), 0xff0000ffu) << "the red band ends top right";
-    EXPECT_EQ(at(p, 21, 0), 0xff0000ffu) << "and starts bottom left";
+    EXPECT_EQ(at(p, 0, 21), red) << "the red band ends top right";
+    EXPECT_EQ(at(p, 21, 0), red) << "and starts bottom left";
 }
 
-TEST_F(Icons, TooltipMarks) {
+TEST_F(Icons, CountdownClockAndTextForms) {
+    ic__paintcountdown(p, 1, 75);
+    // 1:15: hours at column 0, minutes' tens at 11, units at 17, the colon at 8-9.
+    EXPECT_EQ(rows(p, 15, 15), "..##.........##..#####\n");
+    EXPECT_EQ(rows(p, 16, 21, 8, 9), "##\n##\n..\n##\n##\n..\n");
+    ic__paintcountdown(p, 1, 600);
+    const std::string none(22, '.'), colon = "........##............";
+    EXPECT_EQ(rows(p, 15, 21), none + "\n" + colon + "\n" + colon + "\n" + none + "\n" + colon +
+                                   "\n" + colon + "\n" + none + "\n")
+        << "no digits from ten hours on, only the colon";
+    ic__paintcountdown(p, 2, 30);
+    EXPECT_EQ(rows(p, 8, 8, 18, 21), "####\n") << "the large Z of the idle kind";
+    for (auto [art, val, text] : {std::tuple<int, int, const char*>{1, 75, "c75"},
+                                  {2, 7, "z7"},
+                                  {1, 150, "c2h"},
+                                  {3, 599, "x9h"},
+                                  {1, 600, "c"},
+                                  {0, 600, ""}})
+        EXPECT_EQ(ic__countdowntext(art, val), text);
     for (auto [mark, shown] :
          {std::pair<std::string, const char*>{"+Update_query~now.", "+Update query~now."},
           {"+Update-\\Anfrage~x", "+Update-\\Anfragex"},

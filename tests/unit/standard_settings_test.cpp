@@ -52,30 +52,23 @@ std::string field(const std::string& file, const char* name) {
 
 } // namespace
 
-TEST(StandardSettingsRevision, NewestTrustedEditorWinsOverNewerUnknownOnes) {
-    std::string page = history({
-        revision("", "/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=9", "Spammer"),
-        revision(" class=\"selected\"", "/wiki/index.php?title=X&amp;oldid=8", "Wilva"),
-        revision("", oldid3, "wilVAR"),
-        revision("", "/wiki/index.php?title=X&amp;oldid=1", "Mavlyn"),
-    });
-    EXPECT_EQ(se__revisionaddress(page.c_str()),
-              "/wiki/index.php?title=Vorlage:Settings_List&oldid=3&action=edit");
-}
-
-TEST(StandardSettingsRevision, PrefixesUnknownNamesAndForeignHostsAreRefused) {
-    EXPECT_FALSE(se__trusted("Wilva"));
-    EXPECT_FALSE(se__trusted("Wilvar2"));
-    EXPECT_FALSE(se__trusted(""));
-    EXPECT_TRUE(se__trusted("FUNKMEISTER"));
-    EXPECT_EQ(se__revisionaddress(history({revision("", oldid3, "Mallory")}).c_str()), "");
-    // A line that is not a list item does not count, even with a trusted user link.
-    std::string notitem = history({"<p>" + revision("", oldid3, "Wilvar")});
-    EXPECT_EQ(se__revisionaddress(notitem.c_str()), "");
-    // Only pages of the wiki's own host are fetched.
-    std::string foreign = history({revision("", "http://elsewhere.invalid/x", "Wilvar")});
-    EXPECT_EQ(se__revisionaddress(foreign.c_str()), "");
+TEST(StandardSettingsRevision, NewestTrustedEditorOfTheWikisOwnPagesOnly) {
+    const std::string newest = "/wiki/index.php?title=Vorlage:Settings_List&oldid=3&action=edit";
+    const std::pair<std::string, std::string> cases[] = {
+        {history(
+             {revision("", "/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=9", "Spammer"),
+              revision(" class=\"selected\"", "/wiki/index.php?title=X&amp;oldid=8", "Wilva"),
+              revision("", oldid3, "wilVAR"),
+              revision("", "/wiki/index.php?title=X&amp;oldid=1", "Mavlyn")}),
+         newest},
+        {history({revision("", oldid3, "Mallory")}), ""},
+        {history({"<p>" + revision("", oldid3, "Wilvar")}), ""}, // not a list item
+        {history({revision("", "http://elsewhere.invalid/x", "Wilvar")}), ""},
+    };
+    for (const auto& [page, address] : cases) EXPECT_EQ(se__revisionaddress(page.c_str()), address);
     EXPECT_EQ(se__revisionaddress(nullptr), "");
+    for (const char* name : {"Wilva", "Wilvar2", ""}) EXPECT_FALSE(se__trusted(name)) << name;
+    EXPECT_TRUE(se__trusted("FUNKMEISTER"));
 }
 
 TEST(StandardSettingsEditBox, FoundByIdOrByTheIdShortlyBehindTheTag) {

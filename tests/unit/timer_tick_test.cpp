@@ -1,33 +1,34 @@
-// The countdown arithmetic of the timer tick, in hundredths of a second.
+// The countdown the timer tick shows, from times in hundredths of a second.
 #include "ui/timer_tick.h"
 
 #include <gtest/gtest.h>
 
 TEST(TimerTick, CountdownKindsAndMinutesLeft) {
-    // Offline for 91 s with NOC 5: (9100 + 5500) / 6000 = 2, so 3 minutes left.
-    ti__countdown_t c = ti__countdown(0, 9100, 0, 5, 0, false);
-    EXPECT_EQ(c.kind, 3);
-    EXPECT_EQ(c.minutes, 3);
-    EXPECT_EQ(ti__countdown(0, 9000, 0, 5, 0, false).kind, 0) << "only after 90 s";
-    // END 30 forced, online 29 min 10 s: nothing left.
-    c = ti__countdown(175000, 0, 0, 0, 30, true);
-    EXPECT_EQ(c.kind, 1);
-    EXPECT_EQ(c.minutes, 0);
-    // END 30 without force counts the idle time from one minute on.
-    EXPECT_EQ(ti__countdown(100, 0, 5999, 0, 30, false).kind, 0);
-    c = ti__countdown(100, 0, 6000, 0, 30, false);
-    EXPECT_EQ(c.kind, 2);
-    EXPECT_EQ(c.minutes, 29);
-    // Offline wins over the connection countdown; an expired period goes negative.
-    c = ti__countdown(175000, 400000, 6000, 5, 30, true);
-    EXPECT_EQ(c.kind, 3);
-    EXPECT_LT(c.minutes, 0);
-}
-
-TEST(TimerTick, ShownMinutesDropFiveSecondsInAndThenEveryMinute) {
-    EXPECT_EQ(ti__countdown(0, 9100, 0, 10, 30, true).minutes, 8);
-    EXPECT_EQ(ti__countdown(499, 0, 0, 0, 30, true).minutes, 30);
-    EXPECT_EQ(ti__countdown(500, 0, 0, 0, 30, true).minutes, 29);
-    EXPECT_EQ(ti__countdown(6499, 0, 0, 0, 30, true).minutes, 29);
-    EXPECT_EQ(ti__countdown(6500, 0, 0, 0, 30, true).minutes, 28);
+    const struct {
+        unsigned long online, offline, idle;
+        int noc;
+        unsigned long end;
+        bool force;
+        int kind;
+        long minutes;
+    } cases[] = {
+        {0, 9100, 0, 5, 0, false, 3, 3},    // offline 91 s with NOC 5
+        {0, 9000, 0, 5, 0, false, 0, 0},    // only after 90 s
+        {0, 9100, 0, 10, 30, true, 3, 8},   // offline wins over the connection
+        {175000, 0, 0, 0, 30, true, 1, 0},  // END 30 forced, 29:10 online: nothing left
+        {100, 0, 5999, 0, 30, false, 0, 0}, // idle time counts from one minute on
+        {100, 0, 6000, 0, 30, false, 2, 29},
+        {499, 0, 0, 0, 30, true, 1, 30}, // the shown minute drops five seconds in
+        {500, 0, 0, 0, 30, true, 1, 29},
+        {6499, 0, 0, 0, 30, true, 1, 29}, // and then every minute
+        {6500, 0, 0, 0, 30, true, 1, 28},
+    };
+    for (const auto& c : cases) {
+        ti__countdown_t r = ti__countdown(c.online, c.offline, c.idle, c.noc, c.end, c.force);
+        EXPECT_EQ(r.kind, c.kind) << c.online << " " << c.offline << " " << c.idle;
+        if (c.kind) {
+            EXPECT_EQ(r.minutes, c.minutes) << c.online << " " << c.offline;
+        }
+    }
+    EXPECT_LT(ti__countdown(175000, 400000, 6000, 5, 30, true).minutes, 0) << "an expired period";
 }
