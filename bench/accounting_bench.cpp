@@ -2,10 +2,10 @@
 //   build-dial/bench/accounting_bench [ifname]
 // Without an interface name the loopback interface is counted, so the polls take the online
 // path with real counters; nothing is dialled (automatic connecting is off).
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "connection/dialup.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Lines of "mavlyn.ini" and program parameters come from the user: any text must be read
 // into the record without overrunning a field, and the written form must read back the same.
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
+#include "core/config_record.h"
 
 #include <cstdint>
 #include <cstring>

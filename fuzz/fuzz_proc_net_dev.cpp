@@ -1,8 +1,8 @@
 // The interface table and the pppd output come from outside the program: any bytes must give
 // a clear answer without reading past the input.
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "connection/dialup.h"
+#include "core/config_record.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Settings values and scrambled credentials come from a file the user may edit by hand.
 #include "config/scrambling.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
-#include "ui/status_lines.h"
 
 #include <cstdint>
 #include <cstring>

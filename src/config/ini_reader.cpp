@@ -1,6 +1,5 @@
 #include "config/ini_reader.h"
 
-#include "config/config_record.h"
 #include "config/ini_writer.h"
 #include "config/install.h"
 #include "config/profiles.h"
@@ -8,7 +7,9 @@
 #include "connection/dialup.h"
 #include "control/command_files.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/secret_masking.h"
 #include "foundation/threads.h"
@@ -20,7 +21,6 @@
 #include "ui/control_window.h"
 #include "ui/message_box.h"
 #include "ui/splash.h"
-#include "ui/status_lines.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,16 +1,16 @@
 #include "config/ini_writer.h"
 
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "config/scrambling.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
 #include "ui/message_box.h"
-#include "ui/status_lines.h"
 
 #include <cctype>
 #include <cstdarg>

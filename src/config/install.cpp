@@ -1,7 +1,7 @@
 #include "config/install.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"

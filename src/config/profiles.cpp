@@ -1,9 +1,9 @@
 #include "config/profiles.h"
 
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"

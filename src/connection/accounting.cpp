@@ -1,16 +1,16 @@
 #include "connection/accounting.h"
 
-#include "config/config_record.h"
 #include "config/ini_writer.h"
 #include "connection/dialup.h"
 #include "connection/internet_probes.h"
 #include "control/program_end.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/router_link.h"
 #include "ui/panel_icons.h"
-#include "ui/status_lines.h"
 #include "ui/timer_tick.h"
 
 #include <cerrno>

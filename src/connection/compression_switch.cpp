@@ -1,8 +1,8 @@
 #include "connection/compression_switch.h"
 
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"

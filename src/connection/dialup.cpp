@@ -1,16 +1,16 @@
 #include "connection/dialup.h"
 
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "control/command_files.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/router_link.h"
 #include "ui/message_box.h"
 #include "ui/panel_icons.h"
-#include "ui/status_lines.h"
 
 #include <cctype>
 #include <cerrno>

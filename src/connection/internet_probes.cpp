@@ -1,7 +1,7 @@
 #include "connection/internet_probes.h"
 
 #include "connection/compression_switch.h"
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "ui/splash.h"

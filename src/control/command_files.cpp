@@ -1,14 +1,14 @@
 #include "control/command_files.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
 #include "control/counter_reset.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
-#include "ui/status_lines.h"
 
 #include <cerrno>
 #include <csignal>

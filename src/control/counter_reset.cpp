@@ -1,8 +1,8 @@
 #include "control/counter_reset.h"
 
-#include "config/config_record.h"
 #include "config/ini_writer.h"
 #include "control/instance_interface.h"
+#include "core/config_record.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 

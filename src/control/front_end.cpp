@@ -1,12 +1,12 @@
 #include "control/front_end.h"
 
-#include "config/config_record.h"
 #include "control/monitoring_evaluation.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "ui/panel_icons.h"
 #include "ui/standard_settings.h"
-#include "ui/status_lines.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,11 +1,11 @@
 #include "control/instance_interface.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "ui/message_box.h"
-#include "ui/status_lines.h"
 
 #include <atomic>
 #include <cstdio>

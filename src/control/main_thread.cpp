@@ -1,6 +1,5 @@
 #include "control/main_thread.h"
 
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "config/install.h"
 #include "config/profiles.h"
@@ -12,7 +11,9 @@
 #include "control/instance_interface.h"
 #include "control/monitoring_evaluation.h"
 #include "control/program_end.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
@@ -25,7 +26,6 @@
 #include "ui/message_box.h"
 #include "ui/panel_icons.h"
 #include "ui/splash.h"
-#include "ui/status_lines.h"
 #include "ui/timer_tick.h"
 
 #include <cctype>

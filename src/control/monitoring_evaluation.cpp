@@ -1,13 +1,14 @@
 #include "control/monitoring_evaluation.h"
 
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "connection/internet_probes.h"
 #include "control/command_files.h"
 #include "control/instance_interface.h"
 #include "control/main_thread.h"
 #include "control/program_end.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
@@ -21,7 +22,6 @@
 #include "ui/control_window.h"
 #include "ui/panel_icons.h"
 #include "ui/standard_settings.h"
-#include "ui/status_lines.h"
 
 #include <cctype>
 #include <cmath>

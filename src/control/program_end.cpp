@@ -1,6 +1,5 @@
 #include "control/program_end.h"
 
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
 #include "connection/accounting.h"
@@ -9,14 +8,15 @@
 #include "control/command_files.h"
 #include "control/instance_interface.h"
 #include "control/session_client.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "ui/control_window.h"
 #include "ui/panel_icons.h"
-#include "ui/status_lines.h"
 #include "ui/timer_tick.h"
 
 #include <cstdio>

@@ -1,17 +1,17 @@
 #include "control/program_entry.h"
 
-#include "config/config_record.h"
 #include "control/main_thread.h"
 #include "control/session_client.h"
-#include "control/session_state.h"
 #include "control/warning_thread.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "sms/sms_reception.h"
 #include "ui/splash.h"
-#include "ui/status_lines.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "control/session_client.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 
 #include <X11/ICE/ICElib.h>

@@ -1,10 +1,9 @@
 #include "foundation/logging.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "foundation/clock.h"
+#include "foundation/run_state.h"
 #include "foundation/secret_masking.h"
 #include "foundation/utilities.h"
-#include "ui/timer_tick.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -25,10 +24,6 @@ struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
 };
 using File = std::unique_ptr<FILE, FileCloser>;
-
-bool control_role() {
-    return inidat.funktion == FUNKTION_CONTROL;
-}
 
 long tenths() {
     return (ti_htime() / 10) % 1000;
@@ -103,11 +98,11 @@ void open_afterstandby_window() {
 } // namespace
 
 void lo_slog(const char* format, const char* s, long int li) {
-    if (control_role() || !format) return;
+    if (rs_controlrole() || !format) return;
     s = text(s);
     open_afterstandby_window();
     if (lo__logafterstandby >= 1 && lo__logafterstandby <= 120) lo_slogx(format, s, li);
-    if (!MODUS('P') && format[0] != '!') return;
+    if (!rs_mode('P') && format[0] != '!') return;
     if (strlen(format) + strlen(s) + 60 > 999) return;
     char fmt[1000];
     char* p = stpMcpy(fmt, "%03li ");
@@ -116,12 +111,12 @@ void lo_slog(const char* format, const char* s, long int li) {
 }
 
 void lo_slogx(const char* format, const char* s, long int li) {
-    if (control_role() || !format) return;
+    if (rs_controlrole() || !format) return;
     s = text(s);
     open_afterstandby_window();
     if (lo__logafterstandby == 0) return;
     lo__logafterstandby++;
-    if (MODUS('X') && strlen(format) + strlen(s) + 60 <= 199) {
+    if (rs_mode('X') && strlen(format) + strlen(s) + 60 <= 199) {
         char fmt[200];
         char* p = stpMcpy(fmt, "%s %03li ");
         stpmcpy(p, format, sizeof fmt - static_cast<size_t>(p - fmt));
@@ -140,8 +135,8 @@ void lo_vlogtime() {
 }
 
 void lo_vlog(const char* format, const char* s, long int li) {
-    if (control_role() || !format) return;
-    if (!inidat.round && !inidat.roundt) return;
+    if (rs_controlrole() || !format) return;
+    if (!rs_connectionlog()) return;
     if (lo__vlogtimestamp[0] == '*') lo_vlogtime();
     char fmt[128];
     if (strncmp(format, "%s", 2) == 0) {
@@ -197,7 +192,7 @@ const char* lo__smsbody(const char* s) {
 }
 
 void lo_mlog(const char* format, const char* s, long int li, bool sms1) {
-    if (!MODUS('M') || !format) return;
+    if (!rs_mode('M') || !format) return;
     s = text(s);
     char stamp[32];
     strMcpy(stamp, datumzeit());
@@ -232,7 +227,7 @@ long lo__logbound(const char* file) {
         long v = atol(limit);
         if (v > 0) return v;
     }
-    if (strcmp(file, "servilog.txt") == 0) return MODUS('Q') ? 2500000 : 250000;
+    if (strcmp(file, "servilog.txt") == 0) return rs_mode('Q') ? 2500000 : 250000;
     if (strcmp(file, connlogdatei) == 0) return 2000000;
     return 1000000;
 }

@@ -1,8 +1,7 @@
 #include "foundation/threads.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/run_state.h"
 #include "foundation/utilities.h"
 
 #include <algorithm>
@@ -90,7 +89,7 @@ void record_lock(bool enter, int line) {
 gpointer th__monitor(gpointer) {
     th_register("th__monitor");
     for (;;) {
-        if (MODUS('P')) {
+        if (rs_mode('P')) {
             char line[800];
             th__statline(th__stat, line, sizeof line);
             lo_slog("%s", line, -1);

@@ -1,6 +1,6 @@
 #include "foundation/tone.h"
 
-#include "control/session_state.h"
+#include "foundation/run_state.h"
 
 #include <cstdio>
 #include <mutex>

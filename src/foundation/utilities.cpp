@@ -1,7 +1,6 @@
 #include "foundation/utilities.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "foundation/run_state.h"
 
 #include <cctype>
 #include <cstdio>
@@ -311,11 +310,4 @@ bool ut_innerhalb(int minute_of_day, int von, int bis) {
     if (von < 0 || bis < 0) return false;
     if (von <= bis) return minute_of_day >= von && minute_of_day <= bis;
     return minute_of_day >= von || minute_of_day <= bis;
-}
-
-bool innerhalb_enduhrzeit() {
-    if (!inidatgueltig) return false;
-    struct tm t {};
-    if (!local_now(t)) return false;
-    return ut_innerhalb(t.tm_hour * 60 + t.tm_min, inidat.enduhrzeit1, inidat.enduhrzeit2);
 }

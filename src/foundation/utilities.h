@@ -40,7 +40,6 @@ char* datumzeitkompakt();
 char* kbytemiteinheit(long kb);
 char* zeitmiteinheit(long zeit);
 char* stundenminuten(long minuten);
-bool innerhalb_enduhrzeit();
 
 // Pure forms of the time texts and the end-time window, for a given local time.
 struct tm;

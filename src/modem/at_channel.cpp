@@ -1,12 +1,12 @@
 #include "modem/at_channel.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/incoming_calls.h"
 #include "modem/router_link.h"
-#include "ui/status_lines.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,13 +1,13 @@
 #include "modem/incoming_calls.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
 #include "control/command_files.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "sms/sms_reception.h"
-#include "ui/status_lines.h"
 
 #include <cstring>
 

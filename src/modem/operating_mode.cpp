@@ -1,13 +1,13 @@
 #include "modem/operating_mode.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
 #include "modem/router_link.h"
-#include "ui/status_lines.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,11 +1,11 @@
 #include "modem/router_link.h"
 
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
-#include "ui/status_lines.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,9 @@
 #include "modem/sim_pin.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
@@ -10,7 +11,6 @@
 #include "modem/operating_mode.h"
 #include "ui/input_dialog.h"
 #include "ui/message_box.h"
-#include "ui/status_lines.h"
 
 #include <cctype>
 #include <chrono>

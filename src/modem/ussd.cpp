@@ -1,9 +1,10 @@
 #include "modem/ussd.h"
 
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/secret_masking.h"
@@ -13,7 +14,6 @@
 #include "sms/sms_reception.h"
 #include "sms/sms_sending.h"
 #include "ui/input_dialog.h"
-#include "ui/status_lines.h"
 
 #include <cctype>
 #include <cstdio>

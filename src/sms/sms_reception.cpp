@@ -1,10 +1,11 @@
 #include "sms/sms_reception.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
 #include "control/command_files.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
@@ -13,7 +14,6 @@
 #include "modem/at_channel.h"
 #include "sms/pdu_codec.h"
 #include "ui/message_box.h"
-#include "ui/status_lines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -539,10 +539,10 @@ void sm__expand(const char* cmd, const char* sender, const char* arg, char* out,
                 putsafe(word, text.c_str());
             } else {
                 for (char a : text)
-                    word += (isalnum(static_cast<unsigned char>(a)) || a == ' ' || a == '_' ||
-                             a == '.')
-                                ? a
-                                : '_';
+                    word +=
+                        (isalnum(static_cast<unsigned char>(a)) || a == ' ' || a == '_' || a == '.')
+                            ? a
+                            : '_';
             }
             if (!word.empty() && word[0] == '-') word[0] = '_';
             o += quote ? word : "'" + word + "'";

@@ -1,13 +1,13 @@
 #include "sms/sms_sending.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "sms/pdu_codec.h"
 #include "sms/sms_reception.h"
-#include "ui/status_lines.h"
 
 #include <cstdio>
 #include <cstring>

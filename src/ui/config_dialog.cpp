@@ -1,11 +1,11 @@
 #include "ui/config_dialog.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
 #include "connection/internet_probes.h"
 #include "control/counter_reset.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"

@@ -1,6 +1,6 @@
 #include "ui/connlog_statistics.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"

@@ -1,8 +1,9 @@
 #include "ui/control_window.h"
 
-#include "config/config_record.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/encodings.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
@@ -12,7 +13,6 @@
 #include "ui/panel_icons.h"
 #include "ui/splash.h"
 #include "ui/standard_settings.h"
-#include "ui/status_lines.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "ui/labels.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 

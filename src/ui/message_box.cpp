@@ -1,10 +1,10 @@
 #include "ui/message_box.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/encodings.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
-#include "ui/status_lines.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,12 +1,12 @@
 #include "ui/panel_icons.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
 #include "ui/icon_art.h"
-#include "ui/status_lines.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "ui/splash.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"

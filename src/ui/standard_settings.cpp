@@ -1,8 +1,8 @@
 #include "ui/standard_settings.h"
 
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"

@@ -1,9 +1,9 @@
 #include "ui/timer_tick.h"
 
-#include "config/config_record.h"
 #include "connection/dialup.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
@@ -17,10 +17,6 @@
 threade_t ti__ticke = 2;
 
 namespace {
-
-GTimer* ti__timer = nullptr;
-bool ti__err = false;
-GMutex ti__mutex;
 
 const char* T(const char* de, const char* en) {
     return _de ? de : en;
@@ -176,22 +172,5 @@ void ti_ini() {
 
 void ti_end() {
     ti__ticke = 1;
-    g_mutex_lock(&ti__mutex);
-    if (ti__timer) g_timer_destroy(ti__timer);
-    ti__timer = nullptr;
-    g_mutex_unlock(&ti__mutex);
-}
-
-long int ti_htime() {
-    g_mutex_lock(&ti__mutex);
-    bool first_failure = false;
-    if (!ti__timer && !ti__err) {
-        ti__timer = g_timer_new();
-        first_failure = ti__err = (ti__timer == nullptr);
-    }
-    GTimer* t = ti__timer;
-    long elapsed = t ? static_cast<long>(g_timer_elapsed(t, nullptr) * 100.0) : 0;
-    g_mutex_unlock(&ti__mutex);
-    if (first_failure) lo_slog("Timer initialization failed.\n", "", -1);
-    return elapsed;
+    ti__clockstop();
 }

@@ -3,6 +3,8 @@
 // program's monotonic time base.
 #pragma once
 
+#include "foundation/clock.h"
+
 #include <glib.h>
 
 typedef int threade_t; // 0 running, 1 stop requested, 2 stopped
@@ -11,8 +13,6 @@ extern threade_t ti__ticke;
 void ti_ini();
 void ti_end();
 gboolean ti__tick(gpointer p);
-// Hundredths of a second since the first call.
-long int ti_htime();
 
 // The countdown icon's kind (0 none, 1 connection ends by time, 2 for lack of traffic,
 // 3 program ends for lack of connection) and its minutes left, from the times in hundredths

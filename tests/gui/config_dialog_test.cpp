@@ -2,10 +2,10 @@
 // the mouse and the keyboard, and what OK or Cancel leave in mavlyn.ini is checked.
 #include "gui_support.h"
 
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "ui/labels.h"
 #include "ui/splash.h"
 

@@ -2,11 +2,11 @@
 // iconifying, closing and the menu.
 #include "gui_support.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
-#include "ui/status_lines.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 #include "gui_support.h"
 
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "ui/input_dialog.h"
 #include "ui/message_box.h"
-#include "ui/status_lines.h"
 
 #include <atomic>
 #include <functional>

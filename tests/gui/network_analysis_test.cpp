@@ -3,8 +3,8 @@
 // result, and the prepaid buttons.
 #include "gui_support.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "modemsim_process.h"
 #include "ui/network_analysis.h"

@@ -2,10 +2,10 @@
 // tooltips as the control window and the tray show them.
 #include "gui_support.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "ui/panel_icons.h"
-#include "ui/status_lines.h"
 
 #include <gtest/gtest.h>
 #include <string>

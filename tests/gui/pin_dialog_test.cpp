@@ -2,8 +2,8 @@
 #include "gui_support.h"
 
 #include "../unit/modem_dialogue.h"
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/sim_pin.h"

@@ -2,7 +2,7 @@
 // answers do to the reception.
 #include "gui_support.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "sms/sms_reception.h"
 

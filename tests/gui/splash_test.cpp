@@ -1,7 +1,7 @@
 // The splash window: its texts, suppression and self-hiding.
 #include "gui_support.h"
 
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "ui/splash.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // mavlynS.ini, taking a provider's values, and reloading the list from a wiki on loopback.
 #include "gui_support.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "loopback_server.h"
 #include "ui/standard_settings.h"
 

@@ -1,9 +1,9 @@
 // The timer tick driving the panel icons and the shared record's icon states.
 #include "gui_support.h"
 
-#include "config/config_record.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "ui/panel_icons.h"
 #include "ui/timer_tick.h"
 

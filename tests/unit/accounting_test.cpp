@@ -1,7 +1,7 @@
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "connection/dialup.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 

@@ -1,13 +1,13 @@
 // Command words from files and the shared record, and the user programs with their marks.
-#include "config/config_record.h"
 #include "control/command_files.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modemsim_process.h"
 #include "test_support.h"
-#include "ui/status_lines.h"
 
 #include <csignal>
 #include <cstring>

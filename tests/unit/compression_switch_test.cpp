@@ -1,9 +1,9 @@
 // The compression switch-off: whole passes against a speed-manager page and a proxy of the
 // test's own on loopback, with the waits shortened. (The proxy's side of the control protocol
 // is checked byte by byte in the router scenario.)
-#include "config/config_record.h"
 #include "connection/compression_switch.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "loopback_server.h"
 #include "test_support.h"

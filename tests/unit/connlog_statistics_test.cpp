@@ -1,6 +1,6 @@
 // The daily statistics made from the connection log: reading log lines, summing per day, the
 // bars, the calendar between days, and the two files as a spreadsheet or an editor sees them.
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 #include "ui/connlog_statistics.h"

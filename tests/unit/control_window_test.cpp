@@ -1,10 +1,10 @@
 // The control window's title and menu model for the dial-up and CONTROL roles. The unit
 // binary puts the session globals back after each test; the record pointers are put back here.
-#include "config/config_record.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "ui/control_window.h"
-#include "ui/status_lines.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // their devices and the port search of "COM=?"; the router search when no port is found is
 // driven by the router scenario.
 #include "config/ini_reader.h"
+#include "core/status_lines.h"
 #include "modem/device_search.h"
 #include "modem_dialogue.h"
-#include "ui/status_lines.h"
 
 #include <filesystem>
 

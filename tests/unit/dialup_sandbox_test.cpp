@@ -1,10 +1,10 @@
 // Connection start and end through the fake pppd, driven by tests/e2e/test_dialup.sh inside
 // the scenario sandbox (private /run, network namespace, simulated modem on /dev/ttyUSB0).
 // Outside the sandbox these cases are skipped: they start "pppd" from PATH.
-#include "config/config_record.h"
 #include "connection/accounting.h"
 #include "connection/dialup.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 

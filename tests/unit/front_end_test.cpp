@@ -1,7 +1,7 @@
 // The CONTROL role's display made from another instance's shared record.
 #include "control/front_end.h"
 #include "control/instance_interface.h"
-#include "ui/status_lines.h"
+#include "core/status_lines.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Incoming calls: the unsolicited lines taken out of answers, the hold-off between rings and
 // the permitted numbers; calls through the whole program are driven by the calls scenario.
+#include "core/status_lines.h"
 #include "modem/incoming_calls.h"
 #include "modem_dialogue.h"
 #include "sms_test_support.h"
-#include "ui/status_lines.h"
 
 TEST(CallParts, UnsolicitedLinesLeaveTheAnswer) {
     struct {

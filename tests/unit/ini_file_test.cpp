@@ -1,12 +1,12 @@
 // Reading and writing "mavlyn.ini": line rules, value syntaxes, the counter line, the full
 // rewrite and what survives a round trip.
-#include "config/config_record.h"
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
 #include "config/scrambling.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "test_support.h"
-#include "ui/status_lines.h"
 
 #include <csignal>
 #include <cstring>

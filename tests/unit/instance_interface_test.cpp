@@ -1,9 +1,9 @@
 // Process flags and the shared record, against the real System V IPC of the machine. Keys
 // are derived from the test process id so that tests running side by side never meet.
-#include "config/config_record.h"
 #include "control/instance_interface.h"
 #include "control/program_entry.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 
 #include <cerrno>
 #include <cstring>

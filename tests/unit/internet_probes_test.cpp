@@ -1,8 +1,8 @@
 // The HTTP client against a server on loopback, the probes against a fake ping, and the
 // pause addresses of the probe list.
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "loopback_server.h"
 #include "test_support.h"

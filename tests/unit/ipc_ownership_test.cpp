@@ -1,8 +1,8 @@
 // Flags and the shared record against objects that another user placed under their keys
 // first. Keys are derived from the test process id, so that test runs never meet.
-#include "config/config_record.h"
 #include "control/instance_interface.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>

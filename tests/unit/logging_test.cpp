@@ -1,7 +1,7 @@
 // The log files: their switches and prefixes, the after-standby window, the SMS record with a
 // file per message, and the bound past which each log turns into its old generation.
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "test_support.h"

@@ -3,7 +3,7 @@
 // signal refresh of the mini line. Answers are real modem texts, plus broken ones.
 #include "control/instance_interface.h"
 #include "control/main_thread.h"
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "modem/device_search.h"
 
 #include <gtest/gtest.h>

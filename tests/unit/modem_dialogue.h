@@ -2,8 +2,8 @@
 // command lines of a simulator transcript, and a modem that refuses every command.
 #pragma once
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "pty_peer.h"

@@ -1,9 +1,9 @@
 // The operating mode in each maker's dialect against the simulated modem, and the cell data
 // switched on once per start.
+#include "core/status_lines.h"
 #include "modem/operating_mode.h"
 #include "modem_dialogue.h"
 #include "modemsim_process.h"
-#include "ui/status_lines.h"
 
 #include <memory>
 

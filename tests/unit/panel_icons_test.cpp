@@ -1,5 +1,5 @@
 // The panel icons' pictures, pixel by pixel, and their text forms.
-#include "config/config_record.h"
+#include "core/config_record.h"
 #include "ui/panel_icons.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 // Profiles in the data directory, and the installation pieces that work without dialogs.
-#include "config/config_record.h"
 #include "config/install.h"
 #include "config/profiles.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "test_support.h"
 
 #include <cstdlib>

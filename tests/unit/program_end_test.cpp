@@ -1,9 +1,9 @@
 // The end conditions, the interruption path, a pause and a real end in a child process
 // whose "sudo" is a fake that only records its arguments.
-#include "config/config_record.h"
 #include "control/instance_interface.h"
 #include "control/program_end.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 

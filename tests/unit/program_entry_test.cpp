@@ -1,6 +1,6 @@
-#include "config/config_record.h"
 #include "control/program_entry.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 

@@ -1,5 +1,5 @@
 // Files rewritten as a whole: the new content arrives complete or not at all.
-#include "config/config_record.h"
+#include "core/config_record.h"
 #include "foundation/replacing_file.h"
 #include "test_support.h"
 

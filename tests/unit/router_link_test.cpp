@@ -1,9 +1,9 @@
 // The router link: its configuration text, the status page, and which web server counts as
 // the router; whole sessions through a router are driven by the router scenario.
+#include "core/status_lines.h"
 #include "loopback_server.h"
 #include "modem/router_link.h"
 #include "modem_dialogue.h"
-#include "ui/status_lines.h"
 
 namespace {
 

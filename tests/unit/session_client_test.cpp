@@ -4,12 +4,12 @@
 // GoogleTest first: the X headers define Bool as a macro.
 #include <gtest/gtest.h>
 
-#include "config/config_record.h"
 #include "control/session_client.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
-#include "ui/status_lines.h"
 #include "xsmp_test_manager.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-#include "control/session_state.h"
-#include "ui/status_lines.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // SMS reception against the simulated modem: set-up, fetching, the records in the working
 // directory, SMS commands, deletion, restarts; and the pure parts of the command check.
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "sms/sms_reception.h"
 #include "sms_pdu_builder.h"
 #include "sms_test_support.h"
 #include "test_support.h"
-#include "ui/status_lines.h"
 
 #include <dirent.h>
 #include <utime.h>

@@ -1,6 +1,6 @@
 // SMS sending from the queue directory against the simulated modem, and the queue file names.
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "pty_peer.h"
 #include "sms/sms_reception.h"

@@ -1,11 +1,11 @@
 // Helpers shared by the tests of SMS, calls and USSD against the simulated modem.
 #pragma once
 
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "modem/at_channel.h"
 #include "modemsim_process.h"
-#include "ui/status_lines.h"
 
 #include <chrono>
 #include <cstring>

@@ -2,9 +2,9 @@
 // file, its list entries and fields, and both against a local web server.
 #include "ui/standard_settings.h"
 
-#include "config/config_record.h"
 #include "connection/internet_probes.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "loopback_server.h"
 #include "test_support.h"
 

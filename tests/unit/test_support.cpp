@@ -1,9 +1,9 @@
 // Process-wide set-up of the unit test binary.
 #include "test_support.h"
 
-#include "config/config_record.h"
-#include "control/session_state.h"
-#include "ui/status_lines.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

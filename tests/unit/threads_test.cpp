@@ -1,6 +1,6 @@
 // The thread registry, the terminate step, and the GUI lock with its statistics.
-#include "config/config_record.h"
-#include "control/session_state.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "foundation/threads.h"
 #include "test_support.h"
 

@@ -1,5 +1,5 @@
 // Tone signals played into a sound server of the test's own, whose null sink is recorded back.
-#include "control/session_state.h"
+#include "core/session_state.h"
 #include "foundation/tone.h"
 #include "test_support.h"
 

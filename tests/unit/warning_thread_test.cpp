@@ -1,7 +1,7 @@
 // The warning questions: which one is due, and what each answer does.
-#include "config/config_record.h"
-#include "control/session_state.h"
 #include "control/warning_thread.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

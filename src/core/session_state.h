@@ -3,10 +3,11 @@
 // None of it is locked: each value is one aligned word or a short text written by one side.
 #pragma once
 
+#include "foundation/run_state.h"
+
 #include <gtk/gtk.h>
 
 // Requests between threads.
-extern bool programmende_gewuenscht;
 extern int unterbrechung_gewuenscht;
 extern bool prepaid_gewuenscht;
 extern int prepaidaufladen_gewuenscht;
@@ -16,8 +17,7 @@ extern bool verbindenverboten;
 extern bool verbindeneinmal;
 extern bool shutdownerlaubt;
 
-// Pause state: 0 normal, 1 pause requested, 2 pausing, 3 paused, 4 restarting.
-extern int ruhestatus;
+// ruhestatus (foundation/run_state.h): the pause state.
 #define RUHEAKTIV (ruhestatus == 2 || ruhestatus == 3)
 
 // Time counters in 1/100 s.
@@ -49,12 +49,10 @@ extern int mtextba;
 extern int mtextsigd;
 extern long mtextup;
 extern long mtextdown;
-extern int smssignalstatus;
 extern int geraet;
 extern bool novatelu740;
 extern bool linksys;
 extern bool secportmanuell;
-extern bool tonlos;
 extern bool _de;
 extern int comzeit;
 #define ANTWORTZEIT comzeit
@@ -90,7 +88,6 @@ extern GtkWidget* smsbutton;
 extern char prepaids[300];
 extern char porttreiber1[308];
 extern char porttreiber2[308];
-extern char connlogdatei[55];
 extern char inititel[40];
 extern bool konsoleaktiv;    // the service console holds the modem port
 extern int endsessionstatus; // 1 while the desktop session is ending
@@ -98,7 +95,7 @@ extern int endsessionstatus; // 1 while the desktop session is ending
 // Installation and configuration sub-modes, chosen when the configuration is read.
 extern bool installsub;      // second step of the installation
 extern bool smsconfigsub;    // configuration dialog opened for the SMS page
-extern int configtab;         // the open page of the configuration dialog (9 SMS)
+extern int configtab;        // the open page of the configuration dialog (9 SMS)
 extern bool configsub;       // configuration dialog started from a running instance
 extern bool configaktiv;     // the configuration dialog runs
 extern char configinfo[120]; // version line of the configuration dialog

@@ -1,4 +1,4 @@
-#include "ui/status_lines.h"
+#include "core/status_lines.h"
 
 #include "foundation/utilities.h"
 

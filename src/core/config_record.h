@@ -109,6 +109,10 @@ extern bool inidatgueltig;
 
 #define MAVLYN_VERSION "0.4"
 
+// Whether the local time lies in the configured end-time window (never before the
+// configuration is read).
+bool innerhalb_enduhrzeit();
+
 // Resets every field to its default, as before each reading of the file (the reader then
 // derives the role from the program name again).
 void iv_inidefaults();

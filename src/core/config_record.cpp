@@ -1,9 +1,12 @@
-#include "config/config_record.h"
+#include "core/config_record.h"
+
+#include "foundation/run_state.h"
 
 #include "foundation/utilities.h"
 
 #include <cctype>
 #include <cstring>
+#include <ctime>
 
 inidat_t inidat = [] {
     inidat_t d{};
@@ -60,4 +63,24 @@ void iv_writemod(char* out, size_t n) {
     for (int c = 1; c < 256 && k + 1 < n; c++)
         if (inidat.mod[c] && isalnum(c)) out[k++] = static_cast<char>(c);
     out[k] = 0;
+}
+
+bool innerhalb_enduhrzeit() {
+    if (!inidatgueltig) return false;
+    time_t now = time(nullptr);
+    struct tm t {};
+    if (!localtime_r(&now, &t)) return false;
+    return ut_innerhalb(t.tm_hour * 60 + t.tm_min, inidat.enduhrzeit1, inidat.enduhrzeit2);
+}
+
+bool rs_mode(char m) {
+    return MODUS(m);
+}
+
+bool rs_controlrole() {
+    return inidat.funktion == FUNKTION_CONTROL;
+}
+
+bool rs_connectionlog() {
+    return inidat.round || inidat.roundt;
 }

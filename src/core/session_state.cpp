@@ -1,4 +1,4 @@
-#include "control/session_state.h"
+#include "core/session_state.h"
 
 #include "foundation/utilities.h"
 
