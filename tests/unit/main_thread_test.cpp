@@ -201,7 +201,8 @@ TEST(NetworkName, CopsAnswersModesAndCodes) {
     EXPECT_STREQ(name, "Vodafone.de");
     EXPECT_EQ(mt__modecops(after), 2);
     for (auto [act, mode] : {std::pair{",0", 1}, {",5", 5}, {",6", 6}, {",9", 0}, {"", 1}}) {
-        mt__copsname((std::string("+COPS: 0,0,\"o2\"") + act).c_str(), name, sizeof name, &after);
+        std::string answer = std::string("+COPS: 0,0,\"o2\"") + act; // outlives `after`
+        mt__copsname(answer.c_str(), name, sizeof name, &after);
         EXPECT_EQ(mt__modecops(after), mode) << act;
     }
     EXPECT_EQ(mt__copsname("+COPS: 0,0,\"T\xfc\x01\"", name, sizeof name, &after), 2);
