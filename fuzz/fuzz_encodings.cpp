@@ -1,31 +1,22 @@
 // Modem answers (USSD, SMS texts) reach the decoders unchecked: any bytes must be safe.
+#include "fuzz_support.h"
+
 #include "foundation/encodings.h"
 
-#include <cstdint>
-#include <cstring>
-#include <vector>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<char> text(data, data + size);
-    text.push_back(0);
-
-    std::vector<char> t = text;
-    sevenhextostr(t.data());
-    t = text;
-    utf16hextostr(t.data());
-
-    // The packer needs twice the packed length plus one; give it that much room.
-    t.assign(2 * text.size() + 2, 0);
-    memcpy(t.data(), text.data(), text.size());
-    strtosevenhex(t.data(), size % 2, static_cast<int>(size % 200));
-    t.assign(2 * text.size() + 2, 0);
-    memcpy(t.data(), text.data(), text.size());
-    strtosevenhex(t.data(), false, 1 << 20);
-    sevenhextostr(t.data());
-
-    char out[64];
-    strmtoutf8(out, text.data(), size % sizeof out);
-    std::vector<char> big(3 * text.size() + 1);
-    strmtoutf8(big.data(), text.data(), big.size());
+    const std::string text = fz::text(data, size);
+    fz::ctext t(text);
+    sevenhextostr(t.m());
+    t = fz::ctext(text);
+    utf16hextostr(t.m());
+    // The packer needs twice the packed length plus one; it is given that much room.
+    for (int maxlen : {static_cast<int>(size % 200), 1 << 20}) {
+        std::vector<char> packed(2 * text.size() + 2, 0);
+        memcpy(packed.data(), text.data(), text.size());
+        strtosevenhex(packed.data(), size % 2, maxlen);
+        sevenhextostr(packed.data());
+    }
+    fz::each_size([&](char* out, size_t n) { strmtoutf8(out, text.c_str(), n); },
+                  {1, size % 64 + 1, 3 * text.size() + 1});
     return 0;
 }
