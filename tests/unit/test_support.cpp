@@ -38,6 +38,13 @@ SavedSessionGlobals::SavedSessionGlobals() {
     keep(inidatgueltig), keep(fefo), keep(cc_mtext);
 }
 
+void fresh_record(const char* options) {
+    iv_inidefaults();
+    for (const char* o = options; *o; o++) MODUS(*o) = 1;
+    _de = false;
+    programmende_gewuenscht = false;
+}
+
 namespace {
 
 std::string current_case() {

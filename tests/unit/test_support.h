@@ -1,5 +1,7 @@
-// Helpers shared by the unit tests.
+// Helpers shared by the unit tests, and the headers every one of them uses.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -121,3 +123,30 @@ inline void write_file(const std::string& name, const std::string& content) {
 inline bool exists(const std::string& name) {
     return access(name.c_str(), F_OK) == 0;
 }
+
+// The configuration record at its defaults with the given option letters on ("P": the
+// service log), English, no end requested. The unit binary puts all of it back after a test.
+void fresh_record(const char* options = "P");
+
+// Stand-ins for the named commands, first in PATH while this lives: each appends its name and
+// arguments to a file that calls() reads, and prints `output` (a line without single quotes).
+class FakeCommands {
+  public:
+    FakeCommands(const std::string& dir, std::vector<std::string> names,
+                 const std::string& output = "")
+        : bin_(dir + "/fake-bin"), calls_(dir + "/fake-calls") {
+        std::filesystem::create_directories(bin_);
+        for (const auto& n : names) {
+            std::ofstream(bin_ + "/" + n) << "#!/bin/sh\necho " << n << " \"$@\" >>'" << calls_
+                                          << "'\nprintf '%s\\n' '" << output << "'\n";
+            std::filesystem::permissions(bin_ + "/" + n, std::filesystem::perms::owner_all);
+        }
+        env_.set("PATH", bin_ + ":" + getenv("PATH"));
+    }
+    const std::string& bin() const { return bin_; }
+    std::string calls() const { return read_file(calls_); }
+
+  private:
+    std::string bin_, calls_;
+    ScopedEnv env_;
+};
