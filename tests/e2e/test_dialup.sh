@@ -9,9 +9,7 @@
 #     the connection log, and two short connections after it count one kilobyte each.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 unit=$(dirname "$mavlyn")/tests/unit_tests
 [ -x "$unit" ] || e2e_fail "no unit test binary at $unit"
@@ -38,23 +36,25 @@ run_case() {
 run_case BurstBeforeTheDisconnectIsCountedToTheByte FAKE_PPPD_PASSWORD=web
 head -1 "$CASE/pppd-args" | grep -q "^/dev/ttyUSB7 file " || e2e_fail "first path"
 grep -q "Linux connect error" "$CASE/servilog.txt" && e2e_fail "a missing first path is no error"
-for line in " Connection name: ppp0" " Connection established." " Data volume: " \
-  " Connection terminated."; do
-  grep -qF -- "$line" "$CASE/connlog.txt" || e2e_fail "connlog lacks '$line'"
-done
+expect_lines() { # FILE TEXT...: each text is in the file
+  local f=$1 line
+  shift
+  for line in "$@"; do grep -qF -- "$line" "$f" || e2e_fail "$f lacks '$line'"; done
+}
+expect_lines "$CASE/connlog.txt" " Connection name: ppp0" " Connection established." \
+  " Data volume: " " Connection terminated."
 
 run_case DroppedLinkIsClosedWithoutAutomaticConnecting
-grep -q "Connection was terminated by extern." "$CASE/servilog.txt" || e2e_fail "drop not seen"
-for line in "Connection interrupted." " Data volume: 1 kB" " Connection terminated."; do
-  grep -qF -- "$line" "$CASE/connlog.txt" || e2e_fail "dropped link: no '$line'"
-done
+expect_lines "$CASE/servilog.txt" "Connection was terminated by extern."
+expect_lines "$CASE/connlog.txt" "Connection interrupted." " Data volume: 1 kB" \
+  " Connection terminated."
 
 # A stale lock: its holder, a pppd of ours, receives SIGTERM once, then the start succeeds.
 cp "$(command -v sleep)" "$WORK/pppd"
 "$WORK/pppd" 300 &
 holder=$!
 run_case StaleLockIsKilledOnce FAKE_PPPD_LOCKPID=$holder
-grep -q "Linux connect: killing pid $holder" "$CASE/servilog.txt" || e2e_fail "no kill logged"
+expect_lines "$CASE/servilog.txt" "Linux connect: killing pid $holder"
 status=0
 wait "$holder" || status=$?
 [ "$status" -eq 143 ] || e2e_fail "lock holder not ended by SIGTERM (status $status)"
@@ -68,13 +68,13 @@ kill -0 "$other" || e2e_fail "a process that is no pppd was ended for its lock"
 grep -q "pid $other is no pppd of this user" "$CASE/servilog.txt" || e2e_fail "not logged"
 
 run_case UnknownReplaceDefaultRouteIsLeftOut FAKE_PPPD_NO_REPLACEDEFAULTROUTE=1
-grep -q "Assumed Mandriva as operating system." "$CASE/servilog.txt" || e2e_fail "no Mandriva"
+expect_lines "$CASE/servilog.txt" "Assumed Mandriva as operating system."
 # Each start tries /dev/ttyUSB7 first; the refusal comes on /dev/ttyUSB0, then never again.
 [ "$(wc -l <"$CASE/pppd-args")" -eq 6 ] || e2e_fail "starts: $(cat "$CASE/pppd-args")"
 sed -n '3,$p' "$CASE/pppd-args" | grep -q replacedefaultroute && e2e_fail "option kept"
 
 run_case LinkFailureIsAnErrorNumber FAKE_PPPD_SCENARIO=lcp
-grep -q "Linux connect error 41." "$CASE/servilog.txt" || e2e_fail "no error 41"
+expect_lines "$CASE/servilog.txt" "Linux connect error 41."
 
 run_case FourFailedStartsPauseTheSession
 [ "$(grep -c 'Connection refused. Error 30.' "$CASE/connlog.txt")" -eq 4 ] || e2e_fail "refusals"
@@ -82,12 +82,8 @@ run_case FourFailedStartsPauseTheSession
 # ---- 2. The whole program ----
 D=$WORK/program
 mkdir -p "$D"
-printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB2' \
-  'APN=web.example' 'RND=1;1' 'MOD=P' >"$D/mavlyn.ini"
-FAKE_PPPD_SCENARIO=noauth FAKE_PPPD_ARGS="$D/pppd-args" "$mavlyn" "DIR=$D" NOSPLASH \
-  >"$D/stdout" 2>"$D/stderr" &
-pid=$!
-E2E_PIDS+=("$pid")
+e2e_ini "$D" COM=/dev/ttyUSB2 APN=web.example 'RND=1;1'
+FAKE_PPPD_SCENARIO=noauth FAKE_PPPD_ARGS="$D/pppd-args" E2E_FAKE_PPPD=1 e2e_start_program "$D"
 conn=$D/connlog.txt
 e2e_wait_count "$conn" " Connection established." 1 120
 head -1 "$D/pppd-args" | grep -q "^/dev/ttyUSB0 " || e2e_fail "dialled: $(cat "$D/pppd-args")"

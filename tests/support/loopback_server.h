@@ -16,9 +16,9 @@
 
 class LoopbackServer {
   public:
+    // serve() gets each client socket, and in the second form the request that arrived first.
     explicit LoopbackServer(std::function<void(int)> serve)
         : LoopbackServer([serve](int c, const std::string&) { serve(c); }) {}
-    // serve() gets each client socket and the request text that arrived first.
     explicit LoopbackServer(std::function<void(int, const std::string&)> serve)
         : serve_(std::move(serve)) {
         listen_ = socket(AF_INET, SOCK_STREAM, 0);
@@ -68,5 +68,5 @@ class LoopbackServer {
 };
 
 inline void say(int fd, const std::string& s) {
-    if (send(fd, s.data(), s.size(), MSG_NOSIGNAL) < 0) return;
+    (void)!send(fd, s.data(), s.size(), MSG_NOSIGNAL);
 }
