@@ -3,20 +3,12 @@
 # into servilog.1.txt while the program runs, and no line is lost at the turnover.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 e2e_start_modem huawei --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
-printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB0' \
-  'APN=web.example' 'MOD=P' >"$WORK/mavlyn.ini"
+e2e_ini "$WORK" COM=/dev/ttyUSB0 APN=web.example
 bound=12000
-MAVLYN_LOGLIMIT=$bound "$mavlyn" "DIR=$WORK" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
-pid=$!
-deadline=$((SECONDS + 180))
-until [ -e "$WORK/servilog.1.txt" ]; do
-  [ $SECONDS -lt $deadline ] || e2e_fail "servilog.txt never turned over"
-  sleep 0.5
-done
+MAVLYN_LOGLIMIT=$bound e2e_start_program "$WORK"
+e2e_wait_for_text "$WORK/servilog.1.txt" "" 180
 e2e_passes 2
 e2e_stop_program "$pid"
 

@@ -9,9 +9,7 @@
 #     refuses waits growing pauses without slowing the cycle and ends in sms_failed/.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 e2e_start_modem huawei --set sim=ready --set signal=20 \
   --set operator='26202|Vodafone.de|Vodafone|2' --set lac=1A2B --set cell=00C3D4E5 \
@@ -25,20 +23,9 @@ e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 2 "$part2")"
 e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 1 "$part1")"
 e2e_modem "sms 1 $(e2e_sms_pdu gsm7 Vodafone "Guthaben: 5,00€ [Bonus] {ok}")"
 
-cat >"$WORK/mavlyn.ini" <<INI
-01 9AA000000000-0000000000000-0000000
-LAN=English
-COM=/dev/ttyUSB0
-APN=web.example
-CONA=E
-MOD=PM
-SMS1=+491700000000;LICHT
-CMD1=echo %2 >> $WORK/ran.txt
-INI
-start() {
-  "$mavlyn" "DIR=$WORK" NOSPLASH >>"$WORK/stdout" 2>>"$WORK/stderr" &
-  pid=$!
-}
+e2e_ini "$WORK" COM=/dev/ttyUSB0 APN=web.example CONA=E MOD=PM 'SMS1=+491700000000;LICHT' \
+  "CMD1=echo %2 >> $WORK/ran.txt"
+start() { e2e_start_program "$WORK"; }
 log=$WORK/sms.txt
 
 # ---- 1 ----

@@ -8,7 +8,6 @@
 #include "ui/connlog_statistics.h"
 
 #include <dirent.h>
-#include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
 
@@ -17,20 +16,12 @@ namespace {
 class Logging : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
+        fresh_record("");
         ruhestatus = lo__logafterstandby = smssignalstatus = 0;
         strMcpy(lo__vlogtimestamp, "*");
     }
-    void TearDown() override {
-        inidat = ini_;
-        ruhestatus = rest_, lo__logafterstandby = window_, smssignalstatus = signal_;
-        strMcpy(lo__vlogtimestamp, stamp_.c_str());
-        strMcpy(connlogdatei, connlog_.c_str());
-        unsetenv("MAVLYN_LOGLIMIT");
-    }
-    inidat_t ini_ = inidat;
-    int rest_ = ruhestatus, window_ = lo__logafterstandby, signal_ = smssignalstatus;
-    std::string stamp_ = lo__vlogtimestamp, connlog_ = connlogdatei;
+    SavedValues keep{lo__logafterstandby, lo__vlogtimestamp};
+    ScopedEnv env;
     InTempDir tmp;
 };
 
@@ -122,25 +113,18 @@ TEST_F(Logging, AfterStandbyWindowLevels) {
     EXPECT_TRUE(lo_logafterstandby()) << "without X the window still counts";
 }
 
-TEST_F(Logging, ConnectionLogStampAndSwitch) {
+// The form of its lines is read through the real program by the scenarios.
+TEST_F(Logging, ConnectionLogOnlyWithAnAccountingUnit) {
     inidat.round = inidat.roundt = 0;
     lo_vlog("%s connect\n", "", -1);
     EXPECT_FALSE(exists(connlogdatei)) << "both accounting units 0: never written";
-
     inidat.round = 1;
-    strMcpy(lo__vlogtimestamp, "2010-10-11 09:05:07");
-    lo_vlog("Connected %s.\n", "ppp0", -1);
-    lo_vlog("%s %s%li minutes without functioning connection.\n", "", 10);
-    EXPECT_EQ(read_file(connlogdatei), "2010-10-11 09:05:07 Connected ppp0.\n"
-                                       "2010-10-11 09:05:07 10 minutes without functioning "
-                                       "connection.\n");
-    strMcpy(lo__vlogtimestamp, "*");
-    lo_vlog("x\n", "", -1);
-    EXPECT_NE(lo__vlogtimestamp[0], '*') << "a missing stamp is taken at the first line";
+    lo_vlog("%s connect\n", "", -1);
+    EXPECT_NE(read_file(connlogdatei).find(" connect\n"), std::string::npos);
 }
 
 TEST_F(Logging, EveryLogTurnsOverAtItsBoundWithoutLosingALine) {
-    setenv("MAVLYN_LOGLIMIT", "1000", 1);
+    env.set("MAVLYN_LOGLIMIT", "1000");
     MODUS('P') = MODUS('M') = 1;
     strMcpy(connlogdatei, "connlog_Work.txt"); // a profile's connection log
     for (int i = 0; i < 100; i++) {
@@ -178,20 +162,20 @@ TEST_F(Logging, StatisticsReadTheOldGenerationToo) {
     EXPECT_EQ(read_file("connlog_vol.csv"), "\"11.10.2010\";\"500\"\r\n\"12.10.2010\";\"700\"\r\n");
 }
 
+// The file of a received message is named by its time and sender, and stays in its folder.
 TEST(SmsFileName, FromStampAndSender) {
-    char name[80];
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "+491701234567 10.10.11\n\nHello");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__491701234567.txt");
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "Vodafone info");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__Vodafone.txt");
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "+../../etc/x y");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__.._.._etc_x.txt")
-        << "a sender never leads out of the folder";
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07",
-                    "+1234567890123456789012345678901234567890");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__12345678901234567890123456789.txt");
-    lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", "Info 10.10.11\n\nCall +4917 now");
-    EXPECT_STREQ(name, "sms_in/sms_20101011_090507__Info.txt") << "a '+' in the text is no sender";
+    const std::pair<const char*, const char*> cases[] = {
+        {"+491701234567 10.10.11\n\nHello", "491701234567"},
+        {"Vodafone info", "Vodafone"},
+        {"+../../etc/x y", ".._.._etc_x"},
+        {"+1234567890123456789012345678901234567890", "12345678901234567890123456789"},
+        {"Info 10.10.11\n\nCall +4917 now", "Info"}, // a '+' in the text is no sender
+    };
+    for (auto [message, sender] : cases) {
+        char name[80];
+        lo__smsfilename(name, sizeof name, "2010-10-11 09:05:07", message);
+        EXPECT_EQ(name, "sms_in/sms_20101011_090507__" + std::string(sender) + ".txt");
+    }
     EXPECT_STREQ(lo__smsbody("head\n\nbody\n\nmore"), "body\n\nmore");
     EXPECT_STREQ(lo__smsbody("no body"), "no body");
 }

@@ -15,27 +15,6 @@
 #include <thread>
 #include <vector>
 
-// Puts the globals that the SMS code and its tests change back as they were.
-class SavedSmsGlobals {
-  public:
-    SavedSmsGlobals() { memcpy(mtext_, cc_mtext, sizeof mtext_); }
-    ~SavedSmsGlobals() {
-        inidat = ini_;
-        _de = de_, linksys = linksys_, tonlos = tonlos_, secportmanuell = secport_;
-        geraet = geraet_, comzeit = comzeit_, smssignalstatus = signal_, ruhestatus = rest_;
-        programmende_gewuenscht = end_, unterbrechung_gewuenscht = break_;
-        memcpy(cc_mtext, mtext_, sizeof mtext_);
-    }
-
-  private:
-    inidat_t ini_ = inidat;
-    bool de_ = _de, linksys_ = linksys, tonlos_ = tonlos, secport_ = secportmanuell;
-    int geraet_ = geraet, comzeit_ = comzeit, signal_ = smssignalstatus, rest_ = ruhestatus;
-    bool end_ = programmende_gewuenscht;
-    int break_ = unterbrechung_gewuenscht;
-    char mtext_[cc_mtextFELD][cc_mtextLEN];
-};
-
 inline bool has(const std::string& hay, const std::string& needle) {
     return hay.find(needle) != std::string::npos;
 }
