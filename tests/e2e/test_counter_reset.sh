@@ -3,17 +3,14 @@
 # it over, and neither its next header write nor its end puts the old counter back.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 e2e_simulation_ini "$WORK"
 # 123456 kB and 789 minutes counted this month, both counters reset on the 1st.
 sed -i "1s/.*/01 1AA000123456-00000000$(date +%d%m)1-0000789/; \$a DAY=01;01" "$WORK/mavlyn.ini"
 volume() { cut -c7-15 <(head -1 "$WORK/mavlyn.ini"); }
 
-"$mavlyn" "DIR=$WORK" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
-pid=$!
-e2e_wait_for_text "$WORK/servilog.txt" 'Permitted to connect.' 30
+e2e_start_program "$WORK"
+e2e_wait_permitted "$WORK"
 
 "$mavlyn" CONFIG "DIR=$WORK" NOSPLASH >"$WORK/config.out" 2>&1 &
 config=$!

@@ -1,34 +1,25 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary DESTDIR and checks that the tree holds what a
-# system installation needs: the program, the share files, both manuals, the desktop
-# entries, the icons and the man page. Nothing is written outside the temporary folder.
+# Installs the build into a temporary DESTDIR and checks that the tree holds what a system
+# installation needs: the program, the share files, both manuals, the desktop entries, the
+# icons and the man page. Nothing is written outside the temporary folder.
 set -euo pipefail
 build=${1:?usage: install_tree_test.sh BUILD_DIR}
 tmp=$(mktemp -d)
 trap 'rm -r -- "$tmp"' EXIT
 root=$tmp/root
+share=$root/usr/share
 
-if ! DESTDIR=$root cmake --install "$build" --prefix /usr >"$tmp/install.log" 2>&1; then
-  cat "$tmp/install.log" >&2
-  exit 1
-fi
-# Every installed path must lie inside DESTDIR.
-if grep -E '^-- (Installing|Up-to-date): ' "$tmp/install.log" | grep -v -- "$root/" >&2; then
-  echo "FAIL: installed outside DESTDIR" >&2
-  exit 1
-fi
-
+DESTDIR=$root cmake --install "$build" --prefix /usr >"$tmp/install.log" 2>&1 ||
+  { cat "$tmp/install.log" >&2; exit 1; }
 fail=0
 check() { # description, test arguments...
   local what=$1
   shift
-  if ! "$@"; then
-    echo "FAIL: $what" >&2
-    fail=1
-  fi
+  "$@" || { echo "FAIL: $what" >&2; fail=1; }
 }
-share=$root/usr/share
-
+# Every installed path must lie inside DESTDIR.
+check "installed outside DESTDIR" \
+  test -z "$(grep -E '^-- (Installing|Up-to-date): ' "$tmp/install.log" | grep -v -- "$root/")"
 check "executable bin/mavlyn" test -x "$root/usr/bin/mavlyn"
 check "shared mavlyn.ini starts with '*'" test "$(head -c1 "$share/mavlyn/mavlyn.ini")" = "*"
 check "mavlynS.ini header" \
@@ -40,30 +31,19 @@ for pdf in mavlyn_Manual.pdf mavlyn_Anleitung.pdf; do
   pages=$(grep -ao '/Count [0-9]*' "$share/mavlyn/$pdf" | awk '{print $2}' | sort -n | tail -1)
   check "$pdf has several pages" test "${pages:-0}" -ge 4
 done
-for d in mavlyn.desktop mavlyn-config.desktop; do
-  check "$d installed" test -f "$share/applications/$d"
-done
+check "desktop entry" test -f "$share/applications/mavlyn.desktop"
 check "config entry starts the CONFIG role" grep -qx 'Exec=mavlyn CONFIG' \
   "$share/applications/mavlyn-config.desktop"
+# Icons: the PNG signature, then the IHDR chunk with width and height.
 for n in 16 22 24 32 48 64 128 256; do
   png=$share/icons/hicolor/${n}x${n}/apps/mavlyn.png
-  check "icon ${n}x${n}" test -f "$png"
-  if [ -f "$png" ]; then
-    # PNG signature, then the IHDR width and height.
-    sig=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
-    check "icon ${n}x${n} is a PNG" test "$sig" = 89504e470d0a1a0a
-    w=$(od -An -tu1 -j16 -N4 "$png" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
-    h=$(od -An -tu1 -j20 -N4 "$png" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
-    check "icon ${n}x${n} size" test "$w x $h" = "$n x $n"
-  fi
+  check "icon ${n}x${n}" test "$(od -An -tx1 -N24 "$png" 2>/dev/null | tr -d ' \n')" = \
+    "89504e470d0a1a0a0000000d49484452$(printf '%08x%08x' "$n" "$n")"
 done
-man=$share/man/man1/mavlyn.1.gz
-check "man page" test -f "$man"
-if [ -f "$man" ]; then
-  for word in DIR= NOSPLASH MUTE STARTTOGGLE INSTANCE CONFIG CONTROL PROFILE mavlyn_DEBIAN_REMOVE \
-    /usr/share/mavlyn/mavlyn.ini; do
-    check "man page mentions $word" sh -c "gzip -dc '$man' | grep -q -- '$word'"
-  done
-fi
+man=$(gzip -dc "$share/man/man1/mavlyn.1.gz" 2>/dev/null) || check "man page" false
+for word in DIR= NOSPLASH MUTE STARTTOGGLE INSTANCE CONFIG CONTROL PROFILE mavlyn_DEBIAN_REMOVE \
+  /usr/share/mavlyn/mavlyn.ini; do
+  check "man page mentions $word" grep -q -- "$word" <<<"$man"
+done
 [ $fail -eq 0 ] && echo "install tree: all checks passed"
 exit $fail

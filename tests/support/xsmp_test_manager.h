@@ -1,41 +1,30 @@
-// A small X session manager for tests, built on libSM's server side. It listens on the ICE
-// local transport only (never TCP), talks to the clients that connect, and reports what it
-// sees as text lines; a test drives it with text commands. Header-only, so the unit tests can
-// run it in a forked child and tests/sm builds the same code as a stand-alone program for the
-// whole-program scenarios.
+// A small X session manager for tests, on libSM's server side. It listens on the ICE local
+// transport only (never TCP), talks to the clients that connect, and reports what it sees as
+// text lines; a test drives it with text commands. tests/sm builds it as a program.
 //
-// Lines written to the event descriptor, one per message received:
-//   LISTEN <network ids>          once, at start: the value for SESSION_MANAGER
-//   REGISTER <previous id or ->   a client registered (answered with a fresh id)
-//   PROPERTY <name> <value>       for each property a client set (first value only)
-//   INTERACT_REQUEST <dialog>     answered with Interact at once, unless "hold" was given
-//   INTERACT_DONE <cancel>        0 or 1
-//   SAVE_YOURSELF_REQUEST <type> <shutdown> <style> <fast> <global>
-//   PHASE2_REQUEST
-//   SAVE_YOURSELF_DONE <success>  0 or 1
-//   CLOSE <reason...>             the client closed its connection
-//   IOERROR                       the connection broke without a close
-//   SYNCED                        answer to "sync" (see below)
-//   ERROR <text>
-// Commands read from the command descriptor, one per line (for the newest client):
-//   save <shutdown 0|1> <style none|errors|any> [fast 0|1]   SaveYourself, save type "both"
-//   grant            the Interact held back by "hold"
-//   hold             from now on answer InteractRequest only on "grant"
-//   cancel           ShutdownCancelled
-//   die              Die
-//   sync             an ICE ping; SYNCED follows once the client answered it, so every message
-//                    the client sent before it had read the ping has been reported by then
-//   quit             end at once, dropping the connections
+// Events, one line per message received: LISTEN <network ids> (once, at start: the value for
+// SESSION_MANAGER), REGISTER <previous id or -> (answered with a fresh id), PROPERTY <name>
+// <first value>, INTERACT_REQUEST <dialog> (answered with Interact at once, unless "hold" was
+// given), INTERACT_DONE <cancel 0|1>, SAVE_YOURSELF_REQUEST <type> <shutdown> <style> <fast>
+// <global>, PHASE2_REQUEST, SAVE_YOURSELF_DONE <success 0|1>, CLOSE <reasons> (the client
+// closed its connection), IOERROR (it broke without a close), SYNCED, ERROR <text>.
+// Commands, one per line, for the newest client: "save <shutdown 0|1> <style none|errors|any>
+// [fast 0|1]" (SaveYourself of type "both"), "hold" (from now on answer InteractRequest only
+// on "grant"), "grant", "cancel" (ShutdownCancelled), "die", "sync" (an ICE ping: SYNCED
+// follows once the client answered it, so every message the client sent before has been
+// reported), "quit" (end at once, dropping the connections).
 // An optional hook command runs through the shell when an event of a given kind arrives,
-// before anything else is done, so a test can take a snapshot of files at that moment.
+// before its line is written, so a test can take a snapshot of files at that moment.
 #pragma once
 
 #include <X11/ICE/ICElib.h>
 #include <X11/ICE/ICEutil.h>
 #include <X11/SM/SMlib.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -47,32 +36,32 @@ extern "C" int _IceTransNoListen(const char* protocol);
 namespace xsmp_test {
 
 struct manager {
-    int cmd_fd = 0;
-    int event_fd = 1;
-    std::string hook_event; // e.g. "INTERACT_DONE"
-    std::string hook_command;
-    bool hold = false;
-    bool quit = false;
+    int cmd_fd = 0, event_fd = 1;
+    std::string hook_event, hook_command; // e.g. "INTERACT_DONE" and a shell command
+    bool hold = false, quit = false;
     SmsConn client = nullptr; // the newest registered client
     std::vector<IceConn> conns;
     std::string cmd_buffer;
 
     void event(const std::string& line) {
-        if (!hook_command.empty() && line.compare(0, hook_event.size(), hook_event) == 0 &&
-            (line.size() == hook_event.size() || line[hook_event.size()] == ' ')) {
-            if (system(hook_command.c_str()) != 0) {
-                std::string err = "ERROR hook failed\n";
-                (void)!write(event_fd, err.data(), err.size());
-            }
-        }
-        std::string l = line + "\n";
-        (void)!write(event_fd, l.data(), l.size());
+        if (!hook_command.empty() && (line + " ").rfind(hook_event + " ", 0) == 0 &&
+            system(hook_command.c_str()) != 0)
+            write_line("ERROR hook failed");
+        write_line(line);
+    }
+    void write_line(std::string line) {
+        line += "\n";
+        (void)!write(event_fd, line.data(), line.size());
     }
 };
 
 inline manager*& current() {
     static manager* m = nullptr;
     return m;
+}
+
+inline std::string flag(Bool b) {
+    return b ? "1" : "0";
 }
 
 inline Status on_register(SmsConn conn, SmPointer, char* previous) {
@@ -91,14 +80,13 @@ inline void on_interact_request(SmsConn conn, SmPointer, int dialog) {
 }
 
 inline void on_interact_done(SmsConn, SmPointer, Bool cancel) {
-    current()->event("INTERACT_DONE " + std::to_string(cancel ? 1 : 0));
+    current()->event("INTERACT_DONE " + flag(cancel));
 }
 
 inline void on_save_request(SmsConn, SmPointer, int type, Bool shutdown, int style, Bool fast,
                             Bool global) {
-    current()->event("SAVE_YOURSELF_REQUEST " + std::to_string(type) + " " +
-                     std::to_string(shutdown ? 1 : 0) + " " + std::to_string(style) + " " +
-                     std::to_string(fast ? 1 : 0) + " " + std::to_string(global ? 1 : 0));
+    current()->event("SAVE_YOURSELF_REQUEST " + std::to_string(type) + " " + flag(shutdown) + " " +
+                     std::to_string(style) + " " + flag(fast) + " " + flag(global));
 }
 
 inline void on_phase2_request(SmsConn conn, SmPointer) {
@@ -107,7 +95,7 @@ inline void on_phase2_request(SmsConn conn, SmPointer) {
 }
 
 inline void on_save_done(SmsConn, SmPointer, Bool success) {
-    current()->event("SAVE_YOURSELF_DONE " + std::to_string(success ? 1 : 0));
+    current()->event("SAVE_YOURSELF_DONE " + flag(success));
 }
 
 inline void on_close(SmsConn conn, SmPointer, int count, char** reasons) {
@@ -166,129 +154,127 @@ inline Bool local_only(char* host) {
     return host && strncmp(host, "local/", 6) == 0 ? True : False;
 }
 
-inline void ignore_io_error(IceConn) {}
-
-inline void on_ping_reply(IceConn, IcePointer) {
-    current()->event("SYNCED");
-}
-
 inline void run_command(manager& m, const std::string& line) {
     char word[32] = "", style[32] = "";
     int shutdown = 0, fast = 0;
     int n = sscanf(line.c_str(), "%31s %d %31s %d", word, &shutdown, style, &fast);
-    std::string w = n > 0 ? word : "";
-    if (w == "quit") {
+    const std::string w = n > 0 ? word : "";
+    const int interact = w == "save" && strcmp(style, "any") == 0      ? SmInteractStyleAny
+                         : w == "save" && strcmp(style, "errors") == 0 ? SmInteractStyleErrors
+                                                                       : SmInteractStyleNone;
+    IceConn ice = m.client ? SmsGetIceConnection(m.client) : nullptr;
+    if (w == "quit")
         m.quit = true;
-    } else if (w == "hold") {
+    else if (w == "hold")
         m.hold = true;
-    } else if (!m.client) {
+    else if (!m.client)
         m.event("ERROR no client for " + w);
-    } else if (w == "save" && n >= 3) {
-        int s = strcmp(style, "any") == 0      ? SmInteractStyleAny
-                : strcmp(style, "errors") == 0 ? SmInteractStyleErrors
-                                               : SmInteractStyleNone;
-        SmsSaveYourself(m.client, SmSaveBoth, shutdown ? True : False, s, fast ? True : False);
-    } else if (w == "grant") {
+    else if (w == "save" && n >= 3)
+        SmsSaveYourself(m.client, SmSaveBoth, shutdown ? True : False, interact,
+                        fast ? True : False);
+    else if (w == "grant")
         SmsInteract(m.client);
-    } else if (w == "cancel") {
+    else if (w == "cancel")
         SmsShutdownCancelled(m.client);
-    } else if (w == "die") {
+    else if (w == "die")
         SmsDie(m.client);
-    } else if (w == "sync") {
-        IcePing(SmsGetIceConnection(m.client), on_ping_reply, nullptr);
-        IceFlush(SmsGetIceConnection(m.client));
-    } else {
+    else if (w == "sync") {
+        IcePing(ice, [](IceConn, IcePointer) { current()->event("SYNCED"); }, nullptr);
+        IceFlush(ice);
+    } else
         m.event("ERROR unknown command " + line);
+}
+
+// Messages of one client connection; a broken one is reported and dropped.
+inline void serve(manager& m, IceConn c) {
+    IceProcessMessagesStatus st = IceProcessMessages(c, nullptr, nullptr);
+    if (st == IceProcessMessagesSuccess) return;
+    if (st == IceProcessMessagesIOError) {
+        m.event("IOERROR");
+        if (m.client && SmsGetIceConnection(m.client) == c)
+            SmsCleanUp(m.client), m.client = nullptr;
+        IceSetShutdownNegotiation(c, False);
+        IceCloseConnection(c);
     }
+    m.conns.erase(std::remove(m.conns.begin(), m.conns.end(), c), m.conns.end());
+}
+
+inline void accept_client(manager& m, IceListenObj listen) {
+    IceAcceptStatus as;
+    IceConn c = IceAcceptConnection(listen, &as);
+    if (!c || as != IceAcceptSuccess) return;
+    while (IceConnectionStatus(c) == IceConnectPending &&
+           IceProcessMessages(c, nullptr, nullptr) != IceProcessMessagesIOError) {
+    }
+    if (IceConnectionStatus(c) == IceConnectAccepted)
+        m.conns.push_back(c);
+    else
+        IceCloseConnection(c);
+}
+
+// Reads what arrived on the command descriptor; false at its end.
+inline bool read_commands(manager& m) {
+    char buf[512];
+    ssize_t n = read(m.cmd_fd, buf, sizeof buf);
+    if (n <= 0) return false;
+    m.cmd_buffer.append(buf, static_cast<size_t>(n));
+    for (size_t nl; (nl = m.cmd_buffer.find('\n')) != std::string::npos;) {
+        std::string line = m.cmd_buffer.substr(0, nl);
+        m.cmd_buffer.erase(0, nl + 1);
+        if (!line.empty()) run_command(m, line);
+    }
+    return true;
+}
+
+// Listens on the local transport alone (no TCP listener, not even on loopback); gives the
+// network ids, or "" after an ERROR event.
+inline std::string listen_locally(manager& m, int* count, IceListenObj** listens) {
+    char error[256] = "";
+    if (!SmsInitialize("mavlyn-tests", "1.0", on_new_client, nullptr, local_only, sizeof error,
+                       error)) {
+        m.event(std::string("ERROR SmsInitialize ") + error);
+        return "";
+    }
+    for (const char* tcp : {"tcp", "inet", "inet6"}) _IceTransNoListen(tcp);
+    if (!IceListenForConnections(count, listens, sizeof error, error) || *count == 0) {
+        m.event(std::string("ERROR IceListenForConnections ") + error);
+        return "";
+    }
+    for (int i = 0; i < *count; i++) IceSetHostBasedAuthProc((*listens)[i], local_only);
+    char* ids = IceComposeNetworkIdList(*count, *listens);
+    std::string idlist = ids ? ids : "";
+    free(ids);
+    std::stringstream ids_read(idlist);
+    for (std::string id; std::getline(ids_read, id, ',');)
+        if (id.rfind("local/", 0) != 0 && id.rfind("unix/", 0) != 0) {
+            m.event("ERROR non-local transport " + id);
+            return "";
+        }
+    return idlist;
 }
 
 // Runs until "quit" or the end of the command stream; returns the process status.
 inline int run(manager& m) {
     current() = &m;
     signal(SIGPIPE, SIG_IGN); // a client that is gone is reported, not fatal
-    IceSetIOErrorHandler(ignore_io_error);
-    char error[256] = "";
-    if (!SmsInitialize("mavlyn-tests", "1.0", on_new_client, nullptr, local_only, sizeof error,
-                       error)) {
-        m.event(std::string("ERROR SmsInitialize ") + error);
-        return 2;
-    }
-    // Local transport only: no TCP listener, not even on loopback.
-    _IceTransNoListen("tcp");
-    _IceTransNoListen("inet");
-    _IceTransNoListen("inet6");
+    IceSetIOErrorHandler([](IceConn) {});
     int count = 0;
     IceListenObj* listens = nullptr;
-    if (!IceListenForConnections(&count, &listens, sizeof error, error) || count == 0) {
-        m.event(std::string("ERROR IceListenForConnections ") + error);
-        return 2;
-    }
-    for (int i = 0; i < count; i++) IceSetHostBasedAuthProc(listens[i], local_only);
-    char* ids = IceComposeNetworkIdList(count, listens);
-    std::string idlist = ids ? ids : "";
-    free(ids);
-    for (size_t pos = 0; pos < idlist.size();) {
-        size_t end = idlist.find(',', pos);
-        if (end == std::string::npos) end = idlist.size();
-        std::string id = idlist.substr(pos, end - pos);
-        if (id.compare(0, 6, "local/") != 0 && id.compare(0, 5, "unix/") != 0) {
-            m.event("ERROR non-local transport " + id);
-            return 2;
-        }
-        pos = end + 1;
-    }
-    m.event("LISTEN " + idlist);
-
+    std::string ids = listen_locally(m, &count, &listens);
+    if (ids.empty()) return 2;
+    m.event("LISTEN " + ids);
     while (!m.quit) {
-        std::vector<pollfd> fds;
-        fds.push_back({m.cmd_fd, POLLIN, 0});
+        std::vector<pollfd> fds{{m.cmd_fd, POLLIN, 0}};
         for (int i = 0; i < count; i++)
             fds.push_back({IceGetListenConnectionNumber(listens[i]), POLLIN, 0});
-        for (IceConn c : m.conns) fds.push_back({IceConnectionNumber(c), POLLIN, 0});
+        const std::vector<IceConn> conns = m.conns;
+        for (IceConn c : conns) fds.push_back({IceConnectionNumber(c), POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0) continue;
-
-        std::vector<IceConn> conns = m.conns;
-        for (size_t i = 0; i < conns.size(); i++) {
-            if (!fds[1 + count + i].revents) continue;
-            IceProcessMessagesStatus st = IceProcessMessages(conns[i], nullptr, nullptr);
-            if (st == IceProcessMessagesSuccess) continue;
-            if (st == IceProcessMessagesIOError) {
-                m.event("IOERROR");
-                if (m.client && SmsGetIceConnection(m.client) == conns[i]) {
-                    SmsCleanUp(m.client);
-                    m.client = nullptr;
-                }
-                IceSetShutdownNegotiation(conns[i], False);
-                IceCloseConnection(conns[i]);
-            }
-            for (size_t k = 0; k < m.conns.size(); k++)
-                if (m.conns[k] == conns[i]) m.conns.erase(m.conns.begin() + k);
-        }
-        for (int i = 0; i < count; i++) {
-            if (!fds[1 + i].revents) continue;
-            IceAcceptStatus as;
-            IceConn c = IceAcceptConnection(listens[i], &as);
-            if (!c || as != IceAcceptSuccess) continue;
-            IceConnectStatus cs;
-            while ((cs = IceConnectionStatus(c)) == IceConnectPending)
-                if (IceProcessMessages(c, nullptr, nullptr) == IceProcessMessagesIOError) break;
-            if (IceConnectionStatus(c) == IceConnectAccepted)
-                m.conns.push_back(c);
-            else
-                IceCloseConnection(c);
-        }
-        if (fds[0].revents) {
-            char buf[512];
-            ssize_t n = read(m.cmd_fd, buf, sizeof buf);
-            if (n <= 0) break;
-            m.cmd_buffer.append(buf, static_cast<size_t>(n));
-            size_t nl;
-            while ((nl = m.cmd_buffer.find('\n')) != std::string::npos) {
-                std::string line = m.cmd_buffer.substr(0, nl);
-                m.cmd_buffer.erase(0, nl + 1);
-                if (!line.empty()) run_command(m, line);
-            }
-        }
+        for (size_t i = 0; i < conns.size(); i++)
+            if (fds[1 + count + i].revents) serve(m, conns[i]);
+        for (int i = 0; i < count; i++)
+            if (fds[1 + i].revents) accept_client(m, listens[i]);
+        if (fds[0].revents && !read_commands(m)) break;
     }
     IceFreeListenObjs(count, listens);
     return 0;

@@ -4,9 +4,6 @@
 #include "foundation/utilities.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-#include <string>
-
 // Where the data lives for a program started from a given place: a copy in a system binary
 // folder keeps its files in the user's home (root's in /usr/share), any other in its folder.
 TEST(WorkingDirectory, ByStartPlace) {
@@ -62,8 +59,7 @@ TEST(ParameterWords, DirInstanceAndRole) {
 
 TEST(ParameterWords, FlagsAndKeys) {
     InTempDir tmp;
-    iv_inidefaults();
-    MODUS('P') = 1;
+    fresh_record();
     char a0[] = "mavlyn", a1[] = "nosplash", a2[] = "MUTE", a3[] = "SilentInstall",
          a4[] = "STARTTOGGLE", a5[] = "INSTANCE=3", a6[] = "", a7[] = "instance  = 7",
          a8[] = "INSTANCEq";
@@ -79,14 +75,12 @@ TEST(ParameterWords, FlagsAndKeys) {
     EXPECT_NE(log.find("INSTANCE: \"q\""), std::string::npos);
 }
 
-TEST(Signals, TermBecomesAnOrderlyEndRequest) {
+// A TERM signal, logged and ending the program in order, is followed through the real
+// program by test_end_paths.sh; a shutdown the settings ask for must not follow it.
+TEST(Signals, TermBecomesAnOrderlyEndWithoutShutdown) {
     InTempDir tmp;
-    iv_inidefaults();
-    MODUS('P') = 1;
     shutdownerlaubt = true;
     mt__signalreceived(15, 0, 4242);
     EXPECT_TRUE(programmende_gewuenscht);
-    EXPECT_FALSE(shutdownerlaubt) << "no configured shutdown after a signal";
-    EXPECT_NE(read_file("servilog.txt").find(" Received: signal 15, code 0 from process 4242.\n"),
-              std::string::npos);
+    EXPECT_FALSE(shutdownerlaubt);
 }

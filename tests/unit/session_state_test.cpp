@@ -1,3 +1,4 @@
+// Command words and the status lines the control window and the front ends show.
 #include "core/session_state.h"
 #include "core/status_lines.h"
 
@@ -6,45 +7,40 @@
 #include <string>
 
 TEST(RemoteCommands, KommByPrefix) {
-    EXPECT_EQ(KOMM("mavlyn_END now"), 3);
-    EXPECT_EQ(KOMM("MAVLYN_connect"), 0);
-    EXPECT_EQ(KOMM("mavlyn_disconnect please"), 1);
-    EXPECT_EQ(KOMM("mavlyn_RECONNECT"), 2);
-    EXPECT_EQ(KOMM("mavlyn_EN"), -1) << "shorter than the word";
-    EXPECT_EQ(KOMM("connect"), -1);
-    EXPECT_EQ(KOMM(""), -1);
+    for (auto [text, komm] : {std::pair{"mavlyn_END now", 3},
+                              {"MAVLYN_connect", 0},
+                              {"mavlyn_disconnect please", 1},
+                              {"mavlyn_RECONNECT", 2},
+                              {"mavlyn_EN", -1},
+                              {"connect", -1},
+                              {"", -1}})
+        EXPECT_EQ(KOMM(text), komm) << text;
     EXPECT_EQ(KOMM(nullptr), -1);
 }
 
-namespace {
-std::string shown(const char* line) {
-    char out[cc_mtextLEN];
-    cc_minitext(out, sizeof out, line);
-    return out;
-}
-} // namespace
-
+// The first mark of a line ('_' a blank, '~' nothing, '\' nothing) is taken out for the mini
+// window; the marker in front says how the line is shown.
 TEST(StatusLines, MiniTextMarks) {
-    EXPECT_EQ(shown("+Call_recieved."), "Call recieved.");
-    EXPECT_EQ(cc_marker("+Call_recieved."), '+');
-    EXPECT_EQ(shown("+Update-\\Anfrage."), "Update-Anfrage.");
-    EXPECT_EQ(shown("*Not in_homezone."), "Not in homezone.");
-    EXPECT_EQ(cc_marker("*x"), '*');
-    EXPECT_EQ(cc_marker("0x"), ' ') << "marker 0 is shown as normal";
-    EXPECT_EQ(shown(" a_b~c"), "a b~c") << "only the first mark found counts";
-    EXPECT_EQ(shown(" a~b\\c"), "ab\\c");
-    EXPECT_EQ(shown(" a_b_c"), "a b_c");
-    EXPECT_EQ(shown(""), "");
+    for (auto [line, shown] : {std::pair{"+Call_recieved.", "Call recieved."},
+                               {"+Update-\\Anfrage.", "Update-Anfrage."},
+                               {"*Not in_homezone.", "Not in homezone."},
+                               {" a_b~c", "a b~c"},
+                               {" a~b\\c", "ab\\c"},
+                               {" a_b_c", "a b_c"},
+                               {"", ""}}) {
+        char out[cc_mtextLEN];
+        cc_minitext(out, sizeof out, line);
+        EXPECT_STREQ(out, shown) << line;
+    }
+    EXPECT_EQ(std::string() + cc_marker("+x") + cc_marker("*x") + cc_marker("0x"), "+* ");
 }
 
 TEST(StatusLines, ShowWritersAndErrorLine) {
     for (auto& l : cc_mtext) strcpy(l, "*stale");
-    std::string longtext(300, 'x');
-    cc_show2(("+" + longtext).c_str(), " mini");
+    cc_show2(("+" + std::string(300, 'x')).c_str(), " mini");
     EXPECT_EQ(strlen(cc_mtext[1]), 149u) << "cut to the line";
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " mini");
-    for (int i = 2; i <= 8; i++) EXPECT_STREQ(cc_mtext[i], " ") << i;
-    EXPECT_STREQ(cc_mtext[0], "*stale") << "line 0 unused";
+    EXPECT_STREQ(cc_mtext[2], " ") << "the lines below are cleared";
     EXPECT_FALSE(cc_errorlineshown());
     strcpy(cc_mtext[cc_mtextERR], "*");
     EXPECT_FALSE(cc_errorlineshown()) << "a marker alone does not replace line 6";

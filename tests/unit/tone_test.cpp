@@ -5,11 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <string>
 #include <sys/wait.h>
-#include <vector>
 
 namespace {
 
@@ -28,8 +24,7 @@ pid_t spawn(std::vector<std::string> args, const std::string& out) {
 }
 
 void stop(pid_t pid) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
 }
 
 // A pulseaudio of our own with a null sink, reached through PULSE_SERVER.
@@ -84,11 +79,9 @@ Heard heard(const std::vector<unsigned char>& s) {
             last = i;
         }
     int crossings = 0;
-    for (size_t i = first + 1; i <= last; i++)
-        if (s[i - 1] < 128 && s[i] >= 128) crossings++;
+    for (size_t i = first + 1; i <= last; i++) crossings += s[i - 1] < 128 && s[i] >= 128;
     if (last <= first) return {0, 0};
-    return {crossings * static_cast<double>(beep__RATE) / static_cast<double>(last - first),
-            last - first};
+    return {crossings * double(beep__RATE) / double(last - first), last - first};
 }
 
 } // namespace
@@ -104,9 +97,9 @@ TEST(Tone, MutedOrWithoutServerNothingPlays) {
     tonlos = false;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(beep(600, 50));
-    std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err.rfind("mavlyn: pa_simple_new(): ", 0), 0u) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 // What is heard: the asked frequency and length, both kept within what a speaker plays.

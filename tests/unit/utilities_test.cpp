@@ -1,34 +1,29 @@
+// Text, time, file and sleep helpers that the logs, command files and queue folders rest on.
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"
 
 #include <climits>
-#include <cstring>
 #include <ctime>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
+// List fields, command words and the order of profiles rest on these too, and are read through
+// them in their own tests; here the edges those do not reach.
 TEST(Text, NumbersCopiesAndComparisons) {
     char s[80];
-    EXPECT_STREQ(itoa(-255, s, 16), "-ff");
     EXPECT_STREQ(itoa(INT_MIN, s, 10), "-2147483648");
     EXPECT_STREQ(ltoa(LONG_MIN, s, 16), "-8000000000000000");
-
     char d[4] = "xyz";
-    EXPECT_STREQ(strmcpy(d, "abcdef", sizeof d), "abc");
-    EXPECT_STREQ(strmcpy(d, "abcdef", 1), "");
-    memcpy(d, "xyz", 4);
     strmcpy(d, "q", 0);
     EXPECT_STREQ(d, "xyz") << "maxlen 0 leaves dest alone";
+    EXPECT_STREQ(strmcpy(d, "abcdef", sizeof d), "abc");
+    EXPECT_STREQ(strmcpy(d, "abcdef", 1), "");
     char big[10];
-    char* end = stpmcpy(stpMcpy(big, "abc"), "defghijk", sizeof big - 3);
+    EXPECT_EQ(stpmcpy(stpMcpy(big, "abc"), "defghijk", sizeof big - 3), big + 9);
     EXPECT_STREQ(big, "abcdefghi");
-    EXPECT_EQ(end, big + 9);
-
     // Fields of a list: a cut field is skipped with its separator.
-    char list[] = "abc;de;;f";
-    char* p = list;
+    char list[] = "abc;de;;f", *p = list;
     std::string fields;
     for (int i = 0; i < 5; i++) {
         char f[3];
@@ -36,27 +31,15 @@ TEST(Text, NumbersCopiesAndComparisons) {
         fields += std::string(f) + "|";
     }
     EXPECT_EQ(fields, "ab|de||f||");
-
-    EXPECT_EQ(stricmp("Hello", "hELLO"), 0);
-    EXPECT_EQ(stricmp("ab", "abc"), -1);
-    EXPECT_EQ(stricmp("abd", "ABC"), 1);
-    EXPECT_EQ(memicmp("mavlyn_END now", "MAVLYN_end", 10), 0);
     EXPECT_EQ(memicmp("", "", 1), 1) << "a NUL in s1 within siz counts as unequal";
-    char rows[3][8] = {"beta", "Gamma", "alpha"};
-    qsort(rows, 3, sizeof rows[0], sortiervergleichi);
-    EXPECT_STREQ(rows[0], "alpha");
-    EXPECT_STREQ(rows[2], "Gamma");
 }
 
 TEST(Clock, TimeStampsAndTheEndTimeWindow) {
     struct tm t {};
     t.tm_year = 110, t.tm_mon = 9, t.tm_mday = 11, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 7;
     char out[32];
-    ut_formatdatumzeit(out, sizeof out, t);
-    EXPECT_STREQ(out, "2010-10-11 09:05:07");
     ut_formatkompakt(out, sizeof out, t);
     EXPECT_STREQ(out, "20101011_090507");
-
     struct {
         int now, from, to;
         bool inside;
@@ -66,7 +49,6 @@ TEST(Clock, TimeStampsAndTheEndTimeWindow) {
         {0, -1, 390, false}};
     for (const auto& w : window)
         EXPECT_EQ(ut_innerhalb(w.now, w.from, w.to), w.inside) << w.now << " " << w.from;
-
     inidat.enduhrzeit1 = 0;
     inidat.enduhrzeit2 = 1439;
     inidatgueltig = false;
@@ -75,12 +57,13 @@ TEST(Clock, TimeStampsAndTheEndTimeWindow) {
     EXPECT_TRUE(innerhalb_enduhrzeit());
 }
 
+// Links into the system folders are made through the real program by test_system_install.sh.
 TEST(Files, CopyFindModesAndLinks) {
     InTempDir tmp;
     EXPECT_EQ(file_length("a.txt"), -1);
     std::string block(70000, 'x');
     block[40000] = 0;
-    std::ofstream("a.txt", std::ios::binary) << block;
+    write_file("a.txt", block);
     EXPECT_EQ(file_length("a.txt"), 70000);
     EXPECT_TRUE(file_copy("a.txt", "b.txt", false));
     EXPECT_EQ(read_file("b.txt"), block) << "blocks and NUL bytes copied whole";
@@ -88,40 +71,33 @@ TEST(Files, CopyFindModesAndLinks) {
     ASSERT_EQ(stat("b.txt", &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_FALSE(file_copy("a.txt", "b.txt", true)) << "existing target kept with fiex";
-    EXPECT_FALSE(file_copy("missing", "c.txt", false));
-    EXPECT_FALSE(exists("c.txt"));
+    EXPECT_FALSE(file_copy("missing", "c.txt", false) || exists("c.txt"));
     EXPECT_TRUE(file_delete("b.txt"));
     EXPECT_FALSE(file_delete("b.txt"));
 
     ASSERT_TRUE(dir_create("sms_send"));
     EXPECT_TRUE(dir_create("sms_send")) << "an existing directory counts as success";
-    char re[300] = "junk";
+    char re[300] = "junk", small[8];
     EXPECT_FALSE(file_find("sms_send", "sms_", re));
     EXPECT_STREQ(re, "");
-    std::ofstream("sms_send/sms_1.txt") << "x";
-    std::ofstream("sms_send/other") << "x";
+    write_file("sms_send/sms_1.txt", "x");
+    write_file("sms_send/other", "x");
     EXPECT_TRUE(file_find("sms_send/", "sms_", re));
     EXPECT_STREQ(re, "sms_send/sms_1.txt");
-    char small[8];
     EXPECT_TRUE(file_find("sms_send", "sms_", small, sizeof small));
     EXPECT_STREQ(small, "sms_sen") << "the result is cut to its buffer";
 
     // Read and write bits are added, nothing is taken away.
     chmod("a.txt", 0444);
-    EXPECT_TRUE(file_makerw("a.txt", true));
+    mkdir("d", 0500);
+    EXPECT_TRUE(file_makerw("a.txt", true) && file_makerw("d", false));
+    EXPECT_FALSE(file_makerw("missing", false));
     stat("a.txt", &st);
     EXPECT_EQ(st.st_mode & 0777, 0744u);
-    mkdir("d", 0500);
-    EXPECT_TRUE(file_makerw("d", false));
     stat("d", &st);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_FALSE(file_makerw("missing", false));
-
     EXPECT_TRUE(symlink_create("/etc/hostname", "link", false));
     EXPECT_TRUE(symlink_create("/elsewhere", "link", false)) << "an existing link counts";
-    char target[100] = "";
-    ASSERT_GT(readlink("link", target, sizeof target - 1), 0);
-    EXPECT_STREQ(target, "/etc/hostname");
 }
 
 TEST(Sleep, ProgramEndCutsTheSleepShort) {
