@@ -17,6 +17,7 @@ struct ctext {
     explicit ctext(const std::string& s) : v(s.c_str(), s.c_str() + s.size() + 1) {}
     const char* c() const { return v.data(); }
     char* m() { return v.data(); }
+    size_t len() const { return v.size() - 1; }
     std::vector<char> v;
 };
 
