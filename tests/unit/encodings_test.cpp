@@ -1,8 +1,5 @@
 #include "foundation/encodings.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
+#include "test_support.h"
 
 namespace {
 std::string packed(const char* text, bool raw = false, int maxlen = 160, int* count = nullptr) {

@@ -1,10 +1,7 @@
 // The PDU codec against messages built by the rules of 3GPP TS 23.040 and 23.038.
 #include "sms/pdu_codec.h"
 #include "sms_pdu_builder.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
+#include "test_support.h"
 
 namespace {
 

@@ -8,9 +8,6 @@
 #include <sys/stat.h>
 
 namespace {
-void touch(const std::string& f, const std::string& content = "x") {
-    write_file(f, content);
-}
 bool executable(const std::string& f) {
     struct stat st;
     return stat(f.c_str(), &st) == 0 && (st.st_mode & S_IXUSR);
@@ -20,13 +17,13 @@ bool executable(const std::string& f) {
 // The profile command steps through the other .ini files of the folder, then wraps around.
 TEST(Profiles, CycleThroughTheIniFiles) {
     InTempDir dir;
-    touch("mavlyn.ini");
+    write_file("mavlyn.ini", "x");
     iv_changeprofile();
     EXPECT_EQ(read_file("profile.ini"), "INI=mavlyn.ini") << "no other file: the default";
     for (const char* f :
          {"a.ini", "B.ini", "c.INI", "mavlynS.ini", "sms_name.ini", "x.txt", ".ini"})
-        touch(f);
-    touch("profile.ini", "INI=a.ini");
+        write_file(f, "x");
+    write_file("profile.ini", "INI=a.ini");
     for (const char* e : {"B.ini", "c.INI", "a.ini"}) {
         iv_changeprofile();
         EXPECT_EQ(read_file("profile.ini"), std::string("INI=") + e);
@@ -35,7 +32,7 @@ TEST(Profiles, CycleThroughTheIniFiles) {
 
 TEST(Profiles, EvaluationSetsFileTitleAndLog) {
     InTempDir dir;
-    touch("profile.ini", "* comment\n 12 ini=first.ini\r\n3INI=work.Ini\r\n");
+    write_file("profile.ini", "* comment\n 12 ini=first.ini\r\n3INI=work.Ini\r\n");
     strcpy(inidatei, "mavlyn.ini");
     iv__readprofilefile();
     EXPECT_STREQ(inidatei, "work.Ini") << "the last INI= line counts";
@@ -56,9 +53,9 @@ TEST(Profiles, EvaluationSetsFileTitleAndLog) {
 // here the manual of the other language standing in, and a missing manual.
 TEST(Install, PlacementIntoAHome) {
     InTempDir dir;
-    touch("prog", "#!/bin/sh\n");
-    touch("mavlyn_Manual.pdf", "manual");
-    touch("mavlynS.ini", "settings");
+    write_file("prog", "#!/bin/sh\n");
+    write_file("mavlyn_Manual.pdf", "manual");
+    write_file("mavlynS.ini", "settings");
     for (const char* folder : {"/home/", "/other/"}) {
         const std::string target = dir.path() + folder;
         mkdir(target.c_str(), 0700);
@@ -74,7 +71,7 @@ TEST(Install, PlacementIntoAHome) {
 
 TEST(Install, CopiesAndUpdateKeepTheOldVersion) {
     InTempDir dir;
-    touch("prog", "new version");
+    write_file("prog", "new version");
     SavedValues keep(iv__programfile);
     iv__programfile = "prog";
     EXPECT_TRUE(iv__createcopies());
@@ -82,8 +79,8 @@ TEST(Install, CopiesAndUpdateKeepTheOldVersion) {
         EXPECT_EQ(read_file(c), "new version") << c;
         EXPECT_TRUE(executable(c)) << c;
     }
-    touch("GPRS", "old version");
-    touch("CONFIG.exe", "old version");
+    write_file("GPRS", "old version");
+    write_file("CONFIG.exe", "old version");
     ASSERT_EQ(symlink("prog", "CONN"), 0);
     char failed[40];
     EXPECT_EQ(iv__updateexisting(failed, sizeof failed), 6);

@@ -1,10 +1,7 @@
 // PINs and logins are stored scrambled in mavlyn.ini; files written by earlier versions must
 // keep reading back.
 #include "config/scrambling.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
+#include "test_support.h"
 
 TEST(Scrambling, StoredFormReadsBack) {
     char stored[6 + 2 * 255 + 1], back[256];

@@ -1,10 +1,7 @@
 // Command words and the status lines the control window and the front ends show.
 #include "core/session_state.h"
 #include "core/status_lines.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
+#include "test_support.h"
 
 TEST(RemoteCommands, KommByPrefix) {
     for (auto [text, komm] : {std::pair{"mavlyn_END now", 3},

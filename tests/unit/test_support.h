@@ -60,7 +60,7 @@ class SavedValues {
     std::vector<Saved> saved_;
 };
 
-// The state of a program run (control/session_state.h), the configuration record with its
+// The state of a program run (core/session_state.h), the configuration record with its
 // file names and the status lines. The unit binary wraps every test in one of these
 // (test_support.cpp), so no test sees what another left; a test may hold its own to put the
 // values back halfway.
