@@ -165,7 +165,7 @@ TEST(Registration, StatusAndLocation) {
 }
 
 TEST(Registration, CellDataQuotedUnquotedAndCut) {
-    char area[20], cid[20];
+    char area[20] = "", cid[20] = ""; // "\1" would mean "not supported by this modem"
     struct {
         const char* answer;
         const char* lac;
