@@ -9,6 +9,7 @@ Usage: standard_settings_test.py make-standard-settings.py [serviceproviders.xml
 
 import importlib.util
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -18,16 +19,8 @@ FIELDS = ["PROVIDER", "PLMN", "APN", "USERNAME", "PASSWORD", "SMSC", "PPQ", "PPC
 
 
 def field(line, name):
-    key = b"|" + name.encode() + b"="
-    i = line.find(key)
-    if i < 0:
-        return None
-    v = line[i + len(key):]
-    for stop in (b"|", b"}", b"\r", b"\n"):
-        j = v.find(stop)
-        if j >= 0:
-            v = v[:j]
-    return v
+    m = re.search(rb"\|" + name.encode() + rb"=([^|}\r\n]*)", line)
+    return m.group(1) if m else None
 
 
 def read_list(data):
@@ -36,15 +29,10 @@ def read_list(data):
     items = []
     for line in data.split(b"\r\n"):
         if line.startswith(b"=="):
-            h = line.lstrip(b"= ")
-            for stop in (b"=", b"\r", b"\n"):
-                j = h.find(stop)
-                if j >= 0:
-                    h = h[:j]
-            heading = h.rstrip(b" ")[:100]
+            heading = re.match(rb"[= ]*([^=\r\n]*)", line).group(1).rstrip(b" ")[:100]
         elif line.startswith(b"{{Settings|"):
             provider = field(line, "PROVIDER")
-            text = (heading + b"   " + (provider if provider is not None else b"?"))
+            text = heading + b"   " + (provider if provider is not None else b"?")
             items.append((text, {n: field(line, n) for n in FIELDS}))
         elif line.startswith(b"|||"):
             items.append((line[3:], {}))
