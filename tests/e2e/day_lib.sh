@@ -95,6 +95,7 @@ day_first_start() {
   [ -n "$(day_ini_value PIN)" ] || e2e_fail "PIN not saved"
   [ "$(day_ini_value PIN)" != "$DAY_PIN" ] || e2e_fail "PIN saved in plain text"
   [ -n "$(day_ini_value APN)" ] || e2e_fail "no APN found"
+  grep -q "Attempts left: PIN 3, PUK 10." "$DAY_HOME/servilog.txt" || e2e_fail "no attempts left"
 }
 
 # day_midnight: connected with traffic, the day and the month change at midnight.
@@ -164,11 +165,10 @@ day_end() {
 }
 
 day_in_the_life() {
-  mavlyn=$1 DAY_PROFILE=$2
+  e2e_begin "$1"
+  DAY_PROFILE=$2
   local comport=$3 conport=$4 l
   shift 4
-  e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-  e2e_workdir
   DAY_MODEM_ARGS=(--set sim=pin --set pin=$DAY_PIN --set signal=20
     --set operator='26202|Vodafone.de|Vodafone|2')
   for l in "$@"; do DAY_MODEM_ARGS+=(--link "$l"); done
@@ -195,21 +195,20 @@ day_in_the_life() {
 # it comes (answers in pieces, its own unsolicited lines, a SIM that takes its time): the
 # program named UMTS sets the operating mode in the maker's dialect, unlocks the stored PIN
 # (the attempts left go to the service log), permits connecting without any alarm, shows the
-# cell in $DAY_CELL ("Cell:" line of the connection log), connects and ends by command file.
+# cell in $DAY_CELL ("Cell:" line of the connection log), connects, counts the traffic,
+# takes in an SMS and sends the answer, and ends by command file.
 # With COM "?" or no APN a first start finds them and ends, as it would for the user.
 day_maker() {
-  mavlyn=$1
+  e2e_begin "$1"
   local profile=$2 com=$3 con=$4 conn log
   shift 4
-  e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-  e2e_workdir
   e2e_need_chat
   e2e_start_modem "$profile" --set sim=pin --set pin=$DAY_PIN "$@"
   DAY_HOME=$WORK/home DAY_INI=$WORK/home/mavlyn.ini
   conn=$DAY_HOME/connlog.txt log=$DAY_HOME/servilog.txt
   mkdir -p "$DAY_HOME"
-  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' "COM=$com" "CON=$con" \
-    "PIN=$DAY_PIN" "APN=${DAY_APN-web.vodafone.de}" 'MOD=PI' >"$DAY_INI"
+  e2e_ini "$DAY_HOME" "COM=$com" "CON=$con" "PIN=$DAY_PIN" "APN=${DAY_APN-web.vodafone.de}" \
+    'DAY=1;1' MOD=PIM
   cp "$mavlyn" "$DAY_HOME/UMTS"
   unset DAY_CLOCK
   if [ "$com" = "?" ] || [ -z "${DAY_APN-x}" ]; then
@@ -226,8 +225,12 @@ day_maker() {
     e2e_fail "attempts left not logged"
   e2e_wait_count "$conn" " Connection established." 1 120
   e2e_wait_for_text "$conn" " $DAY_CELL" 60
+  ping -q -i 0.2 -s 1000 10.0.0.1 >/dev/null 2>&1 &
+  E2E_PIDS+=("$!")
+  day_sms
   grep -Ei "fail|error|not available|invalid" "$conn" && e2e_fail "a false alarm"
   e2e_end_by_file "$pid" "$DAY_HOME"
+  head -1 "$DAY_INI" | grep -q '^01 [0-9A-F]\{3\}0*[1-9]' || e2e_fail "no volume: $(head -1 "$DAY_INI")"
   e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
   echo "PASS day $profile"
 }

@@ -10,9 +10,7 @@
 # Colours are read from the screen; the screenshots stay in the working folder.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 notice_colour=ff66ff # a field whose text begins with '+'
 plain_colour=ffffff
@@ -56,8 +54,7 @@ PY
 e2e_start_modem huawei --set sim=ready --set signal=12 \
   --set operator='26202|Vodafone.de|Vodafone|2' --set lac=1A2B --set cell=00C3D4E5 \
   --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
-printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB0' \
-  'APN=web.example' 'CONA=E' 'MOD=P' >"$WORK/mavlyn.ini"
+e2e_ini "$WORK" COM=/dev/ttyUSB0 APN=web.example CONA=E
 
 # ---- 1. The CONTROL role alone ----
 cp "$mavlyn" "$WORK/CONTROL"

@@ -87,5 +87,6 @@ e2e_wait_clean_exit $! 120
 cmp -s "$full/mavlyn.ini" "$WORK/ini-before" || e2e_fail "the old file was not kept: $(head -3 "$full/mavlyn.ini")"
 grep -q "mavlyn.ini could not be written; the previous file is kept." "$full/servilog.txt" ||
   e2e_fail "the failure was not reported"
+ls -a "$full" | grep -q '\.tmp$' && e2e_fail "a temporary file left on the full disk"
 umount "$full"
 echo "PASS ini_rewrite"

@@ -9,9 +9,7 @@
 # sandbox's loopback; the operator's host name is resolved through its /etc/hosts.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 
 router_addr=127.0.0.2
 speedmanager_addr=127.0.0.3
@@ -24,8 +22,7 @@ fakes=$E2E_ROOT/tests/fake
 router_dir() {
   local d=$WORK/$1
   mkdir -p "$d"
-  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' "COM=$2" "MOD=$3" \
-    >"$d/mavlyn.ini"
+  e2e_ini "$d" "COM=$2" "MOD=$3"
   echo "$d"
 }
 
@@ -47,8 +44,7 @@ peers_pid=$FAKE_PID
 # Repeated separators between the values count as one.
 d=$(router_dir session "LINKSYS $router_addr;; admin  ;s3cret" PG)
 echo "DAY=1;1" >>"$d/mavlyn.ini" # volume accounting from the first of the month
-"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
-pid=$!
+e2e_start_program "$d"
 e2e_wait_for_text "$d/servilog.txt" "Linksys ip: $router_addr/" 30
 grep -q "Linksys user: admin" "$d/servilog.txt" || e2e_fail "router user not taken"
 grep -q "s3cret" "$d/servilog.txt" && e2e_fail "the router password is in the service log"
@@ -100,16 +96,14 @@ ip addr add 192.168.1.1/32 dev lo
 e2e_start_fake other python3 "$fakes/wwan_router.py" 192.168.1.1 80 admin qorvu \
   "$WORK/other.log" --not-found
 d=$(router_dir probe "" P)
-"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
-pid=$!
+e2e_start_program "$d"
 e2e_wait_for_text "$d/servilog.txt" "Linksys: Not the router's status page." 30
 e2e_wait_clean_exit "$pid" 90
 grep -q "Linksys router will be used." "$d/servilog.txt" && e2e_fail "a 404 server taken for the router"
 grep -v "GET /Status_Wwan.asp" "$WORK/other.log" && e2e_fail "requests to the other server"
 e2e_stop_fake "$FAKE_PID"
 e2e_start_fake probed python3 "$fakes/wwan_router.py" 192.168.1.1 80 admin qorvu "$WORK/probed.log"
-"$mavlyn" "DIR=$d" NOSPLASH >"$d/stdout" 2>"$d/stderr" &
-pid=$!
+e2e_start_program "$d"
 e2e_wait_for_text "$d/servilog.txt" "Linksys router will be used." 30
 e2e_wait_for_text "$WORK/probed.log" "submit_type=Connect_wwan" 60
 e2e_stop_program "$pid"

@@ -14,9 +14,7 @@
 #     killed; the '|' program runs.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 e2e_need_chat
 
 # program NAME [ignore]: records its start and a SIGTERM in $WORK/calls, then runs on.
@@ -50,21 +48,9 @@ lose_link() {
 
 links=(--link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2)
 e2e_start_modem huawei "${links[@]}"
-cat >"$WORK/mavlyn.ini" <<INI
-01 9AA000000000-0000000000000-0000000
-LAN=English
-COM=/dev/ttyUSB2
-CON=/dev/ttyUSB0
-APN=web.example
-DAY=1;1
-CMD1=!$WORK/stubborn.sh
-CMD2=,$WORK/every.sh
-CMD3=|$WORK/atend.sh
-MOD=P
-INI
-PATH="$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin" "$mavlyn" "DIR=$WORK" NOSPLASH \
-  >"$WORK/stdout" 2>"$WORK/stderr" &
-pid=$!
+e2e_ini "$WORK" COM=/dev/ttyUSB2 CON=/dev/ttyUSB0 APN=web.example 'DAY=1;1' \
+  "CMD1=!$WORK/stubborn.sh" "CMD2=,$WORK/every.sh" "CMD3=|$WORK/atend.sh"
+E2E_FAKE_PPPD=1 e2e_start_program "$WORK"
 log=$WORK/servilog.txt
 conn=$WORK/connlog.txt
 e2e_wait_count "$conn" " Connection established." 1 90

@@ -11,30 +11,21 @@
 #  5. closed (Escape): refused, no connection, the program runs on (no E in ENDC).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-e2e_workdir
+e2e_begin "$@"
 e2e_need_chat
 
 online() { ip link show ppp0 >/dev/null 2>&1; }
-hhmm() {
-  local m=$((($(date +%-H) * 60 + $(date +%-M) + $1 + 1440) % 1440))
-  printf '%02d:%02d' $((m / 60)) $((m % 60))
-}
 e2e_start_modem huawei --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
-export FAKE_PPPD_ARGS
+export FAKE_PPPD_ARGS E2E_FAKE_PPPD=1
 
 # start NAME LINE: a program in $WORK/NAME (also $D) with one more configuration line.
 start() {
   D=$WORK/$1
   mkdir -p "$D"
   FAKE_PPPD_ARGS=$D/pppd-args
-  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=/dev/ttyUSB2' \
-    'CON=/dev/ttyUSB0' 'APN=web.example' 'MOD=P' "$2" >"$D/mavlyn.ini"
+  e2e_ini "$D" COM=/dev/ttyUSB2 CON=/dev/ttyUSB0 APN=web.example "$2"
   e2e_modem "set operator=26201|Telekom.de|Telekom|2"
-  PATH="$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin" "$mavlyn" "DIR=$D" NOSPLASH \
-    >"$D/stdout" 2>"$D/stderr" &
-  pid=$!
+  e2e_start_program "$D"
 }
 # network NAME: connected in the wanted network, then moved: the question is open in $box.
 network() {
@@ -47,7 +38,7 @@ network() {
 }
 # endtime NAME: the question is open in $box; passes go on, nothing is dialled.
 endtime() {
-  start "$1" "ENDC=$(hhmm -2);$(hhmm 60)"
+  start "$1" "ENDC=$(e2e_clock -2);$(e2e_clock 60)"
   box=$(e2e_wait_dialog "Time warning" 60)
   e2e_passes 3
   [ -e "$FAKE_PPPD_ARGS" ] && e2e_fail "dialled while the question was open"

@@ -1,8 +1,6 @@
 // The AT channel: answers as devices send them (in pieces, with their own lines, through the
 // Novatel diagnostic port), the log, the read-error score and the user's command strings.
-#include "modem/device_search.h"
 #include "modem_dialogue.h"
-#include "modemsim_process.h"
 #include "sms_test_support.h"
 
 #include <cstring>
@@ -62,14 +60,6 @@ TEST(ChannelPure, AnswerCompleteOnlyWithItsFinalResult) {
                              "\r\nOK\r\n\r\n^BOOT:20952695,0,0,0,72\r\n",
                              "\r\nOK\r\n\r\n+CUSD: 0,\"Guth", "\r\nOKAY\r\n", ""})
         EXPECT_FALSE(cm__answercomplete(more, strlen(more))) << more;
-}
-
-TEST(ChannelPure, CommandsATypeSixDeviceAnswersItself) {
-    for (const char* c : {"AT_OPSYS=3,2\r", "AT+COPS=3,2\r", "AT+COPS?\r"})
-        EXPECT_TRUE(cm__simulatedcommand(c, 6)) << c;
-    for (const char* c : {"AT+COPS=?\r", "AT+COPS=0\r", "AT+COPS=1,2,\"26202\"\r", "AT+CSQ\r"})
-        EXPECT_FALSE(cm__simulatedcommand(c, 6)) << c;
-    EXPECT_FALSE(cm__simulatedcommand("AT_OPSYS=3,2\r", 1));
 }
 
 TEST_F(Channel, SimulationAndCommandsATypeSixAnswersItself) {
@@ -158,21 +148,6 @@ TEST_F(Channel, UserCommandsWithSeparatorsAndPauses) {
     msleep(100);
     EXPECT_EQ(modem.received(), "AT+A\rAT+B\rAT+C\x1A\rAT&F\r\rATE0\r");
     EXPECT_NE(log().find("End of user-defined commands."), std::string::npos);
-}
-
-TEST_F(Channel, NovatelDiagnosticPortCarriesTheMonitoringQueries) {
-    ModemSim sim({"--profile", "novatel", "--set", "diag_empty_fetches=1", "--set", "cgreg_n=2"});
-    ASSERT_TRUE(sim.ready() && cm_open(sim.port(0).c_str(), 0));
-    geraet = GERAET_NOVATEL;
-    novatelu740 = true;
-    strMcpy(inidat.com2, sim.port(1).c_str());
-    cm_change();
-    ASSERT_TRUE(cm_secport);
-    EXPECT_EQ(ask("AT+CGREG?\r", ANTWORTZEIT2),
-              "    \r\n+CGREG: 2,1,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n");
-    EXPECT_NE(ask("AT+CSQ\r", ANTWORTZEIT2).find("+CSQ: 20,99\r\n\r\nOK"), std::string::npos);
-    EXPECT_EQ(sim.transcript().find("0\tAT+"), std::string::npos) << "the data port stays free";
-    EXPECT_NE(log().find("S:  AT+CSQ"), std::string::npos);
 }
 
 TEST_F(Channel, SecondaryPortAnswerOfTheWrongLengthIsEmpty) {

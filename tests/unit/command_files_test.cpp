@@ -5,8 +5,6 @@
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/utilities.h"
-#include "modem/at_channel.h"
-#include "modemsim_process.h"
 #include "test_support.h"
 
 #include <csignal>
@@ -26,11 +24,7 @@ class Commands : public ::testing::Test {
         mvlior = nullptr;
         mvliow = nullptr;
         mvlior_rw = false;
-        programmende_gewuenscht = false;
-        unterbrechung_gewuenscht = 0;
-        sp__startedatstart = started_;
         for (int i = 0; i < 3; i++) sp_stop(i);
-        iv_inidefaults();
     }
     void write(const char* name, const std::string& content) { std::ofstream(name) << content; }
     // The pid a test program wrote into NAME.pid, once it is there.
@@ -41,7 +35,6 @@ class Commands : public ::testing::Test {
     static bool alive(pid_t pid) { return pid > 0 && kill(pid, 0) == 0; }
     mvlio_t record;
     InTempDir tmp;
-    bool started_ = sp__startedatstart;
 };
 
 // A program that writes its pid and then runs until it is ended; "ignore" ignores SIGTERM
@@ -124,34 +117,4 @@ TEST_F(Commands, StopMarksEndTheirProgramsWithoutWaitingForThem) {
     sp_start(0, "!;,");
     EXPECT_FALSE(sp_stop(0));
     EXPECT_FALSE(exists("bad.txt"));
-}
-
-TEST_F(Commands, AtStartProgramsRunOncePerRun) {
-    sp__startedatstart = false;
-    strcpy(inidat.cmd[0], ("!" + program("once")).c_str());
-    strcpy(inidat.cmd[1], "!echo sms >> sms.txt");
-    inidat.sms[1] = 1; // started by SMS only
-    sp_startatstart();
-    pid_t first = pid_of("once");
-    sp_startatstart(); // a restart after a pause
-    EXPECT_EQ(pid_of("once"), first);
-    EXPECT_TRUE(alive(first));
-    EXPECT_FALSE(exists("sms.txt"));
-}
-
-TEST_F(Commands, AtFileSendsItsFirstLineToTheModem) {
-    ModemSim sim({"--profile", "generic"});
-    ASSERT_TRUE(sim.ready());
-    cm_ini();
-    ASSERT_TRUE(cm_open(sim.port(0).c_str(), 0));
-    write("apn.at", "AT+CGDCONT=1,\"IP\",\"web.vodafone.de\"\r\nATZ\r\n");
-    sp_start(2, ",apn.at");
-    EXPECT_FALSE(sp_stop(2)) << "no program for an .at file";
-    sp_start(2, ",missing.at");
-    msleep(300);
-    std::string heard = sim.transcript();
-    EXPECT_NE(heard.find("0\tAT+CGDCONT=1,\"IP\",\"web.vodafone.de\"\n"), std::string::npos)
-        << heard;
-    EXPECT_EQ(heard.find("ATZ"), std::string::npos) << "only the first line";
-    cm_postini();
 }

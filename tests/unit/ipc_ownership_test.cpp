@@ -34,23 +34,14 @@ template <typename F> bool as_nobody(F f) {
            WEXITSTATUS(status) == 0;
 }
 
-unsigned short semvalue(unsigned long key, int n) {
-    int id = semget(static_cast<key_t>(key), 0, 0);
-    return id < 0 ? 0xFFFF : static_cast<unsigned short>(semctl(id, n, GETVAL));
-}
-
 class Ownership : public ::testing::Test {
   protected:
     void SetUp() override {
         if (geteuid() != 0 || !getpwnam("nobody")) GTEST_SKIP() << "needs root and nobody";
-        saved_key_ = mvliok;
-        saved_mod_ = inidat.ipcmod;
         inidat.ipcmod = 0;
     }
     void TearDown() override {
         ii_stop();
-        mvliok = saved_key_;
-        inidat.ipcmod = saved_mod_;
         for (int k = 0; k < 4; k++)
             for (int n = 0; n < ii__KEYCHAIN; n++)
                 for (unsigned uid : {0u, 65534u}) {
@@ -61,10 +52,6 @@ class Ownership : public ::testing::Test {
                     if (m >= 0) shmctl(m, IPC_RMID, nullptr);
                 }
     }
-
-  private:
-    unsigned long saved_key_ = 0;
-    int saved_mod_ = 0;
 };
 
 } // namespace
@@ -87,23 +74,6 @@ TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
     for (auto& row : table)
         EXPECT_EQ(ii__trusted(row.o, 1000, row.allowed), row.used)
             << row.o.uid << " " << row.o.cuid << " " << std::oct << row.o.mode;
-}
-
-TEST_F(Ownership, ForeignFlagIsNeitherReadNorTouched) {
-    const unsigned long key = base_key(0);
-    // As another user would: a world-writable set holding pid 1, which always lives.
-    ASSERT_TRUE(as_nobody([&] {
-        int id = semget(static_cast<key_t>(key), 2, IPC_CREAT | 0666);
-        return id >= 0 && semctl(id, 0, SETVAL, 1) == 0;
-    }));
-    EXPECT_FALSE(fl_query(key)) << "another user's set would hold the start for 56 s";
-    fl_set(key);
-    EXPECT_TRUE(fl_query(key));
-    EXPECT_EQ(semvalue(key, 0), 1) << "the foreign set is left as it was";
-    EXPECT_EQ(semvalue(chain(key, 1), 0), getpid() & 0x7FFF) << "ours under a key of its own";
-    fl_clear(key);
-    EXPECT_FALSE(fl_query(key));
-    EXPECT_EQ(semvalue(key, 0), 1);
 }
 
 TEST_F(Ownership, OwnFlagWithWiderRightsIsDropped) {

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-// A fresh configuration with the service log on, the channel idle; all put back afterwards.
+// A fresh configuration with the service log on, the channel idle; the unit binary puts the
+// globals back afterwards, the channel is closed here.
 class ModemTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -26,11 +27,7 @@ class ModemTest : public ::testing::Test {
         secportmanuell = true;
         restore();
     }
-    void TearDown() override {
-        restore();
-        _silentinstall = false;
-        iv_inidefaults();
-    }
+    void TearDown() override { cm_postini(); }
     void restore() {
         cm_postini();
         ruhestatus = 0;

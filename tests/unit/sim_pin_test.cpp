@@ -1,10 +1,10 @@
 // Unlocking the SIM against the simulated modem: states, stored codes, the PUK with its new
-// PIN, a SIM that takes its time to start, and the attempts left as each maker tells them.
+// PIN, and the attempts left as each maker tells them. A SIM that takes its time to start and
+// each maker's query of the attempts are driven by the day scenarios.
 #include "modem/sim_pin.h"
 #include "modem_dialogue.h"
 #include "modemsim_process.h"
 
-#include <filesystem>
 #include <memory>
 
 TEST(SimAnswers, StatesStartUpAndAttemptsOfEachMaker) {
@@ -92,44 +92,6 @@ TEST_F(Pin, SimStatesAndStoredCodes) {
         }
         EXPECT_STREQ(inidat.pin, c.kept) << c.sim << " " << c.stored;
         EXPECT_EQ(_inidatneu, strcmp(c.kept, c.stored) != 0) << "a changed PIN goes to the file";
-    }
-}
-
-TEST_F(Pin, ASimThatTakesItsTimeToStartIsWaitedFor) {
-    // An Option stick just plugged in: its SIM answers "busy" for five seconds after power-on,
-    // and the start asks again until it is up.
-    auto sim =
-        modem({"--profile", "option", "--set", "sim=pin", "--set", "sim_start_ms=5000"}, "1234");
-    ASSERT_TRUE(sim->ready());
-    EXPECT_EQ(de_inipin(1), PIN_READY);
-    std::string t = sim->transcript();
-    EXPECT_GE(count_command(t, "AT+CPIN?"), 3);
-    EXPECT_EQ(count_command(t, "AT+CPIN=1234"), 1);
-    EXPECT_EQ(count_command(t, "AT_OSSYS=0"), 1);
-
-    auto ericsson = modem({"--profile", "ericsson", "--set", "sim=pin"});
-    ASSERT_TRUE(ericsson->ready());
-    EXPECT_EQ(de_inipin(1), PIN_NEEDED);
-    EXPECT_EQ(count_command(ericsson->transcript(), "AT+CPIN?"), 4)
-        << "an Ericsson asks for a PIN for a moment while its SIM starts";
-}
-
-TEST_F(Pin, AttemptsLeftAsEachMakerTellsThem) {
-    struct {
-        const char* profile;
-        const char* asked;
-    } cases[] = {{"huawei", "AT^CPIN?"},
-                 {"option", "AT_OERCN?"},
-                 {"sierra", "AT!CPINC?"},
-                 {"zte", "AT+CPINR"}};
-    for (const auto& c : cases) {
-        std::filesystem::remove("servilog.txt");
-        auto sim = modem({"--profile", c.profile, "--set", "sim=puk", "--set", "puk_attempts=7"});
-        ASSERT_TRUE(sim->ready());
-        EXPECT_EQ(de_inipin(1), PIN_NEEDSPUK) << c.profile;
-        EXPECT_EQ(count_command(sim->transcript(), c.asked), 1) << c.profile;
-        EXPECT_NE(read_file("servilog.txt").find("Attempts left: PIN 3, PUK 7."), std::string::npos)
-            << c.profile;
     }
 }
 

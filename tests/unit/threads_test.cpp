@@ -60,7 +60,6 @@ TEST(Registry, FullThenFreedNodeReused) {
     int dummy;
     EXPECT_FALSE(th_unregister(reinterpret_cast<th_reg>(&dummy))) << "not a node of the registry";
     workers.clear();
-    iv_inidefaults();
 }
 
 TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
@@ -97,7 +96,6 @@ TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
     std::string log = read_file("servilog.txt");
     EXPECT_NE(log.find("th_msleepexit: exiting \"sleeper\""), std::string::npos);
     EXPECT_NE(log.find("th_terminate error: \"stubborn\" is still runing."), std::string::npos);
-    iv_inidefaults();
 }
 
 TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
@@ -121,8 +119,6 @@ TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
 }
 
 TEST(LockStatistics, EntriesLineAndRing) {
-    EXPECT_EQ(th__statvalue(1999, false, 654321), 999254321u)
-        << "counter mod 1000, 2 for leave, line mod 100000";
     guint32 stat[th__statMAX] = {};
     stat[0] = th__statvalue(5, true, 10);
     stat[1] = th__statvalue(5, false, 12);

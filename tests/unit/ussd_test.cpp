@@ -1,6 +1,5 @@
 // USSD queries, the prepaid tasks and the homezone status against the simulated modem and a
 // local web page; the pure parts of codes, answers and device commands.
-#include "control/instance_interface.h"
 #include "loopback_server.h"
 #include "modem/ussd.h"
 #include "modem_dialogue.h"
@@ -19,13 +18,8 @@ class Ussd : public ModemTest {
         sm__forget();
     }
     void TearDown() override {
-        mvliow = nullptr;
         sm__forget();
         cm__ussdmode = 0;
-        prepaids[0] = 0;
-        prepaid_gewuenscht = false;
-        homezonestatus = 0;
-        tonlos = false;
         ModemTest::TearDown();
     }
 };
@@ -46,19 +40,6 @@ TEST_F(Ussd, HomezoneByUssdInUcs2WithTheEuroSignAndByWebPage) {
     strMcpy(inidat.homi, "IN-ZONE");
     cm_homezonequery();
     EXPECT_EQ(homezonestatus, 1);
-}
-
-TEST_F(Ussd, DeviceCommandFromAnotherInstance) {
-    auto sim = openmodem({});
-    mvlio_t record{};
-    mvliow = &record;
-    strMcpy(record.command, ":50:1000:ATI");
-    char t[1000];
-    prepaid_aufgaben("", "", nullptr, t);
-    EXPECT_TRUE(has(record.answer, "E220")) << record.answer;
-    EXPECT_STREQ(record.command, "");
-    EXPECT_EQ(sm_msgprepaidzustand, 0) << "the answer is for the other program";
-    EXPECT_TRUE(has(read_file("connlog.txt"), "Device command(s) received."));
 }
 
 TEST(UssdParts, AnswersOfTheMakersAndTheirDecoding) {
