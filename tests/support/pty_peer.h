@@ -28,7 +28,7 @@ class PtyPeer {
     ~PtyPeer() {
         stop_ = true;
         thread_.join();
-        if (master_ >= 0) close(master_);
+        close(master_);
         close(slave_);
     }
     const char* path() const { return name_; }
@@ -39,14 +39,6 @@ class PtyPeer {
     std::string received() {
         std::lock_guard<std::mutex> l(m_);
         return all_;
-    }
-    // Hangs the line up: the channel's reads fail from now on.
-    void hangup() {
-        stop_ = true;
-        thread_.join();
-        close(master_);
-        master_ = -1;
-        thread_ = std::thread([] {});
     }
 
   private:

@@ -107,9 +107,10 @@ TEST_F(Channel, ADescriptorZeroIsAPortLikeAnyOther) {
     EXPECT_EQ(a, "\r\nOK\r\n");
 }
 
-TEST_F(Channel, OversizedAnswersAndVanishedPorts) {
-    auto big = std::make_unique<PtyPeer>(answer({{0, std::string(3000, 'A')}}));
-    ASSERT_TRUE(cm_open(big->path(), 0));
+// A port that vanishes is driven by the day scenarios (the stick pulled).
+TEST_F(Channel, OversizedAnswersAreCutAtTheReadLimit) {
+    PtyPeer big(answer({{0, std::string(3000, 'A')}}));
+    ASSERT_TRUE(cm_open(big.path(), 0));
     cm_puts("AT+CMGL=4\r");
     msleep(300);
     char t[antwortLEN];
@@ -117,14 +118,6 @@ TEST_F(Channel, OversizedAnswersAndVanishedPorts) {
     cm_gets(t, 5);
     EXPECT_EQ(strlen(t), 999u) << "at most 999 bytes are read";
     EXPECT_EQ(t[1000], 'Z') << "nothing written behind the read limit";
-
-    big->hangup();
-    int reads = 0;
-    for (; reads < 12 && !programmende_gewuenscht; reads++) cm_gets(t, 5);
-    EXPECT_STREQ(t, "");
-    EXPECT_LE(reads, 10) << "a hung-up line reads as failed or empty";
-    EXPECT_EQ(ruhestatus, 1);
-    EXPECT_NE(read_file("connlog.txt").find("Communications error at port"), std::string::npos);
 }
 
 TEST_F(Channel, SixAttemptsToOpenAndNothingWhilePaused) {

@@ -118,7 +118,7 @@ TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
     EXPECT_NE(log.find("!GUI lock released by a thread that does not hold it."), std::string::npos);
 }
 
-TEST(LockStatistics, EntriesLineAndRing) {
+TEST(LockStatistics, LineOfTheLastEntries) {
     guint32 stat[th__statMAX] = {};
     stat[0] = th__statvalue(5, true, 10);
     stat[1] = th__statvalue(5, false, 12);
@@ -128,16 +128,4 @@ TEST(LockStatistics, EntriesLineAndRing) {
     th__statline(stat, line, sizeof line);
     EXPECT_STREQ(line, "GTK thread locks (nnnxlllll for counter, enter/leave, line number):"
                        " 4E00099 5E00010 5L00012\n");
-    for (int i = 0; i < 40; i++) {
-        th_enter();
-        th_leave();
-    }
-    int enters = 0, leaves = 0;
-    for (int i = 0; i < 30; i++) {
-        enters += th__stat[i] / 100000 % 10 == 1;
-        leaves += th__stat[i] / 100000 % 10 == 2;
-    }
-    EXPECT_EQ(enters, 15) << "a ring of 30";
-    EXPECT_EQ(leaves, 15);
-    EXPECT_EQ(th__stat[30] | th__stat[31], 0u) << "the last two entries stay 0";
 }
