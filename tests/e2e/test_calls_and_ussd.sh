@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Credit queries and incoming calls on a Huawei modem (modemsim) that takes USSD codes only in
+# Incoming calls and credit queries on a Huawei modem (modemsim) that takes USSD codes only in
 # packed 7-bit form and answers in UCS-2, whole program with the default data port:
-#  1. "Prepaid-credit?" from the control window's menu: the configured code is refused in
+#  1. a permitted caller ringing four times 5 s apart starts its call command and the one for
+#     any caller once each, with the caller number in place of %1 and %0;
+#  2. RING and +CLIP in the answers never disturb the passes: the shared record follows a
+#     signal change made while it rings, and no RING/+CLIP text reaches the status line;
+#  3. "Prepaid-credit?" from the control window's menu: the configured code is refused in
 #     plain text, asked again packed, and the UCS-2 answer arrives as text in the service
 #     log, the connection log and the "Credit Query" message;
-#  2. "Send USSD code..." with a typed code: sent packed at once (the coding is learnt), its
-#     answer is shown as well;
-#  3. a permitted caller ringing four times 5 s apart starts its call command and the one for
-#     any caller once each, with the caller number in place of %1 and %0;
-#  4. RING and +CLIP in the answers never disturb the passes: the shared record follows a
-#     signal change made while it rings, and no RING/+CLIP text reaches the status line.
+#  4. "Send USSD code..." with a typed code: sent packed at once (the coding is learnt), its
+#     answer is shown as well.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
@@ -47,34 +47,7 @@ e2e_wait_for_text "$WORK/transcript" "AT+CLIP=1" 60
 e2e_wait_permitted "$WORK"
 log=$WORK/servilog.txt conn=$WORK/connlog.txt
 
-# ---- 1. The configured credit query ----
-e2e_menu_select 2
-e2e_wait_for_text "$log" "Starting credit communication." 20
-e2e_wait_count "$log" "Answer from network:" 1 60
-grep -qF 'AT+CUSD=1,"*100#",15' "$WORK/transcript" || e2e_fail "no plain first try"
-code100=AA180C3602 # "*100#" packed in GSM 7-bit
-grep -qiF "AT+CUSD=1,\"$code100\",15" "$WORK/transcript" ||
-  e2e_fail "not asked again packed ($code100): $(grep CUSD "$WORK/transcript")"
-shown=$(latin1 "$credit")
-grep -qF "Answer from your mobile network:" "$log" || e2e_fail "no answer text"
-grep -qF "$shown" "$log" || e2e_fail "UCS-2 answer not as text in servilog"
-grep -qF " Account answer: $shown" "$conn" || e2e_fail "no answer in connlog"
-e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
-
-# ---- 2. A typed code, sent packed at once ----
-e2e_menu_select 4
-dialog=$(e2e_wait_window "USSD code" 20)
-e2e_type "$dialog" "*102#"
-e2e_keys "$dialog" Return
-e2e_wait_count "$log" "Starting credit communication." 2 20
-e2e_wait_count "$log" "Answer from network:" 2 40
-grep -qF " Account command: *102#" "$conn" || e2e_fail "typed code not logged"
-grep -qF 'AT+CUSD=1,"*102#"' "$WORK/transcript" && e2e_fail "the learnt coding was forgotten"
-grep -qiF "AT+CUSD=1,\"AA184C3602\",15" "$WORK/transcript" || e2e_fail "typed code not sent"
-grep -qF " Account answer: $bonus" "$conn" || e2e_fail "no second answer"
-e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
-
-# ---- 3. Four rings, one call ----
+# ---- 1. Four rings, one call ----
 # The first call counts only once 15 s of offline time have passed since the start.
 wait_offline 17
 e2e_modem "ring $permitted 4 5000"
@@ -88,7 +61,7 @@ grep -qxF "permitted $permitted ${permitted#+} % %5" "$calls" ||
 grep -qF " Call recieved: $permitted" "$conn" || e2e_fail "no call in connlog"
 grep -qF " Command by call: $WORK/callcmd permitted" "$conn" || e2e_fail "no command in connlog"
 
-# ---- 4. The passes went on (signal_percent 150, network_name 154, message 203) ----
+# ---- 2. The passes went on (signal_percent 150, network_name 154, message 203) ----
 e2e_passes 2
 [ "$(e2e_shm_field 150 u8)" = 100 ] || e2e_fail "signal change not seen while it rang"
 [ "$(e2e_shm_field 154 s)" = "Vodafone.de" ] || e2e_fail "network name: $(e2e_shm_field 154 s)"
@@ -96,6 +69,33 @@ case "$(e2e_shm_field 203 s)" in
   *RING* | *CLIP*) e2e_fail "unsolicited text in the status line: $(e2e_shm_field 203 s)" ;;
 esac
 grep -q "Communications error" "$conn" "$log" && e2e_fail "the rings broke the channel"
+
+# ---- 3. The configured credit query ----
+e2e_menu_select 2
+e2e_wait_for_text "$log" "Starting credit communication." 20
+e2e_wait_count "$log" "Answer from network:" 1 60
+grep -qF 'AT+CUSD=1,"*100#",15' "$WORK/transcript" || e2e_fail "no plain first try"
+code100=AA180C3602 # "*100#" packed in GSM 7-bit
+grep -qiF "AT+CUSD=1,\"$code100\",15" "$WORK/transcript" ||
+  e2e_fail "not asked again packed ($code100): $(grep CUSD "$WORK/transcript")"
+shown=$(latin1 "$credit")
+grep -qF "Answer from your mobile network:" "$log" || e2e_fail "no answer text"
+grep -qF "$shown" "$log" || e2e_fail "UCS-2 answer not as text in servilog"
+grep -qF " Account answer: $shown" "$conn" || e2e_fail "no answer in connlog"
+e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
+
+# ---- 4. A typed code, sent packed at once ----
+e2e_menu_select 4
+dialog=$(e2e_wait_window "USSD code" 20)
+e2e_type "$dialog" "*102#"
+e2e_keys "$dialog" Return
+e2e_wait_count "$log" "Starting credit communication." 2 20
+e2e_wait_count "$log" "Answer from network:" 2 40
+grep -qF " Account command: *102#" "$conn" || e2e_fail "typed code not logged"
+grep -qF 'AT+CUSD=1,"*102#"' "$WORK/transcript" && e2e_fail "the learnt coding was forgotten"
+grep -qiF "AT+CUSD=1,\"AA184C3602\",15" "$WORK/transcript" || e2e_fail "typed code not sent"
+grep -qF " Account answer: $bonus" "$conn" || e2e_fail "no second answer"
+e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
 
 e2e_stop_program "$pid"
 [ -s "${SB_CALLS:-/dev/null}" ] && e2e_fail "fake commands called: $(e2e_fake_calls)"
