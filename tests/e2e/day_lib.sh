@@ -196,7 +196,7 @@ day_in_the_life() {
 # program named UMTS sets the operating mode in the maker's dialect, unlocks the stored PIN
 # (the attempts left go to the service log), permits connecting without any alarm, shows the
 # cell in $DAY_CELL ("Cell:" line of the connection log), connects, counts the traffic,
-# takes in an SMS and sends the answer, and ends by command file.
+# takes in an SMS and sends the answer (unless DAY_SMS=no), and ends by command file.
 # With COM "?" or no APN a first start finds them and ends, as it would for the user.
 day_maker() {
   e2e_begin "$1"
@@ -228,7 +228,7 @@ day_maker() {
   e2e_wait_for_text "$conn" " $DAY_CELL" 60
   ping -q -i 0.2 -s 1000 10.0.0.1 >/dev/null 2>&1 &
   E2E_PIDS+=("$!")
-  day_sms
+  [ "${DAY_SMS-yes}" = no ] || day_sms
   grep -Ei "fail|error|not available|invalid" "$conn" && e2e_fail "a false alarm"
   e2e_end_by_file "$pid" "$DAY_HOME"
   head -1 "$DAY_INI" | grep -q '^01 [0-9A-F]\{3\}0*[1-9]' || e2e_fail "no volume: $(head -1 "$DAY_INI")"

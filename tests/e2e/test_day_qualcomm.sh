@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A Qualcomm-based stick (modemsim), one port for commands and connection: see day_maker
-# in day_lib.sh.
+# A Qualcomm-based stick (modemsim), one port for commands and connection, so no SMS is read
+# while connected: see day_maker in day_lib.sh.
 source "$(dirname "$0")/day_lib.sh"
-day_maker "$1" qualcomm /dev/ttyUSB0 /dev/ttyUSB0 --link /dev/ttyUSB0
+DAY_SMS=no day_maker "$1" qualcomm /dev/ttyUSB0 /dev/ttyUSB0 --link /dev/ttyUSB0
