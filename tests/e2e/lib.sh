@@ -74,24 +74,13 @@ e2e_start_program() {
 # e2e_wait_permitted DIR: the program in DIR has come up to "Permitted to connect.".
 e2e_wait_permitted() { e2e_wait_for_text "$1/servilog.txt" "Permitted to connect." 60; }
 
-# e2e_clock MINUTES: the wall clock MINUTES from now (negative: ago) as HH:MM.
-e2e_clock() {
-  local m=$((($(date +%-H) * 60 + $(date +%-M) + $1 + 1440) % 1440))
-  printf '%02d:%02d' $((m / 60)) $((m % 60))
-}
-
 # A display: the sandbox's own, or else a private Xvfb on a number it picks itself.
 e2e_start_xvfb() {
   if e2e_in_sandbox && [ -n "${DISPLAY:-}" ]; then return 0; fi
   local fdfile="$WORK/.display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$WORK/xvfb.log" &
   E2E_PIDS+=($!)
-  local i
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  [ -s "$fdfile" ] || e2e_fail "Xvfb did not start"
+  e2e__until 10 "Xvfb did not start" test -s "$fdfile"
   export DISPLAY=":$(head -1 "$fdfile")"
 }
 
@@ -105,18 +94,10 @@ e2e_start_modem() {
   shift
   local sim=${MODEMSIM:-$E2E_ROOT/build/tools/modemsim/modemsim}
   [ -x "$sim" ] || e2e_fail "no modemsim at $sim (set MODEMSIM)"
-  local banner="$WORK/modem-banner"
-  "$sim" --profile "$profile" --transcript "$WORK/transcript" \
-    --control-fifo "$WORK/modem-control" "$@" >"$banner" 2>"$WORK/modem-stderr" &
-  MODEM_PID=$!
-  E2E_PIDS+=("$MODEM_PID")
-  local deadline=$((SECONDS + 10))
-  until grep -q '^READY' "$banner" 2>/dev/null; do
-    kill -0 "$MODEM_PID" 2>/dev/null || e2e_fail "modemsim ended: $(cat "$WORK/modem-stderr")"
-    [ $SECONDS -lt $deadline ] || e2e_fail "modemsim not ready"
-    sleep 0.05
-  done
-  mapfile -t MODEM_PORTS < <(awk '$1 == "PORT" { print $4 }' "$banner")
+  e2e__start modemsim "$WORK/modem-banner" "$WORK/modem-stderr" 10 "$sim" --profile "$profile" \
+    --transcript "$WORK/transcript" --control-fifo "$WORK/modem-control" "$@"
+  MODEM_PID=$E2E__PID
+  mapfile -t MODEM_PORTS < <(awk '$1 == "PORT" { print $4 }' "$WORK/modem-banner")
 }
 
 # e2e_modem COMMAND: one control command to the running simulated modem.
@@ -137,15 +118,34 @@ sys.stdout.write(out.decode("latin-1"))
 PY
 }
 
-# e2e_wait_for_text FILE TEXT SECONDS
-e2e_wait_for_text() {
-  local deadline=$((SECONDS + $3))
-  while [ $SECONDS -lt $deadline ]; do
-    grep -qF -- "$2" "$1" 2>/dev/null && return 0
+# e2e__until SECONDS MESSAGE COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds; fails with MESSAGE after SECONDS.
+e2e__until() {
+  local deadline=$((SECONDS + $1)) message=$2
+  shift 2
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "$message"
     sleep 0.1
   done
-  e2e_fail "no '$2' in $1 within $3 s"
 }
+
+# e2e__start NAME OUT ERR SECONDS COMMAND...: COMMAND in the background, ready once it prints
+# READY at the start of a line on OUT; sets E2E__PID.
+e2e__start() {
+  local name=$1 out=$2 err=$3 deadline=$((SECONDS + $4))
+  shift 4
+  "$@" >"$out" 2>"$err" &
+  E2E__PID=$!
+  E2E_PIDS+=("$E2E__PID")
+  until grep -q '^READY' "$out" 2>/dev/null; do
+    kill -0 "$E2E__PID" 2>/dev/null || e2e_fail "$name ended: $(cat "$err")"
+    [ $SECONDS -lt $deadline ] || e2e_fail "$name not ready"
+    sleep 0.05
+  done
+}
+
+# e2e_wait_for_text FILE TEXT SECONDS
+e2e_wait_for_text() { e2e__until "$3" "no '$2' in $1 within $3 s" grep -sqF -- "$2" "$1"; }
 
 # e2e_wait_pid PID SECONDS: returns the exit status of a child, fails after the deadline.
 e2e_wait_pid() {
@@ -171,15 +171,8 @@ e2e_wait_window() {
   e2e_fail "no window '$1' within $2 s"
 }
 
-# e2e_keys WINDOW KEY...: activates the window and sends the keys to it.
-e2e_keys() {
-  local w=$1
-  shift
-  xdotool windowactivate --sync "$w" 2>/dev/null || true
-  xdotool key --window "$w" "$@"
-}
-
-# e2e_type WINDOW TEXT
+# e2e_keys WINDOW KEY... and e2e_type WINDOW TEXT: activate the window and send to it.
+e2e_keys() { xdotool windowactivate --sync "$1" 2>/dev/null || true; xdotool key --window "$@"; }
 e2e_type() {
   xdotool windowactivate --sync "$1" 2>/dev/null || true
   xdotool type --window "$1" --delay 30 "$2"
@@ -194,18 +187,8 @@ e2e_fake_calls() { cat "${SB_CALLS:-/dev/null}" 2>/dev/null || true; }
 # e2e_start_fake NAME COMMAND...: a fake peer in the background, ready once it prints READY
 # on its stdout ($WORK/NAME.out); sets FAKE_PID.
 e2e_start_fake() {
-  local name=$1
-  shift
-  "$@" >"$WORK/$name.out" 2>"$WORK/$name.err" &
-  local pid=$!
-  E2E_PIDS+=("$pid")
-  local deadline=$((SECONDS + 20))
-  until grep -q '^READY' "$WORK/$name.out" 2>/dev/null; do
-    kill -0 "$pid" 2>/dev/null || e2e_fail "$name ended: $(cat "$WORK/$name.err")"
-    [ $SECONDS -lt $deadline ] || e2e_fail "$name not ready"
-    sleep 0.05
-  done
-  FAKE_PID=$pid
+  e2e__start "$1" "$WORK/$1.out" "$WORK/$1.err" 20 "${@:2}"
+  FAKE_PID=$E2E__PID
 }
 
 # e2e_stop_fake PID
@@ -214,29 +197,28 @@ e2e_stop_fake() {
   wait "$1" 2>/dev/null || true
 }
 
-# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32), under
-# the key E2E_SHM_KEY when set.
-e2e_shm_field() {
-  python3 - "$1" "$2" <<'PY'
+# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32);
+# e2e_shm_command TEXT: TEXT into its command field, as a front end does (mavlyn_END,
+# mavlyn_CONNECT, ...). Both under the key E2E_SHM_KEY when set.
+e2e_shm_field() { e2e__shm "$1" "$2"; }
+e2e_shm_command() { e2e__shm 20 w "$1" || e2e_fail "no shared record"; }
+e2e__shm() {
+  python3 - "$@" <<'PY'
 import ctypes, os, struct, sys
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 libc.shmat.restype = ctypes.c_void_p
+off, kind = int(sys.argv[1]), sys.argv[2]
 shmid = libc.shmget(int(os.environ.get("E2E_SHM_KEY", "0x4B564FF0"), 16), 0, 0)
-if shmid < 0:
-    sys.exit(1)
-p = libc.shmat(shmid, None, 0o10000)  # SHM_RDONLY
+p = libc.shmat(shmid, None, 0 if kind == "w" else 0o10000) if shmid >= 0 else None  # SHM_RDONLY
 if p in (None, ctypes.c_void_p(-1).value):
     sys.exit(1)
 raw = ctypes.string_at(p, 984)
-off, kind = int(sys.argv[1]), sys.argv[2]
-if kind == "s":
+if kind == "w":
+    ctypes.memmove(p + off, sys.argv[3].encode() + b"\0", len(sys.argv[3]) + 1)
+elif kind == "s":
     print(raw[off:off + 65].split(b"\0")[0].decode("latin-1"))
-elif kind == "u8":
-    print(raw[off])
-elif kind == "i16":
-    print(struct.unpack_from("<h", raw, off)[0])
 else:
-    print(struct.unpack_from("<I", raw, off)[0])
+    print(raw[off] if kind == "u8" else struct.unpack_from("<h" if kind == "i16" else "<I", raw, off)[0])
 PY
 }
 
@@ -389,21 +371,6 @@ e2e_menu_select() {
   local keys=()
   for _ in $(seq "$1"); do keys+=(Down); done
   xdotool key --delay 100 "${keys[@]}" Return
-}
-
-# e2e_shm_command TEXT: writes TEXT into the command field of the shared record, as a front
-# end does (mavlyn_END, mavlyn_CONNECT, ...); under the key E2E_SHM_KEY when set.
-e2e_shm_command() {
-  python3 - "$1" <<'PY'
-import ctypes, os, sys
-libc = ctypes.CDLL("libc.so.6", use_errno=True)
-libc.shmat.restype = ctypes.c_void_p
-shmid = libc.shmget(int(os.environ.get("E2E_SHM_KEY", "0x4B564FF0"), 16), 0, 0)
-p = libc.shmat(shmid, None, 0) if shmid >= 0 else None
-if p in (None, ctypes.c_void_p(-1).value):
-    sys.exit("no shared record")
-ctypes.memmove(p + 20, sys.argv[1].encode() + b"\0", len(sys.argv[1]) + 1)
-PY
 }
 
 # e2e_no_secrets DIR SECRET...: no log, SMS file or other text file in DIR holds a SECRET (a

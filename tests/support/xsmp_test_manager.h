@@ -2,19 +2,17 @@
 // transport only (never TCP), talks to the clients that connect, and reports what it sees as
 // text lines; a test drives it with text commands. tests/sm builds it as a program.
 //
-// Events, one line per message received: LISTEN <network ids> (once, at start: the value for
-// SESSION_MANAGER), REGISTER <previous id or -> (answered with a fresh id), PROPERTY <name>
-// <first value>, INTERACT_REQUEST <dialog> (answered with Interact at once, unless "hold" was
-// given), INTERACT_DONE <cancel 0|1>, SAVE_YOURSELF_REQUEST <type> <shutdown> <style> <fast>
-// <global>, PHASE2_REQUEST, SAVE_YOURSELF_DONE <success 0|1>, CLOSE <reasons> (the client
-// closed its connection), IOERROR (it broke without a close), SYNCED, ERROR <text>.
-// Commands, one per line, for the newest client: "save <shutdown 0|1> <style none|errors|any>
-// [fast 0|1]" (SaveYourself of type "both"), "hold" (from now on answer InteractRequest only
-// on "grant"), "grant", "cancel" (ShutdownCancelled), "die", "sync" (an ICE ping: SYNCED
-// follows once the client answered it, so every message the client sent before has been
-// reported), "quit" (end at once, dropping the connections).
-// An optional hook command runs through the shell when an event of a given kind arrives,
-// before its line is written, so a test can take a snapshot of files at that moment.
+// Events, one line per message: LISTEN <network ids> (at start: the value for SESSION_MANAGER),
+// REGISTER <previous id or ->, PROPERTY <name> <first value>, INTERACT_REQUEST <dialog>
+// (granted at once unless "hold" was given), INTERACT_DONE <cancel>, SAVE_YOURSELF_DONE
+// <success>, CLOSE <reasons>, IOERROR (broken without a close), SYNCED, ERROR <text>.
+// Commands for the newest client: "save <shutdown 0|1> <none|errors|any> [fast 0|1]", "hold"
+// (grant only on "grant"), "grant", "cancel" (ShutdownCancelled), "die", "sync" (an ICE ping:
+// SYNCED follows once every earlier message of the client was reported), "quit".
+// A hook command runs through the shell when an event of a given kind arrives, before its line
+// is written, so a test can take a snapshot of files at that moment. A client message this
+// program has no callback for (save or phase-2 requests, property queries) ends it: the client
+// under test sends none.
 #pragma once
 
 #include <X11/ICE/ICElib.h>
@@ -83,17 +81,6 @@ inline void on_interact_done(SmsConn, SmPointer, Bool cancel) {
     current()->event("INTERACT_DONE " + flag(cancel));
 }
 
-inline void on_save_request(SmsConn, SmPointer, int type, Bool shutdown, int style, Bool fast,
-                            Bool global) {
-    current()->event("SAVE_YOURSELF_REQUEST " + std::to_string(type) + " " + flag(shutdown) + " " +
-                     std::to_string(style) + " " + flag(fast) + " " + flag(global));
-}
-
-inline void on_phase2_request(SmsConn conn, SmPointer) {
-    current()->event("PHASE2_REQUEST");
-    SmsSaveYourselfPhase2(conn);
-}
-
 inline void on_save_done(SmsConn, SmPointer, Bool success) {
     current()->event("SAVE_YOURSELF_DONE " + flag(success));
 }
@@ -122,30 +109,15 @@ inline void on_set_properties(SmsConn, SmPointer, int count, SmProp** props) {
     free(props);
 }
 
-inline void on_delete_properties(SmsConn, SmPointer, int count, char** names) {
-    for (int i = 0; i < count; i++) free(names[i]);
-    free(names);
-}
-
-inline void on_get_properties(SmsConn conn, SmPointer) {
-    SmsReturnProperties(conn, 0, nullptr);
-}
-
 inline Status on_new_client(SmsConn, SmPointer, unsigned long* mask, SmsCallbacks* cb, char**) {
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
-            SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask |
-            SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask | SmsSetPropertiesProcMask |
-            SmsDeletePropertiesProcMask | SmsGetPropertiesProcMask;
+            SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask | SmsSetPropertiesProcMask;
     cb->register_client.callback = on_register;
     cb->interact_request.callback = on_interact_request;
     cb->interact_done.callback = on_interact_done;
-    cb->save_yourself_request.callback = on_save_request;
-    cb->save_yourself_phase2_request.callback = on_phase2_request;
     cb->save_yourself_done.callback = on_save_done;
     cb->close_connection.callback = on_close;
     cb->set_properties.callback = on_set_properties;
-    cb->delete_properties.callback = on_delete_properties;
-    cb->get_properties.callback = on_get_properties;
     return 1;
 }
 
