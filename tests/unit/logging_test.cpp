@@ -7,7 +7,6 @@
 #include "test_support.h"
 #include "ui/connlog_statistics.h"
 
-#include <dirent.h>
 #include <regex>
 #include <sys/stat.h>
 
@@ -31,11 +30,7 @@ int count_lines(const std::string& s) {
 
 std::string folder(const char* d) {
     std::string all;
-    if (DIR* dp = opendir(d)) {
-        while (dirent* e = readdir(dp))
-            if (e->d_name[0] != '.') all += read_file(std::string(d) + "/" + e->d_name) + "|";
-        closedir(dp);
-    }
+    for (const auto& name : folder_names(d)) all += read_file(std::string(d) + "/" + name) + "|";
     return all;
 }
 

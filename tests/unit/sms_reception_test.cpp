@@ -9,20 +9,9 @@
 #include "sms_test_support.h"
 #include "test_support.h"
 
-#include <dirent.h>
 #include <utime.h>
 
 namespace {
-
-std::vector<std::string> listdir(const char* d) {
-    std::vector<std::string> names;
-    if (DIR* dp = opendir(d)) {
-        while (dirent* e = readdir(dp))
-            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
-        closedir(dp);
-    }
-    return names;
-}
 
 class Reception : public ::testing::Test {
   protected:
@@ -198,7 +187,7 @@ TEST_F(Reception, AStopBetweenHandlingAndDeletionHandlesNothingTwice) {
     for (int i = 0; i < 200 && !has(read_file("ran.txt"), "AB\n"); i++) msleep(50);
     EXPECT_EQ(read_file("ran.txt"), "once\nAB\n");
     EXPECT_EQ(count(read_file("sms.txt"), " SMS: "), 2u);
-    EXPECT_TRUE(listdir("sms_in/parts").empty());
+    EXPECT_TRUE(folder_names("sms_in/parts").empty());
     EXPECT_FALSE(exists("sms_handled.txt"));
 }
 
@@ -215,10 +204,10 @@ TEST_F(Reception, LongMessageArrivesAsOneOutOfOrderAndWithADuplicate) {
     EXPECT_EQ(count(read_file("sms.txt"), " SMS: "), 1u) << "the parts are not logged alone";
     EXPECT_TRUE(has(read_file("sms.txt"), "\n\n" + whole + "\n"));
     EXPECT_EQ(count(sim->transcript(), "AT+CMGD="), 7u);
-    EXPECT_EQ(listdir("sms_in/parts").size(), 7u) << "kept until the message was handled";
+    EXPECT_EQ(folder_names("sms_in/parts").size(), 7u) << "kept until the message was handled";
     sm_msgzustand = 2;
     sm_msgholen();
-    EXPECT_TRUE(listdir("sms_in/parts").empty());
+    EXPECT_TRUE(folder_names("sms_in/parts").empty());
     EXPECT_EQ(count(sim->transcript(), "AT+CMGD="), 8u);
 }
 
@@ -226,7 +215,7 @@ TEST_F(Reception, PartsWaitAcrossARestartAndAloneForADayAtMost) {
     auto first = modem({storedpart(0, 9, 2, 1, "first "), storedpart(0, 3, 3, 3, "part three"),
                         storedpart(0, 3, 3, 1, "part one")});
     for (int i = 0; i < 6; i++) sm_msgholen();
-    EXPECT_EQ(listdir("sms_in/parts").size(), 3u);
+    EXPECT_EQ(folder_names("sms_in/parts").size(), 3u);
     restart();
     auto second = modem({storedpart(0, 9, 2, 2, "second")});
     untilshown();
@@ -236,7 +225,7 @@ TEST_F(Reception, PartsWaitAcrossARestartAndAloneForADayAtMost) {
 
     time_t old = time(nullptr) - 25 * 3600;
     struct utimbuf times = {old, old};
-    for (const std::string& f : listdir("sms_in/parts"))
+    for (const std::string& f : folder_names("sms_in/parts"))
         ASSERT_EQ(utime(("sms_in/parts/" + f).c_str(), &times), 0);
     for (const char* alone : {"\n\n<Long> part one", "\n\n<Long> part three"}) {
         untilshown();
@@ -249,7 +238,7 @@ TEST_F(Reception, PartsWaitAcrossARestartAndAloneForADayAtMost) {
     auto big = modem({storedpart(0, 1, 20, 4, "four")});
     sm_msgholen();
     EXPECT_TRUE(has(sm__msgnachricht, "\n\n<Long> four"));
-    EXPECT_TRUE(listdir("sms_in/parts").empty());
+    EXPECT_TRUE(folder_names("sms_in/parts").empty());
 }
 
 TEST(ReceptionParts, ModemAnswersExpansionAndPermittedSenders) {

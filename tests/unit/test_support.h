@@ -124,6 +124,15 @@ inline bool exists(const std::string& name) {
     return access(name.c_str(), F_OK) == 0;
 }
 
+// The names in a folder, none when it is missing.
+inline std::vector<std::string> folder_names(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        names.push_back(e.path().filename());
+    return names;
+}
+
 // The configuration record at its defaults with the given option letters on ("P": the
 // service log), English, no end requested. The unit binary puts all of it back after a test.
 void fresh_record(const char* options = "P");
