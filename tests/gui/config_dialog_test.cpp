@@ -3,31 +3,15 @@
 #include "gui_support.h"
 
 #include "config/ini_reader.h"
-#include "control/instance_interface.h"
-#include "core/config_record.h"
-#include "core/session_state.h"
 #include "ui/labels.h"
 #include "ui/splash.h"
 
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string file_text(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 // The value of a numbered line "NN KEY=value" of mavlyn.ini.
 std::string ini_value(const std::string& ini, const std::string& key) {
@@ -38,22 +22,11 @@ std::string ini_value(const std::string& ini, const std::string& key) {
     return "(missing)";
 }
 
-// The n-th widget of a type on a page of the dialog's notebook.
-GtkWidget* on_page(GtkWidget* w, int page, GType type, int n = 0) {
+GtkWidget* page_of(GtkWidget* w, int page) {
     return gui::locked([&] {
-        GtkWidget* nb = gui::find_child(w, GTK_TYPE_NOTEBOOK);
-        GtkWidget* p = gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page);
-        int i = 0;
-        return gui::find_child(p, type, [&](GtkWidget*) { return i++ == n; });
-    });
-}
-
-GtkWidget* labelled_button(GtkWidget* w, int page, const char* label) {
-    GtkWidget* p = gui::locked([&] {
         GtkWidget* nb = gui::find_child(w, GTK_TYPE_NOTEBOOK);
         return gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page);
     });
-    return gui::button(p, label);
 }
 
 // The configuration program in a folder of its own, with flags of its own so that no other
@@ -62,29 +35,14 @@ class ConfigProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         gui::start_gtk();
-        keys_ = {aktivsignal, konfigaktivsignal};
         unsigned long own = 0x3D000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul) * 4;
         aktivsignal = own;
         konfigaktivsignal = own + 1;
         program_ = dir_.path() + "/CONFIG";
         argv_[0] = program_.data();
-        saved_argc_ = _argc;
-        saved_argv_ = _argv;
         _argc = 1;
         _argv = argv_;
         configtab = 0;
-    }
-    void TearDown() override {
-        fl_clear(konfigaktivsignal);
-        aktivsignal = keys_.first;
-        konfigaktivsignal = keys_.second;
-        _argc = saved_argc_;
-        _argv = saved_argv_;
-        configtab = 0;
-        configaktiv = false;
-        inidatgueltig = false;
-        _de = false;
-        iv_inidefaults();
     }
     // Reads the file and runs the dialog as the configuration program does, while drive works
     // its window; the file is written (or not) when the reading ends.
@@ -101,12 +59,9 @@ class ConfigProgram : public ::testing::Test {
     }
     static bool ok(GtkWidget* w) { return gui::click_closing(gui::button(w, "    OK    ")); }
 
-    gui::TempDir dir_;
+    InTempDir dir_;
     std::string program_;
-    std::pair<unsigned long, unsigned long> keys_;
     char* argv_[2] = {nullptr, nullptr};
-    int saved_argc_ = 0;
-    char** saved_argv_ = nullptr;
 };
 
 } // namespace
@@ -116,7 +71,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
                                    "LAN=English\nCOM=NONE\nAPN=web.example\nMOD=P\n";
     // The reader's repairs are written on OK: the file is in its own form from now on.
     run(ok);
-    const std::string canonical = file_text("mavlyn.ini");
+    const std::string canonical = read_file("mavlyn.ini");
     EXPECT_EQ(canonical.substr(0, 54),
               "01 1AA001234567-0300020000000-0000042" + std::string(16, '0') + "\n");
 
@@ -126,7 +81,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
                gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"), "typed") &&
                gui::click_closing(gui::button(w, "Cancel"));
     });
-    EXPECT_EQ(file_text("mavlyn.ini"), canonical);
+    EXPECT_EQ(read_file("mavlyn.ini"), canonical);
 
     // APN, PIN, a volume limit and the comment changed, then OK.
     run([](GtkWidget* w) {
@@ -141,7 +96,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
                gui::click(gui::by_tooltip(w, GTK_TYPE_CHECK_BUTTON, "DAY=")) &&
                gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "MAXV=", 1), "750") && ok(w);
     });
-    std::string changed = file_text("mavlyn.ini");
+    std::string changed = read_file("mavlyn.ini");
     EXPECT_EQ(ini_value(changed, "APN="), "internet.eplus.de");
     EXPECT_EQ(ini_value(changed, "REM="), "Laptop");
     EXPECT_EQ(ini_value(changed, "DAY="), "01");
@@ -159,7 +114,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
     });
     EXPECT_EQ(apn, "internet.eplus.de");
     EXPECT_STREQ(inidat.pin, "4321");
-    EXPECT_EQ(file_text("mavlyn.ini"), changed);
+    EXPECT_EQ(read_file("mavlyn.ini"), changed);
 }
 
 TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
@@ -181,28 +136,28 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
     run([&](GtkWidget* w) {
         // A statistics file that exists is overwritten after the question.
         EXPECT_TRUE(gui::show_page(w, 6));
-        EXPECT_TRUE(gui::click(labelled_button(w, 6, "\"connlog_vol.txt\"")));
+        EXPECT_TRUE(gui::click(gui::button(page_of(w, 6), "\"connlog_vol.txt\"")));
         EXPECT_TRUE(gui::answer("mavlyn   Statistics", "gtk-ok"));
-        EXPECT_TRUE(gui::eventually([] { return file_text("connlog_vol.txt").size() > 100; }));
+        EXPECT_TRUE(gui::eventually([] { return read_file("connlog_vol.txt").size() > 100; }));
 
         // Registering a program for the PC start: asked, then told that it is not there yet.
         EXPECT_TRUE(gui::show_page(w, 7));
-        EXPECT_TRUE(gui::click(labelled_button(w, 7, "Confirm")));
+        EXPECT_TRUE(gui::click(gui::button(page_of(w, 7), "Confirm")));
         EXPECT_TRUE(gui::answer("mavlyn   Bootstart", "gtk-yes"));
         EXPECT_TRUE(gui::answer("mavlyn   Bootstart", "gtk-ok"));
 
         // The SMS page lists the inbox with the phone book's names.
         EXPECT_TRUE(gui::show_page(w, 9));
-        GtkWidget* inbox = on_page(w, 9, GTK_TYPE_TEXT_VIEW, 0);
-        GtkWidget* field = on_page(w, 9, GTK_TYPE_TEXT_VIEW, 3);
-        GtkWidget* addressee = on_page(w, 9, GTK_TYPE_ENTRY, 0);
+        GtkWidget* inbox = gui::nth_child(page_of(w, 9), GTK_TYPE_TEXT_VIEW, 0);
+        GtkWidget* field = gui::nth_child(page_of(w, 9), GTK_TYPE_TEXT_VIEW, 3);
+        GtkWidget* addressee = gui::nth_child(page_of(w, 9), GTK_TYPE_ENTRY);
         EXPECT_TRUE(gui::eventually([&] {
             return gui::view_text(inbox) == " \t2010-10-11\t12:34'56\tMeier, Hans\t+491577123\n";
         })) << gui::view_text(inbox);
         // Send, again while a notice of the page stands in the way, until the box is there.
         auto send = [&] {
-            return gui::with_retries([&] { return gui::click(gui::button(w, "Send")); },
-                                     [] { return gui::count_titled("mavlyn   SMS") > 0; });
+            return gui::click_until(gui::button(w, "Send"),
+                                    [] { return gui::count_titled("mavlyn   SMS") > 0; });
         };
         // An empty message is sent only after the question.
         EXPECT_TRUE(gui::fill(addressee, "Neu   +4930123"));
@@ -214,10 +169,9 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
             gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(field)), "Test", -1);
             return 0;
         });
-        EXPECT_TRUE(gui::with_retries([&] { return gui::click(gui::button(w, "Send")); },
-                                      [&] { return queued() == 2; }));
+        EXPECT_TRUE(gui::click_until(gui::button(w, "Send"), [&] { return queued() == 2; }));
         EXPECT_EQ(gui::view_text(field), "");
-        std::string names = file_text("sms_name.ini");
+        std::string names = read_file("sms_name.ini");
         EXPECT_NE(names.find("\r\nNeu   +4930123"), std::string::npos);
         EXPECT_EQ(names.find("Neu"), names.rfind("Neu"));
         // A number without its plus sign is refused with a notice.
@@ -228,8 +182,8 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         // After all the questions the dialog still takes its OK.
         return ok(w);
     });
-    EXPECT_NE(file_text("connlog_vol.txt").find("Statistics: Data volume"), std::string::npos);
-    EXPECT_EQ(ini_value(file_text("mavlyn.ini"), "APN="), "web.example");
+    EXPECT_NE(read_file("connlog_vol.txt").find("Statistics: Data volume"), std::string::npos);
+    EXPECT_EQ(ini_value(read_file("mavlyn.ini"), "APN="), "web.example");
 }
 
 // ------------------------------------------------------------------ the window itself
@@ -265,15 +219,6 @@ std::map<std::string, std::string> texts() {
     });
 }
 
-// The window with its frame, as the window manager placed it.
-GdkRectangle frame_of(GtkWidget* w) {
-    return gui::locked([w] {
-        GdkRectangle r;
-        gdk_window_get_frame_extents(gtk_widget_get_window(w), &r);
-        return r;
-    });
-}
-
 } // namespace
 
 TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
@@ -283,14 +228,13 @@ TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     inidat.funktion = FUNKTION_CONFIG;
     inidat.hinweisk = '8';
     configtab = 0;
-    gui::TempDir dir;
+    InTempDir dir;
     // A provider list with a very long name must not widen the window.
     std::ofstream("mavlynS.ini") << "mavlyn Standard Settings   LAA00007\r\n\r\n== Deutschland "
                                     "==\r\n{{Settings|PROVIDER="
                                  << std::string(120, 'W') << "|PLMN=26202|APN=web}}\r\n\r\n*****";
     gui::DialogRun run;
-    run.start();
-    GtkWidget* w = gui::wait_titled("mavlyn   Konfiguration");
+    GtkWidget* w = run.start();
     ASSERT_NE(w, nullptr);
     GtkWidget* console = gui::by_tooltip(w, GTK_TYPE_ENTRY, "AT");
     GtkWidget* password = gui::by_tooltip(w, GTK_TYPE_ENTRY, "PASS=", 1);
@@ -298,23 +242,23 @@ TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
         << "the password is masked like the PIN";
     auto german = texts();
     for (const char* other : {"Switch to English", "Umschalten nach Deutsch"}) {
-        GdkRectangle r = frame_of(w);
+        GdkRectangle r = gui::locked([w] {
+            GdkRectangle f; // the window with its frame, as the window manager placed it
+            gdk_window_get_frame_extents(gtk_widget_get_window(w), &f);
+            return f;
+        });
         EXPECT_LE(r.width, 1024) << other;
         EXPECT_LE(r.height, 600) << other;
-        ASSERT_TRUE(gui::with_retries([&] { return gui::click(gui::button(w, other)); },
-                                      [&] { return gui::button(w, other) == nullptr; }));
+        ASSERT_TRUE(gui::click_until(gui::button(w, other),
+                                     [&] { return gui::button(w, other) == nullptr; }));
         EXPECT_EQ(gui::entry_text(console),
                   _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
     }
     // Every label, tooltip, frame title, combo item and selection is as before.
     EXPECT_EQ(texts(), german);
     // Once more to English, then Cancel: the language of before the dialog comes back.
-    ASSERT_TRUE(gui::with_retries([&] { return gui::click(gui::button(w, "Switch to English")); },
-                                  [] { return !_de; }));
+    ASSERT_TRUE(gui::click_until(gui::button(w, "Switch to English"), [] { return !_de; }));
     EXPECT_TRUE(gui::click_closing(gui::button(w, "Cancel")));
     EXPECT_EQ(run.join(), 0);
     EXPECT_TRUE(_de);
-    _de = false;
-    iv_inidefaults();
-    configtab = 0;
 }

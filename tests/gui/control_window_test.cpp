@@ -2,15 +2,9 @@
 // iconifying, closing and the menu.
 #include "gui_support.h"
 
-#include "core/config_record.h"
-#include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
 
 namespace {
 
@@ -56,13 +50,11 @@ class Window : public ::testing::Test {
         programmende_gewuenscht = false;
         onlinezeit = 0;
         for (int i = 1; i < cc_mtextFELD; i++) line(i, " ");
+        show(fefo_OHNE); // whatever form an earlier case left is taken down
     }
     void TearDown() override {
-        programmende_gewuenscht = false;
-        onlinezeit = 0;
         fefo = fefo_OHNE;
         cc_show();
-        iv_inidefaults();
     }
     void show(fefo_t form) {
         fefo = form;
@@ -79,7 +71,7 @@ TEST_F(Window, RegularWindowShowsTheLinesWithMarkerColours) {
     GtkWidget* w = window(true);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(gui::count_children(w, GTK_TYPE_ENTRY), 7);
-    GtkWidget* first = gui::locked([w] { return gui::find_child(w, GTK_TYPE_ENTRY); });
+    GtkWidget* first = gui::nth_child(w, GTK_TYPE_ENTRY);
     GtkWidget* signal = gui::locked([w] {
         return gui::find_child(w, GTK_TYPE_ENTRY, [](GtkWidget* e) {
             return strcmp(gtk_entry_get_text(GTK_ENTRY(e)), "09% = -95dBm") == 0;
@@ -112,16 +104,14 @@ TEST_F(Window, MiniWindowColoursAndClickToTheRegularWindowAndBack) {
     cc_show();
     EXPECT_TRUE(shows(w, "#000000")) << "offline";
 
-    ASSERT_TRUE(
-        gui::with_retries([&] { return gui::click(w); }, [&] { return fefo == fefo_NORMAL; }));
+    ASSERT_TRUE(gui::click_until(w, [&] { return fefo == fefo_NORMAL; }));
     GtkWidget* r = window(true);
     ASSERT_NE(r, nullptr);
     EXPECT_NE(gui::locked([r] { return gtk_window_get_icon(GTK_WINDOW(r)); }), nullptr)
         << "the new window has the emblem too";
-    GtkWidget* field = gui::entry(r);
-    EXPECT_TRUE(
-        gui::with_retries([&] { return gui::click(field); }, [&] { return fefo == fefo_MINI; }))
-        << "a second click returns to the mini window";
+    EXPECT_TRUE(gui::click_until(gui::nth_child(r, GTK_TYPE_ENTRY), [] {
+        return fefo == fefo_MINI;
+    })) << "a second click returns to the mini window";
 }
 
 TEST_F(Window, IconifyingAndClosingTheRegularWindow) {

@@ -2,18 +2,11 @@
 // answered through the keyboard and the mouse.
 #include "gui_support.h"
 
-#include "control/instance_interface.h"
-#include "core/session_state.h"
 #include "core/status_lines.h"
 #include "ui/input_dialog.h"
 #include "ui/message_box.h"
 
 #include <atomic>
-#include <functional>
-#include <gtest/gtest.h>
-#include <string>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,10 +18,24 @@ class Dialogs : public ::testing::Test {
         _de = false;
         programmende_gewuenscht = false;
     }
-    void TearDown() override { programmende_gewuenscht = false; }
 };
 
-const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
+// A question, who answers it and how, and what the caller gets.
+struct Asked {
+    const char* name;
+    std::function<int()> ask;
+    const char* title;
+    std::function<bool(GtkWidget*)> answer; // null: nobody answers
+    int result;
+};
+
+std::function<bool(GtkWidget*)> pressing(const char* label) {
+    return [label](GtkWidget* w) { return gui::click_closing(gui::button(w, label)); };
+}
+
+std::function<bool(GtkWidget*)> keying(const char* keys) {
+    return [keys](GtkWidget* w) { return gui::keys_closing(w, keys); };
+}
 
 int labels_with_text(GtkWidget* w) {
     return gui::locked([w] {
@@ -41,62 +48,95 @@ int labels_with_text(GtkWidget* w) {
     });
 }
 
+const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
+
 } // namespace
 
-// ------------------------------------------------------------------ button dialog
-
-TEST_F(Dialogs, ButtonDialogAnswers) {
-    struct Case {
-        const char* text;
-        int mtime;
-        std::function<bool(GtkWidget*)> answer; // null: nobody answers
-        int result;
-    };
+TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
     const std::string latin1 = "|i#Seven test#" + std::string(3000, '\xE4') + "|+3#Ok#";
-    const std::vector<Case> cases = {
-        {seven, 0, [](GtkWidget* w) { return gui::keys_closing(w, "Escape"); }, 0},
-        {seven, 0, [](GtkWidget* w) { return gui::keys_closing(w, "Return"); }, 7},
-        {seven, 0, gui::wm_close, 0},
-        {seven, 1000, nullptr, -1},
+    const std::string sixty(60, 'x');
+    char text[ce_TEXTMAX + 20];
+    auto code = [&](const char* start) {
+        strcpy(text, start);
+        return ce_inputdialog(4, "mavlyn   Code", "Code:", text);
+    };
+    auto language = [&] {
+        strcpy(text, "junk");
+        int r = ce_inputdialog(1, "mavlyn   Installation", nullptr, text);
+        EXPECT_STREQ(text, "");
+        return r;
+    };
+    auto no_entry_and = [](const char* label) {
+        return [label](GtkWidget* w) {
+            return !gui::nth_child(w, GTK_TYPE_ENTRY) &&
+                   (label ? pressing(label)(w) : gui::keys_closing(w, "alt+F4"));
+        };
+    };
+    const Asked cases[] = {
+        {"Escape", [] { return bd_buttondialog(seven, 0); }, "Seven test", keying("Escape"), 0},
+        {"Return", [] { return bd_buttondialog(seven, 0); }, "Seven test", keying("Return"), 7},
+        {"closed", [] { return bd_buttondialog(seven, 0); }, "Seven test", keying("alt+F4"), 0},
+        {"time-out", [] { return bd_buttondialog(seven, 1000); }, "Seven test", nullptr, -1},
         // Empty and digit-only columns have no button; no text, no separator.
-        {"|x#Seven test#|1#A#||5|2#B#", 0,
+        {"columns", [] { return bd_buttondialog("|x#Seven test#|1#A#||5|2#B#", 0); }, "Seven test",
          [](GtkWidget* w) {
              return gui::count_children(w, GTK_TYPE_BUTTON) == 2 && labels_with_text(w) == 2 &&
-                    gui::count_children(w, GTK_TYPE_HSEPARATOR) == 0 &&
-                    gui::click_closing(gui::button(w, "B"));
+                    gui::count_children(w, GTK_TYPE_HSEPARATOR) == 0 && pressing("B")(w);
          },
          2},
         // More Latin-1 text than its buffer holds is cut, not overflowed.
-        {latin1.c_str(), 1000, nullptr, -1},
+        {"latin-1", [&] { return bd_buttondialog(latin1.c_str(), 1000); }, "Seven test", nullptr,
+         -1},
+        // A typed code is cut to its field; Escape gives nothing.
+        {"code typed",
+         [&] {
+             int r = code("old");
+             EXPECT_EQ(std::string(text), sixty.substr(0, 49));
+             return r;
+         },
+         "mavlyn   Code",
+         [&](GtkWidget* w) {
+             return !gui::button(w, "gtk-save") && gui::type_text(w, sixty) &&
+                    gui::keys_closing(w, "Return");
+         },
+         1},
+        {"code escaped",
+         [&] {
+             int r = code("old");
+             EXPECT_STREQ(text, "");
+             return r;
+         },
+         "mavlyn   Code",
+         [&](GtkWidget* w) { return gui::type_text(w, "1") && keying("Escape")(w); }, 0},
+        {"English", language, "mavlyn   Installation", no_entry_and("English"), 2},
+        {"Deutsch", language, "mavlyn   Installation", no_entry_and("Deutsch"), 1},
+        {"language closed", language, "mavlyn   Installation", no_entry_and(nullptr), 0},
     };
-    for (const Case& c : cases) {
+    for (const Asked& a : cases) {
         gui::Driver d([&] {
-            GtkWidget* w = gui::wait_titled("Seven test");
-            return w && (!c.answer || c.answer(w));
+            GtkWidget* w = gui::wait_titled(a.title);
+            return w && (!a.answer || a.answer(w));
         });
-        EXPECT_EQ(bd_buttondialog(c.text, c.mtime), c.result) << c.text;
-        EXPECT_TRUE(d.ok()) << c.text;
-        EXPECT_EQ(gui::count_titled("Seven test"), 0) << "the window is gone on return";
+        EXPECT_EQ(a.ask(), a.result) << a.name;
+        EXPECT_TRUE(d.ok()) << a.name;
+        EXPECT_EQ(gui::count_titled(a.title), 0) << a.name << ": the window is gone on return";
     }
     EXPECT_EQ(bd_buttondialog(seven, 100), -1) << "below 250 ms the time-out strikes at once";
 }
 
-// ------------------------------------------------------------------ message boxes
-
-TEST_F(Dialogs, MessageBoxButtonsGiveTheirResults) {
-    struct Case {
-        int buttons;
-        const char* press; // a button, or a key
-        int result;
-    };
+TEST_F(Dialogs, MessageBoxButtonsStandInTheirOrderAndGiveTheirResults) {
     const char* const order[] = {"gtk-ok", "gtk-cancel gtk-ok", "gtk-no gtk-yes",
                                  "gtk-cancel gtk-no gtk-yes"};
     const GtkMessageType type[] = {GTK_MESSAGE_INFO, GTK_MESSAGE_INFO, GTK_MESSAGE_WARNING,
                                    GTK_MESSAGE_QUESTION};
+    const struct {
+        int buttons;
+        const char* press; // a button, or a key
+        int result;
+    } cases[] = {{0, "gtk-ok", 1},  {1, "gtk-cancel", 0}, {1, "gtk-ok", 1}, {2, "gtk-no", 2},
+                 {2, "gtk-yes", 1}, {3, "gtk-cancel", 0}, {3, "gtk-no", 2}, {2, "Escape", 0}};
     int icon = 0;
-    for (Case c : {Case{0, "gtk-ok", 1}, Case{1, "gtk-cancel", 0}, Case{1, "gtk-ok", 1},
-                   Case{2, "gtk-no", 2}, Case{2, "gtk-yes", 1}, Case{3, "gtk-cancel", 0},
-                   Case{3, "gtk-no", 2}, Case{2, "Escape", 0}}) {
+    for (const auto& c : cases) {
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_messagedialog();
             if (!w) return false;
@@ -172,7 +212,6 @@ TEST_F(Dialogs, AsyncBoxesDoNotWaitAndOnlyTheEndQuestionEnds) {
 }
 
 TEST_F(Dialogs, InstanceMessageOnlyWhileMainInstanceRuns) {
-    unsigned long saved = aktivsignal;
     aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     EXPECT_EQ(ia_instance_message(), 0);
     fl_set(aktivsignal);
@@ -180,41 +219,6 @@ TEST_F(Dialogs, InstanceMessageOnlyWhileMainInstanceRuns) {
     EXPECT_EQ(ia_instance_message(), 1);
     EXPECT_TRUE(d.ok());
     fl_clear(aktivsignal);
-    aktivsignal = saved;
-}
-
-// ------------------------------------------------------------------ input dialog
-
-TEST_F(Dialogs, TextEntryIsCutAndEscapeGivesNothing) {
-    const std::string sixty(60, 'x');
-    for (const char* key : {"Return", "Escape"}) {
-        char text[ce_TEXTMAX + 20] = "old";
-        gui::Driver d([&] {
-            GtkWidget* w = gui::wait_titled("mavlyn   Code");
-            if (!w || gui::button(w, "gtk-save") || !gui::type_text(w, sixty)) return false;
-            return gui::keys_closing(w, key);
-        });
-        EXPECT_EQ(ce_inputdialog(4, "mavlyn   Code", "Code:", text), key[0] == 'R' ? 1 : 0);
-        EXPECT_TRUE(d.ok());
-        EXPECT_EQ(std::string(text), key[0] == 'R' ? sixty.substr(0, 49) : "");
-    }
-}
-
-TEST_F(Dialogs, LanguageChoiceResults) {
-    for (const char* press : {"English", "Deutsch", "close"}) {
-        char text[ce_TEXTMAX] = "junk";
-        gui::Driver d([&] {
-            GtkWidget* w = gui::wait_titled("mavlyn   Installation");
-            if (!w || gui::entry(w)) return false;
-            return std::string(press) == "close" ? gui::wm_close(w)
-                                                 : gui::click_closing(gui::button(w, press));
-        });
-        EXPECT_EQ(ce_inputdialog(1, "mavlyn   Installation", nullptr, text), press[0] == 'E'   ? 2
-                                                                             : press[0] == 'D' ? 1
-                                                                                               : 0);
-        EXPECT_TRUE(d.ok());
-        EXPECT_STREQ(text, "");
-    }
 }
 
 TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
@@ -237,42 +241,23 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     EXPECT_EQ(most, 1);
 }
 
-// ------------------------------------------------------------------ who asks
-
-namespace {
-
-struct Question {
-    const char* name;
-    std::function<int()> ask;
-    const char* title;
-    std::function<bool(GtkWidget*)> answer;
-    int result;
-};
-
-std::vector<Question> questions() {
-    return {
+// Asked from a handler on the main loop, each dialog runs its own modal loop: it is drawn,
+// answered and returns its answer, while the main loop goes on and other threads take the
+// GUI lock.
+TEST_F(Dialogs, AskedFromTheMainLoopTheyAreAnsweredAndNothingFreezes) {
+    const Asked questions[] = {
         {"message box", [] { return me_messagebox(0, "mavlyn   Ask", "Sure?", 3, 2, 0); },
-         "mavlyn   Ask", [](GtkWidget* w) { return gui::click_closing(gui::button(w, "gtk-yes")); },
-         1},
+         "mavlyn   Ask", pressing("gtk-yes"), 1},
         {"button dialog", [] { return bd_buttondialog("|q#mavlyn   Ask#Which?|3#Three#", 0); },
-         "mavlyn   Ask", [](GtkWidget* w) { return gui::click_closing(gui::button(w, "Three")); },
-         3},
+         "mavlyn   Ask", pressing("Three"), 3},
         {"input dialog", [] { return ce_inputdialog(4, "mavlyn   Ask", "Code:", nullptr); },
          "mavlyn   Ask",
          [](GtkWidget* w) { return gui::type_text(w, "*1#") && gui::keys_closing(w, "Return"); },
          1},
     };
-}
-
-} // namespace
-
-// Asked from a handler on the main loop, each dialog runs its own modal loop: it is drawn,
-// answered and returns its answer, while the main loop goes on and other threads take the
-// GUI lock.
-TEST_F(Dialogs, AskedFromTheMainLoopTheyAreAnsweredAndNothingFreezes) {
-    for (const Question& q : questions()) {
+    for (const Asked& q : questions) {
         struct Ask {
-            const Question* q;
+            const Asked* q;
             std::atomic<int> result{-9};
         } ask{&q};
         std::atomic<int> ticks{0};
@@ -301,8 +286,6 @@ TEST_F(Dialogs, AskedFromTheMainLoopTheyAreAnsweredAndNothingFreezes) {
         gui::locked([timer] { return g_source_remove(timer); });
     }
 }
-
-// ------------------------------------------------------------------ main window goes first
 
 TEST_F(Dialogs, DialogsDestroyedWithTheMainWindowEndTheirWait) {
     // A freed dialog touched afterwards shows up as a critical warning at the least.

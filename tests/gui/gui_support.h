@@ -3,22 +3,24 @@
 // Every wait has a deadline; none is a fixed sleep.
 #pragma once
 
+#include "../unit/test_support.h"
+#include "control/instance_interface.h"
+#include "core/config_record.h"
+#include "core/session_state.h"
+#include "core/status_lines.h"
 #include "foundation/threads.h"
 #include "sms/sms_reception.h"
 #include "ui/config_dialog.h"
+#include "ui/timer_tick.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
 // From gdkx.h, whose X11 macros (None, Status ...) would clash with GoogleTest.
 extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
@@ -27,37 +29,32 @@ namespace gui {
 
 using Clock = std::chrono::steady_clock;
 
-// A test started without a display (ctest runs each case on its own) runs itself again under
-// with-xvfb, so that it never needs or touches the user's display. Listing needs none.
-inline void ensure_display() {
-    const char* d = getenv("DISPLAY");
-    if (d && *d) return;
-    std::ifstream f("/proc/self/cmdline", std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return;
-    exe[n] = 0;
-    std::string wrapper = __FILE__;
-    wrapper = wrapper.substr(0, wrapper.rfind('/')) + "/with-xvfb";
-    std::vector<std::string> args;
-    for (size_t at = all.find('\0'); at != std::string::npos && at + 1 < all.size();) {
-        size_t end = all.find('\0', at + 1);
-        args.push_back(all.substr(at + 1, end - at - 1));
-        at = end;
-    }
-    std::vector<char*> argv = {const_cast<char*>("bash"), wrapper.data(), exe};
-    for (std::string& a : args) {
-        if (a == "--gtest_list_tests") return;
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    execvp("bash", argv.data());
-}
+// Every case ends with the program state as it found it, so that the whole binary also
+// passes in one process, in any order.
+class RestoreGlobals : public ::testing::EmptyTestEventListener {
+    struct Saved : SavedValues {
+        Saved() {
+            keep(inidat), keep(_de), keep(configtab), keep(configaktiv), keep(inidatgueltig);
+            keep(aktivsignal), keep(konfigaktivsignal), keep(_argc), keep(_argv);
+            keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(onlinezeit);
+            keep(offlinezeita), keep(inaktivzeit), keep(netzfremd), keep(maxgrenze);
+            keep(homezonestatus), keep(geraet), keep(comzeit), keep(cs_nosplash);
+            keep(_silentinstall), keep(ruhestatus), keep(tonlos), keep(cc_mtext), keep(mvliow);
+            keep(ti__ticke);
+        }
+    };
+    void OnTestStart(const ::testing::TestInfo&) override { saved_ = std::make_unique<Saved>(); }
+    void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
+    std::unique_ptr<Saved> saved_;
+};
+
+inline const bool restore_registered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreGlobals);
+    return true;
+}();
 
 // Starts GTK once per test process, its main loop on a thread of its own.
 inline void start_gtk() {
-    ensure_display();
     static bool started = false;
     if (started) return;
     started = true;
@@ -81,28 +78,6 @@ inline void start_msgthread() {
     static bool started = th_create(sm_msgthread, nullptr) != nullptr;
     (void)started;
 }
-
-// A working folder of its own for one test: the program writes its logs and files there.
-class TempDir {
-  public:
-    TempDir() : start_(std::filesystem::current_path()) {
-        char tmpl[] = "/tmp/mavlyn-gui-XXXXXX";
-        path_ = mkdtemp(tmpl);
-        std::filesystem::current_path(path_);
-    }
-    ~TempDir() {
-        std::filesystem::current_path(start_);
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::filesystem::path start_;
-    std::string path_;
-};
 
 // Runs f under the GUI lock and returns its result.
 template <class F> auto locked(F f) {
@@ -153,18 +128,13 @@ inline bool titled(GtkWindow* w, const char* title) {
     return t && strcmp(t, title) == 0;
 }
 
-inline int count_visible(const char* title = nullptr) {
+inline int count_titled(const char* title) {
     return locked([&] {
         int n = 0;
-        each_toplevel([&](GtkWindow* w) {
-            n += gtk_widget_get_visible(GTK_WIDGET(w)) && (!title || titled(w, title));
-        });
+        each_toplevel(
+            [&](GtkWindow* w) { n += gtk_widget_get_visible(GTK_WIDGET(w)) && titled(w, title); });
         return n;
     });
-}
-
-inline int count_titled(const char* title) {
-    return count_visible(title);
 }
 
 // Delivers a delete event to every visible window through GTK itself, not through X, so a
@@ -228,6 +198,14 @@ inline GtkWidget* find_child(GtkWidget* top, GType type,
     return found;
 }
 
+// The n-th descendant of the type below top (with the GUI lock taken here).
+inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
+    return locked([&] {
+        int i = 0;
+        return find_child(top, type, [&](GtkWidget*) { return i++ == n; });
+    });
+}
+
 inline int count_children(GtkWidget* top, GType type) {
     return locked([&] {
         GList* all = nullptr;
@@ -245,10 +223,6 @@ inline GtkWidget* button(GtkWidget* top, const char* label) {
             return l && strcmp(l, label) == 0;
         });
     });
-}
-
-inline GtkWidget* entry(GtkWidget* top) {
-    return locked([&] { return find_child(top, GTK_TYPE_ENTRY); });
 }
 
 // The first widget of the type below top whose tooltip is tip (the n-th one with n).
@@ -305,11 +279,10 @@ inline std::string xid(GtkWidget* top) {
 }
 
 // Gives the window the keyboard focus and waits until GTK has seen it, so that the keys
-// that follow reach the window and not the one that had the focus before.
+// that follow reach the window and not the one that had the focus before. Told to take the
+// focus too, which holds also where the window manager's idea of the active window lags.
 inline bool activate(GtkWidget* top) {
     auto active = [top] { return locked([top] { return gtk_window_is_active(GTK_WINDOW(top)); }); };
-    // Asked once to activate it, and told to take the focus, which holds also where the
-    // window manager's idea of the active window lags behind.
     return active() ||
            with_retries(
                [top] {
@@ -331,14 +304,12 @@ inline bool keys_closing(GtkWidget* top, const std::string& names) {
     return with_retries([&] { return keys(top, names); }, [top] { return gone(top); });
 }
 
-// Types text into the window's entry, by default expecting it appended to what is there.
-// A try whose keys got lost is undone and repeated.
-inline bool type_text(GtkWidget* top, const std::string& text,
-                      const std::string* expect = nullptr) {
-    GtkWidget* e = entry(top);
+// Types text into the window's entry, expecting it appended to what is there. A try whose
+// keys got lost is undone and repeated.
+inline bool type_text(GtkWidget* top, const std::string& text) {
+    GtkWidget* e = nth_child(top, GTK_TYPE_ENTRY);
     if (!e) return false;
     const std::string before = entry_text(e);
-    const std::string wanted = expect ? *expect : before + text;
     return with_retries(
         [&] {
             locked([&] {
@@ -348,12 +319,20 @@ inline bool type_text(GtkWidget* top, const std::string& text,
             });
             return activate(top) && sh("xdotool type --delay 30 '" + text + "'");
         },
-        [&] { return entry_text(e) == wanted; });
+        [&] { return entry_text(e) == before + text; });
 }
 
-// Clicks the middle of a widget with a mouse button, once it has its place in the window
-// and the window its place on the screen: a click computed while the window manager still
-// moves the window lands on its frame, and two of them shade the window.
+// Clicks the screen point, stepping beside it first: a synced move to where the pointer
+// already is waits for a motion that never comes.
+inline bool click_at(int x, int y, int button = 1) {
+    return sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
+              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click " +
+              std::to_string(button));
+}
+
+// Clicks the middle of a widget once it has its place in the window and the window its
+// place on the screen: a click computed while the window manager still moves the window
+// lands on its frame, and two of them shade the window.
 inline bool click(GtkWidget* w, int button = 1) {
     auto where = [w](int* x, int* y) {
         return locked([&] {
@@ -372,17 +351,18 @@ inline bool click(GtkWidget* w, int button = 1) {
         });
     };
     int x = 0, y = 0;
-    bool ok = w && eventually([&] {
-                  int x0, y0;
-                  if (!where(&x0, &y0)) return false;
-                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                  return where(&x, &y) && x == x0 && y == y0;
-              });
-    // A synced move to where the pointer already is waits for a motion that never comes:
-    // step beside the point first.
-    return ok && sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
-                    " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click " +
-                    std::to_string(button));
+    return w && eventually([&] {
+               int x0, y0;
+               if (!where(&x0, &y0)) return false;
+               std::this_thread::sleep_for(std::chrono::milliseconds(100));
+               return where(&x, &y) && x == x0 && y == y0;
+           }) &&
+           click_at(x, y, button);
+}
+
+// Clicks a button until its effect is seen.
+inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
+    return with_retries([&] { return click(w); }, done);
 }
 
 // Clicks a button that closes its window, again until the window is gone.
@@ -392,14 +372,9 @@ inline bool click_closing(GtkWidget* w) {
                                [top] { return gone(top); });
 }
 
-// Closes a window the way the window manager's close button does.
-inline bool wm_close(GtkWidget* top) {
-    return keys_closing(top, "alt+F4");
-}
-
 // Opens a page of the window's first notebook by clicking its tab.
 inline bool show_page(GtkWidget* top, int page) {
-    GtkWidget* nb = locked([top] { return find_child(top, GTK_TYPE_NOTEBOOK); });
+    GtkWidget* nb = nth_child(top, GTK_TYPE_NOTEBOOK);
     GtkWidget* tab = locked([&] {
         return gtk_notebook_get_tab_label(GTK_NOTEBOOK(nb),
                                           gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page));
@@ -449,12 +424,12 @@ class Driver {
     std::thread t_;
 };
 
-// cf_dialog runs its own loop until OK or Cancel, on a worker thread as in the program; the
-// test drives it from outside.
+// The configuration dialog runs its own loop until OK or Cancel, on a worker thread as in
+// the program; the test drives it from outside. The window, or nullptr.
 struct DialogRun {
     int result = -2;
     GThread* t = nullptr;
-    void start() {
+    GtkWidget* start() {
         t = g_thread_new(
             "cfdialog",
             [](gpointer p) -> gpointer {
@@ -462,6 +437,7 @@ struct DialogRun {
                 return nullptr;
             },
             this);
+        return wait_titled(_de ? "mavlyn   Konfiguration" : "mavlyn   Configuration");
     }
     int join() {
         g_thread_join(t);

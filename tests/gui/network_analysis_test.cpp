@@ -3,14 +3,9 @@
 // result, and the prepaid buttons.
 #include "gui_support.h"
 
-#include "core/config_record.h"
-#include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "modemsim_process.h"
 #include "ui/network_analysis.h"
-
-#include <gtest/gtest.h>
-#include <string>
 
 namespace {
 
@@ -32,20 +27,13 @@ class DialogTools : public ::testing::Test {
         geraet = 3;
         cf__netzzeitprozent = 1;
     }
-    void TearDown() override {
-        cf__netzzeitprozent = 100;
-        comzeit = 150;
-        geraet = 0;
-        configtab = 0;
-        iv_inidefaults();
-    }
+    void TearDown() override { cf__netzzeitprozent = 100; }
     // Opens the dialog on the device page and starts the console on the modem.
     GtkWidget* open_with_console(const ModemSim& sim) {
         strMcpy(inidat.comport, sim.port(0).c_str());
-        run_.start();
-        GtkWidget* w = gui::wait_titled("mavlyn   Configuration");
+        GtkWidget* w = run_.start();
         if (!w) return nullptr;
-        console_ = gui::locked([w] { return gui::find_child(w, GTK_TYPE_TEXT_VIEW); });
+        console_ = gui::nth_child(w, GTK_TYPE_TEXT_VIEW);
         GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
         // Focusing the input line starts the console; a focus given before the window had the
         // X focus brings no focus-in event, so it is given again until the console starts.
@@ -63,7 +51,7 @@ class DialogTools : public ::testing::Test {
             << gui::view_text(console_);
         return w;
     }
-    gui::TempDir dir_; // the answers go into the connection log
+    InTempDir dir_; // the answers go into the connection log
     gui::DialogRun run_;
     GtkWidget* console_ = nullptr;
 };
@@ -110,13 +98,9 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
 
     // A UMTS-only analysis: one pass, one line per network.
     GtkWidget* start = gui::button(w, "Start");
-    GtkWidget* view = gui::locked([w] {
-        int i = 0;
-        return gui::find_child(w, GTK_TYPE_TEXT_VIEW, [&](GtkWidget*) { return i++ == 1; });
-    });
+    GtkWidget* view = gui::nth_child(w, GTK_TYPE_TEXT_VIEW, 1);
     EXPECT_TRUE(gui::click(gui::button(w, "GPRS")));
-    EXPECT_TRUE(gui::with_retries([&] { return gui::click(start); },
-                                  [&] { return !gui::sensitive(start); }));
+    EXPECT_TRUE(gui::click_until(start, [&] { return !gui::sensitive(start); }));
     EXPECT_TRUE(holds(view, "-----   Network analysis has been started.   -----"));
     EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(start); }, std::chrono::seconds(60)));
     // A forbidden network, whose selection fails, is listed unmeasured at the end.
@@ -142,9 +126,7 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
             y += wy;
             return 0;
         });
-        return gui::sh("xdotool mousemove " + std::to_string(x + 21) + " " + std::to_string(y) +
-                       " mousemove --sync " + std::to_string(x + 20) + " " + std::to_string(y) +
-                       " click 1");
+        return gui::click_at(x + 20, y);
     };
     EXPECT_TRUE(
         gui::with_retries(click_line, [&] { return gui::entry_text(net) == "Vodafone.de"; }));
@@ -168,8 +150,7 @@ TEST_F(DialogTools, PrepaidButtonsAskTheModemAndAreUsableAgain) {
     GtkWidget* send = gui::button(w, "Send now...");
 
     // The query goes out through the modem (the console gave the port up) and is answered.
-    EXPECT_TRUE(gui::with_retries([&] { return gui::click(query); },
-                                  [&] { return !gui::sensitive(query); }));
+    EXPECT_TRUE(gui::click_until(query, [&] { return !gui::sensitive(query); }));
     EXPECT_FALSE(gui::sensitive(send)) << "one task at a time";
     EXPECT_NE(credit_answer().find("Guthaben: 5,00 EUR"), std::string::npos);
     EXPECT_NE(sim.transcript().find("AT+CUSD=1,\"*100#\",15"), std::string::npos);

@@ -2,13 +2,9 @@
 // tooltips as the control window and the tray show them.
 #include "gui_support.h"
 
-#include "core/config_record.h"
-#include "core/session_state.h"
 #include "core/status_lines.h"
 #include "ui/panel_icons.h"
 
-#include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -19,81 +15,64 @@ class PanelIcons : public ::testing::Test {
         gui::start_gtk();
         iv_inidefaults();
         _de = false;
+        inidat.batt1 = 30;
+        inidat.batt2 = 10;
     }
+    void TearDown() override { fefo = fefo_OHNE; } // as before the control window is built
 };
 
 } // namespace
 
-TEST_F(PanelIcons, WarningBlinksOnlyInTheAlarmState) {
-    ic_wshow(1, "+Volume/time pre-warning.");
-    EXPECT_STREQ(ic_wicon, "$");
-    ic_wshow(-1, nullptr);
-    EXPECT_STREQ(ic_wicon, "$") << "a blink step in state 1 does nothing";
-    ic_wshow(2, "*Volume/time warning.");
-    EXPECT_STREQ(ic_wicon, "$");
-    ic_wshow(-1, nullptr);
-    EXPECT_STREQ(ic_wicon, "!!");
-    ic_wshow(-1, nullptr);
-    EXPECT_STREQ(ic_wicon, "$");
-    EXPECT_STREQ(ic__wtext, "*Volume/time warning.");
-    ic_wshow(7, nullptr);
-    EXPECT_STREQ(ic_wicon, "") << "out of range counts as off";
-}
-
-TEST_F(PanelIcons, HomezoneStatesTextFormsAndDefaultTooltips) {
+// Each step calls an entry point and reads the text form (or tooltip) it leaves; -1 is a
+// blink step.
+TEST_F(PanelIcons, StatesBlinkStepsTextFormsAndTooltips) {
+    const struct {
+        std::function<void()> call;
+        const char* const* form;
+        const char* shown;
+    } steps[] = {
+        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, &ic_wicon, "$"},
+        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "$"}, // no blink in state 1
+        {[] { ic_wshow(2, "*Volume/time warning."); }, &ic_wicon, "$"},
+        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "!!"},
+        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "$"},
+        {[] { ic_wshow(7, nullptr); }, &ic_wicon, ""}, // out of range counts as off
+        {[] { ic_hshow(2, ""); }, &ic_hicon, "H"},
+        {[] { ic_hshow(3, ""); }, &ic_hicon, "XH!"},
+        {[] { ic_hshow(-1, nullptr); }, &ic_hicon, "X!H"},
+        {[] { ic_hshow(0, nullptr); }, &ic_hicon, ""},
+        {[] { ic_tshow(1, 75, ""); }, &ic_ticon, "c75"},
+        {[] { ic_tshow(1, 150, nullptr); }, &ic_ticon, "c2h"},
+        {[] { ic_tshow(0, 0, nullptr); }, &ic_ticon, ""},
+        {[] { ic_bshow(30, ""); }, &ic_bicon, "batt"},
+        {[] { ic_bshow(10, ""); }, &ic_bicon, "BATT!"},
+        {[] { ic_bshow(31, nullptr); }, &ic_bicon, ""},
+        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, &ic_micon, "-><-"},
+        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, &ic_micon, "-><-"},
+        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, &ic_micon, "<-|->"},
+        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, &ic_micon, ""},
+    };
+    for (const auto& step : steps) {
+        step.call();
+        EXPECT_STREQ(*step.form, step.shown) << &step - steps;
+    }
+    EXPECT_STREQ(ic__mtext, "+Update query~x") << "the marks of the last tooltip";
     ic_hshow(2, "");
-    EXPECT_STREQ(ic_hicon, "H");
     EXPECT_STREQ(ic__htext, "mavlyn\nIn homezone");
-    ic_hshow(3, "");
-    EXPECT_STREQ(ic_hicon, "XH!");
-    ic_hshow(-1, nullptr);
-    EXPECT_STREQ(ic_hicon, "X!H");
-    ic_hshow(-1, nullptr);
-    EXPECT_STREQ(ic_hicon, "XH!");
+    ic_tshow(1, 75, "");
+    EXPECT_STREQ(ic__ttext, "mavlyn\ncountdown");
+    ic_bshow(30, "");
+    EXPECT_STREQ(ic__btext, "mavlyn\nMobile set battery 30%");
     _de = true;
     ic_hshow(1, "");
     EXPECT_STREQ(ic__htext, "mavlyn\nHomezone-Status unbekannt");
     ic_hshow(0, nullptr);
-    EXPECT_STREQ(ic_hicon, "");
-}
-
-TEST_F(PanelIcons, CountdownAndBattery) {
-    ic_tshow(1, 75, "");
-    EXPECT_STREQ(ic_ticon, "c75");
-    EXPECT_STREQ(ic__ttext, "mavlyn\ncountdown");
-    ic_tshow(1, 150, nullptr);
-    EXPECT_STREQ(ic_ticon, "c2h");
     ic_tshow(0, 0, nullptr);
-    EXPECT_STREQ(ic_ticon, "");
-    inidat.batt1 = 30;
-    inidat.batt2 = 10;
-    ic_bshow(30, "");
-    EXPECT_STREQ(ic_bicon, "batt");
-    EXPECT_STREQ(ic__btext, "mavlyn\nMobile set battery 30%");
-    ic_bshow(10, "");
-    EXPECT_STREQ(ic_bicon, "BATT!");
     ic_bshow(31, nullptr);
-    EXPECT_STREQ(ic_bicon, "");
-}
-
-TEST_F(PanelIcons, MainIconFollowsTheWindowFormAndTooltipMarks) {
-    fefo = fefo_NORMAL;
-    ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting.");
-    EXPECT_STREQ(ic_micon, "-><-");
-    ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x");
-    EXPECT_STREQ(ic_micon, "-><-") << "only the tooltip changes";
-    EXPECT_STREQ(ic__mtext, "+Update query~x");
-    fefo = fefo_ICON;
-    ic_mshow(5, -1, -1, -1, -1, nullptr);
-    EXPECT_STREQ(ic_micon, "<-|->");
-    ic_mshow(0, -1, -1, -1, -1, nullptr);
-    fefo = fefo_NORMAL;
 }
 
 // The end hook takes every icon away, and the timer tick cannot bring one back.
 TEST_F(PanelIcons, NothingStandsAfterTheEnd) {
-    inidat.batt1 = 30;
-    inidat.batt2 = 10;
     fefo = fefo_ICON;
     auto raise = [] {
         ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
@@ -113,7 +92,6 @@ TEST_F(PanelIcons, NothingStandsAfterTheEnd) {
     ic_wshow(2, "*Volume/time warning.");
     EXPECT_STREQ(ic_wicon, "$") << "a new start shows them again";
     ic_wshow(0, nullptr);
-    fefo = fefo_NORMAL;
 }
 
 namespace {
@@ -147,8 +125,6 @@ bool tray_shows(guchar r, guchar g, guchar b, const char* shot) {
 // Needs a notification area: run inside the scenario sandbox, which starts trayer.
 TEST_F(PanelIcons, IconsInTheTrayShowTheirPictures) {
     if (!getenv("SB")) GTEST_SKIP() << "needs the sandbox's tray";
-    inidat.batt1 = 30;
-    inidat.batt2 = 10;
     fefo = fefo_ICON;
     ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
     ic_wshow(2, "*Volume/time warning.");
@@ -160,5 +136,4 @@ TEST_F(PanelIcons, IconsInTheTrayShowTheirPictures) {
     EXPECT_TRUE(gui::eventually([] { return tray_shows(0x9f, 0x9f, 0x00, "tray"); }))
         << "the dark yellow warning sign";
     ic_mshow(0, -1, -1, -1, -1, nullptr);
-    fefo = fefo_NORMAL;
 }

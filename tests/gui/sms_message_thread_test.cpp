@@ -2,17 +2,9 @@
 // answers do to the reception.
 #include "gui_support.h"
 
-#include "core/session_state.h"
 #include "foundation/utilities.h"
-#include "sms/sms_reception.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
-#include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,28 +16,18 @@ class MessageThread : public ::testing::Test {
         _de = false;
         programmende_gewuenscht = false;
         // No configuration instance of this test's own key runs.
-        saved_key_ = konfigaktivsignal;
         konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF);
-        char tmpl[] = "/tmp/mavlyn-msgthread-XXXXXX";
-        dir_ = mkdtemp(tmpl);
         // The program's own path, as the SMS manager is started: a stand-in that only notes
         // its arguments.
-        self_ = dir_ + "/mavlyn self";
-        std::ofstream(self_) << "#!/bin/sh\necho \"$@\" > '" << dir_ << "/started'\n";
+        self_ = dir_.path() + "/mavlyn self";
+        std::ofstream(self_) << "#!/bin/sh\necho \"$@\" > '" << dir_.path() << "/started'\n";
         chmod(self_.c_str(), 0755);
         argv_[0] = self_.data();
         _argv = argv_;
         _argc = 1;
         sm__forget();
     }
-    void TearDown() override {
-        sm__forget();
-        konfigaktivsignal = saved_key_;
-        _argv = nullptr;
-        _argc = 0;
-        std::string rm = "rm -r -- '" + dir_ + "'";
-        if (system(rm.c_str()) != 0) ADD_FAILURE() << rm;
-    }
+    void TearDown() override { sm__forget(); }
     // Shows a message, answers its box and returns the box's text.
     std::string answer(const char* message, const char* button) {
         strMcpy(sm__msgnachricht, message);
@@ -60,9 +42,9 @@ class MessageThread : public ::testing::Test {
         EXPECT_TRUE(d.ok());
         return shown;
     }
-    std::string dir_, self_;
+    InTempDir dir_;
+    std::string self_;
     char* argv_[2] = {};
-    unsigned long saved_key_ = 0;
 };
 
 } // namespace
@@ -85,10 +67,6 @@ TEST_F(MessageThread, NoStopsTheReception) {
 TEST_F(MessageThread, YesStartsTheSmsManagerAndLetsTheMessageGo) {
     answer("+491701234567 2010-12-13 14:15:16 [04]\n\nHallo", "gtk-yes");
     EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 2; }));
-    std::string started = dir_ + "/started";
-    EXPECT_TRUE(gui::eventually([&] { return access(started.c_str(), F_OK) == 0; }));
-    std::ifstream f(started);
-    std::stringstream s;
-    s << f.rdbuf();
-    EXPECT_EQ(s.str(), "SMSCONFIGSUB\n");
+    EXPECT_TRUE(gui::eventually([] { return exists("started"); }));
+    EXPECT_EQ(read_file("started"), "SMSCONFIGSUB\n");
 }

@@ -1,11 +1,7 @@
 // The splash window: its texts, suppression and self-hiding.
 #include "gui_support.h"
 
-#include "core/session_state.h"
 #include "ui/splash.h"
-
-#include <gtest/gtest.h>
-#include <string>
 
 namespace {
 

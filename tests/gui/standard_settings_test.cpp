@@ -2,15 +2,8 @@
 // mavlynS.ini, taking a provider's values, and reloading the list from a wiki on loopback.
 #include "gui_support.h"
 
-#include "core/config_record.h"
-#include "core/session_state.h"
 #include "loopback_server.h"
 #include "ui/standard_settings.h"
-
-#include <fstream>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -70,19 +63,14 @@ class StandardSettings : public ::testing::Test {
         inidat.funktion = FUNKTION_CONFIG;
         configtab = 1;
     }
-    void TearDown() override {
-        configtab = 0;
-        se__wikihost = "www.wilvar.de";
-        iv_inidefaults();
-    }
+    void TearDown() override { se__wikihost = "www.wilvar.de"; }
     // Opens the dialog; the window and its provider list, or nullptr.
     GtkWidget* open(GtkWidget** list) {
-        run_.start();
-        GtkWidget* w = gui::wait_titled("mavlyn   Configuration");
+        GtkWidget* w = run_.start();
         *list = w ? by_tooltip(w, GTK_TYPE_COMBO_BOX, "mavlynS.ini") : nullptr;
         return *list ? w : nullptr;
     }
-    gui::TempDir dir_;
+    InTempDir dir_;
     gui::DialogRun run_;
 };
 
@@ -106,8 +94,7 @@ TEST_F(StandardSettings, ProviderValuesAreTakenAndTheListSurvivesTheLanguageSwit
     EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 2; }));
     EXPECT_TRUE(gui::click(confirm));
     choose(list, 2);
-    EXPECT_TRUE(gui::with_retries([&] { return gui::click(confirm); },
-                                  [&] { return !gui::entry_text(apn).empty(); }));
+    EXPECT_TRUE(gui::click_until(confirm, [&] { return !gui::entry_text(apn).empty(); }));
     EXPECT_EQ(gui::entry_text(apn), "pinternet.interkom.de") << "and not from the further entry";
     EXPECT_EQ(active(by_tooltip(w, GTK_TYPE_COMBO_BOX, "NET=")), 1)
         << "\";\" means: automatic, show warning if not";
@@ -122,8 +109,8 @@ TEST_F(StandardSettings, ProviderValuesAreTakenAndTheListSurvivesTheLanguageSwit
 
     // Both language switches keep the providers and the choice.
     for (const char* other : {"Umschalten nach Deutsch", "Switch to English"}) {
-        EXPECT_TRUE(gui::with_retries([&] { return gui::click(gui::button(w, other)); },
-                                      [&] { return gui::button(w, other) == nullptr; }));
+        EXPECT_TRUE(gui::click_until(gui::button(w, other),
+                                     [&] { return gui::button(w, other) == nullptr; }));
         std::vector<std::string> now = items(list);
         ASSERT_EQ(now.size(), english.size());
         EXPECT_EQ(now[0], _de ? "Zum Laden der Standardeinstellung bitte hier ausw\xC3\xA4hlen."
