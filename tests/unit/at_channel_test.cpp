@@ -3,7 +3,6 @@
 #include "modem_dialogue.h"
 #include "sms_test_support.h"
 
-#include <cstring>
 #include <fcntl.h>
 
 namespace {

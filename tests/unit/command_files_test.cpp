@@ -8,16 +8,13 @@
 #include "test_support.h"
 
 #include <csignal>
-#include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 
 class Commands : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        _de = false;
+        fresh_record();
         memset(&record, 0, sizeof record);
     }
     void TearDown() override {

@@ -6,8 +6,6 @@
 #include "modem/device_search.h"
 #include "modem_dialogue.h"
 
-#include <filesystem>
-
 namespace {
 
 const std::string huawei = "usb-HUAWEI_Technology_HUAWEI_Mobile";

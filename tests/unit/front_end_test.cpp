@@ -2,9 +2,7 @@
 #include "control/front_end.h"
 #include "control/instance_interface.h"
 #include "core/status_lines.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
+#include "test_support.h"
 
 namespace {
 const long none[3] = {0, 0, 0};

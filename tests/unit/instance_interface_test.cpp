@@ -4,18 +4,14 @@
 #include "control/program_entry.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
+#include "test_support.h"
 
 #include <cerrno>
-#include <cstring>
-#include <gtest/gtest.h>
 #include <sched.h>
-#include <string>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 

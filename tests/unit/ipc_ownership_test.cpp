@@ -3,14 +3,13 @@
 #include "control/instance_interface.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
+#include "test_support.h"
 
-#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 

@@ -5,11 +5,7 @@
 #include "control/main_thread.h"
 #include "core/session_state.h"
 #include "modem/device_search.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
+#include "test_support.h"
 
 namespace {
 

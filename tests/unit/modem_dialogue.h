@@ -20,9 +20,7 @@
 class ModemTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        MODUS('P') = 1;
-        _de = false;
+        fresh_record();
         _silentinstall = true; // no dialog here; the dialogs have tests of their own
         secportmanuell = true;
         restore();

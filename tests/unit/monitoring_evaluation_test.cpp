@@ -2,11 +2,7 @@
 // limit levels, the permission to connect, the battery answer and the acoustic signal.
 #include "control/monitoring_evaluation.h"
 #include "modem/device_search.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
+#include "test_support.h"
 
 TEST(ModeFromSpeed, FastConnectionsShowTheHigherMode) {
     struct {

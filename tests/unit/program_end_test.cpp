@@ -7,7 +7,6 @@
 #include "foundation/utilities.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
 #include <sys/sem.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,9 +16,7 @@ namespace {
 class End : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        _de = false;
-        MODUS('P') = 1;
+        fresh_record();
         inidat.round = 1; // connection log on
         onlinezeit = offlinezeita = inaktivzeit = 0;
     }

@@ -2,7 +2,6 @@
 #include "foundation/replacing_file.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 

@@ -5,7 +5,6 @@
 #include "foundation/utilities.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 TEST(SecretMasking, LinesOfModemTrafficAndConfiguration) {
@@ -62,8 +61,7 @@ TEST(SecretMasking, LinesOfModemTrafficAndConfiguration) {
 // The writers mask whatever reaches them, and their files are the user's alone.
 TEST(SecretMasking, EveryLogWriterMasksAndCreatesPrivateFiles) {
     InTempDir tmp;
-    iv_inidefaults();
-    MODUS('P') = MODUS('M') = 1;
+    fresh_record("PM");
     inidat.round = 1;
     char stamp[sizeof lo__vlogtimestamp];
     strMcpy(stamp, lo__vlogtimestamp);
@@ -74,7 +72,6 @@ TEST(SecretMasking, EveryLogWriterMasksAndCreatesPrivateFiles) {
     lo_mlog("%s Command: %s\n\n", "run PIN=4711", -1, false);
     umask(umask_before);
     strMcpy(lo__vlogtimestamp, stamp);
-    iv_inidefaults();
     for (const char* f : {"servilog.txt", "connlog.txt", "debuglog.txt", "sms.txt"}) {
         std::string text = read_file(f);
         EXPECT_EQ(text.find("4711"), std::string::npos) << f << ": " << text;

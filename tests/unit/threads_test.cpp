@@ -5,10 +5,7 @@
 #include "test_support.h"
 
 #include <atomic>
-#include <cstring>
 #include <gdk/gdk.h>
-#include <gtest/gtest.h>
-#include <vector>
 
 namespace {
 
@@ -41,8 +38,7 @@ struct Worker {
 
 TEST(Registry, FullThenFreedNodeReused) {
     InTempDir tmp;
-    iv_inidefaults();
-    MODUS('P') = 1;
+    fresh_record();
     const int before = th__count(); // threads other tests left registered (th__monitor)
     std::vector<std::unique_ptr<Worker>> workers;
     for (int i = before; i <= 30; i++)
@@ -78,8 +74,7 @@ TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
 
     if (!in_fresh_process()) return rerun_in_fresh_process(); // the end cannot be undone
     InTempDir tmp;
-    iv_inidefaults();
-    MODUS('P') = 1;
+    fresh_record();
     const int before = th__count();
     th_create(
         [](gpointer) -> gpointer {

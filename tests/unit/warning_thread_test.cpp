@@ -4,9 +4,6 @@
 #include "core/session_state.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-#include <string>
-
 namespace {
 
 int answer = 1;
@@ -24,10 +21,8 @@ int fake_ask(const char* title, const char* text, int, int mtime) {
 class Warnings : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        MODUS('P') = 1;
+        fresh_record();
         inidat.round = 1; // connection log on
-        _de = false;
         inidat.constart = true;
         unterbrechung_gewuenscht = 0;
         shutdownerlaubt = false;
