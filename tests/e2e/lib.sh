@@ -74,6 +74,12 @@ e2e_start_program() {
 # e2e_wait_permitted DIR: the program in DIR has come up to "Permitted to connect.".
 e2e_wait_permitted() { e2e_wait_for_text "$1/servilog.txt" "Permitted to connect." 60; }
 
+# e2e_clock MINUTES: the wall clock MINUTES from now (negative: ago) as HH:MM.
+e2e_clock() {
+  local m=$((($(date +%-H) * 60 + $(date +%-M) + $1 + 1440) % 1440))
+  printf '%02d:%02d' $((m / 60)) $((m % 60))
+}
+
 # A display: the sandbox's own, or else a private Xvfb on a number it picks itself.
 e2e_start_xvfb() {
   if e2e_in_sandbox && [ -n "${DISPLAY:-}" ]; then return 0; fi
