@@ -9,13 +9,14 @@
 #include "foundation/utilities.h"
 #include "sms/sms_reception.h"
 
+#include <chrono>
 #include <cstring>
 
 #define T(de, en) (_de ? (de) : (en))
 
 namespace {
 
-// Calls ringing within this offline time of the last ring count as the same call.
+// Calls ringing within this time (1/100 s) of the last ring count as the same call.
 constexpr unsigned long holdoff = 1500;
 
 void cut(char* from, size_t len) {
@@ -38,7 +39,27 @@ void callcommand(int i, const char* number) {
     msleep(50);
 }
 
+unsigned long monotonic_hundredths() {
+    using namespace std::chrono;
+    return static_cast<unsigned long>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10);
+}
+
+// Rings of one call: within the hold-off by the offline time, or by the real time, since the
+// offline time stands still while a long dialogue (a credit query) holds up the cycle and
+// then catches up at once.
+bool samecall() {
+    unsigned long now = cm__ringclock();
+    bool same = offlinezeit - offlinezeitring < holdoff || now - cm__ringreal < holdoff;
+    offlinezeitring = offlinezeit;
+    cm__ringreal = now;
+    return same;
+}
+
 } // namespace
+
+unsigned long (*cm__ringclock)() = monotonic_hundredths;
+unsigned long cm__ringreal = 0;
 
 void cm__ringscan(char* t, bool* rang, char* number, size_t n) {
     *rang = false;
@@ -77,11 +98,7 @@ void cm__ringdetect(char* t) {
     if (number[0])
         lo_slog(T("Eingehender Anruf: \"%s\".\n", "Incomming call: \"%s\".\n"), number, -1);
     if (!rang && !number[0]) return;
-    if (offlinezeit - offlinezeitring < holdoff) {
-        offlinezeitring = offlinezeit;
-        return;
-    }
-    offlinezeitring = offlinezeit;
+    if (samecall()) return;
     if (number[0]) lo_vlog(T("%s Anruf erhalten: %s\n", "%s Call recieved: %s\n"), number, -1);
     cc_show2(T("+Anruf erhalten.", "+Call recieved."), T("+Anruf_erhalten", "+Call_recieved."));
     for (int i = 0; i < 3; i++)

@@ -6,6 +6,10 @@
 // Detection runs while offline, with call entries configured, in the dial-up roles.
 #define cm__ringdetect_ACTIVE (onlinezeit == 0 && inidat.smsring && inidat.funktion < 40)
 
+// The real-time clock of the ring hold-off (1/100 s, monotonic) and its value at the last ring.
+extern unsigned long (*cm__ringclock)();
+extern unsigned long cm__ringreal;
+
 // Removes unsolicited RING and +CLIP lines from an answer just read and acts on them.
 void cm__ringdetect(char* t);
 

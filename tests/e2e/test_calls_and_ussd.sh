@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Incoming calls and credit queries on a Huawei modem (modemsim) that takes USSD codes only in
 # packed 7-bit form and answers in UCS-2, whole program with the default data port:
-#  1. a permitted caller ringing four times 5 s apart starts its call command and the one for
-#     any caller once each, with the caller number in place of %1 and %0;
+#  1. a permitted caller ringing four times 5 s apart, right after the credit queries below held
+#     up the cycle, starts its call command and the one for any caller once each, with the
+#     caller number in place of %1 and %0;
 #  2. RING and +CLIP in the answers never disturb the passes: the shared record follows a
 #     signal change made while it rings, and no RING/+CLIP text reaches the status line;
 #  3. "Prepaid-credit?" from the control window's menu: the configured code is refused in
@@ -47,29 +48,6 @@ e2e_wait_for_text "$WORK/transcript" "AT+CLIP=1" 60
 e2e_wait_permitted "$WORK"
 log=$WORK/servilog.txt conn=$WORK/connlog.txt
 
-# ---- 1. Four rings, one call ----
-# The first call counts only once 15 s of offline time have passed since the start.
-wait_offline 17
-e2e_modem "ring $permitted 4 5000"
-e2e_wait_count "$calls" "permitted " 1 20
-e2e_modem "set signal=31" # while it rings
-e2e_wait_count "$log" "Incomming call: \"$permitted\"." 4 40
-[ "$(e2e_count "$calls" "permitted ")" -eq 1 ] || e2e_fail "four rings, several commands: $(cat "$calls")"
-grep -qxF "permitted $permitted ${permitted#+} % %5" "$calls" ||
-  e2e_fail "expansion of %1 %0 %% %5: $(cat "$calls")"
-[ "$(grep -cxF "anyone $permitted" "$calls")" -eq 1 ] || e2e_fail "any caller: $(cat "$calls")"
-grep -qF " Call recieved: $permitted" "$conn" || e2e_fail "no call in connlog"
-grep -qF " Command by call: $WORK/callcmd permitted" "$conn" || e2e_fail "no command in connlog"
-
-# ---- 2. The passes went on (signal_percent 150, network_name 154, message 203) ----
-e2e_passes 2
-[ "$(e2e_shm_field 150 u8)" = 100 ] || e2e_fail "signal change not seen while it rang"
-[ "$(e2e_shm_field 154 s)" = "Vodafone.de" ] || e2e_fail "network name: $(e2e_shm_field 154 s)"
-case "$(e2e_shm_field 203 s)" in
-  *RING* | *CLIP*) e2e_fail "unsolicited text in the status line: $(e2e_shm_field 203 s)" ;;
-esac
-grep -q "Communications error" "$conn" "$log" && e2e_fail "the rings broke the channel"
-
 # ---- 3. The configured credit query ----
 e2e_menu_select 2
 e2e_wait_for_text "$log" "Starting credit communication." 20
@@ -96,6 +74,29 @@ grep -qF 'AT+CUSD=1,"*102#"' "$WORK/transcript" && e2e_fail "the learnt coding w
 grep -qiF "AT+CUSD=1,\"AA184C3602\",15" "$WORK/transcript" || e2e_fail "typed code not sent"
 grep -qF " Account answer: $bonus" "$conn" || e2e_fail "no second answer"
 e2e_keys "$(e2e_wait_window "Credit Query" 20)" Return
+
+# ---- 1. Four rings, one call ----
+# The first call counts only once 15 s of offline time have passed since the start.
+wait_offline 17
+e2e_modem "ring $permitted 4 5000"
+e2e_wait_count "$calls" "permitted " 1 20
+e2e_modem "set signal=31" # while it rings
+e2e_wait_count "$log" "Incomming call: \"$permitted\"." 4 40
+[ "$(e2e_count "$calls" "permitted ")" -eq 1 ] || e2e_fail "four rings, several commands: $(cat "$calls")"
+grep -qxF "permitted $permitted ${permitted#+} % %5" "$calls" ||
+  e2e_fail "expansion of %1 %0 %% %5: $(cat "$calls")"
+[ "$(grep -cxF "anyone $permitted" "$calls")" -eq 1 ] || e2e_fail "any caller: $(cat "$calls")"
+grep -qF " Call recieved: $permitted" "$conn" || e2e_fail "no call in connlog"
+grep -qF " Command by call: $WORK/callcmd permitted" "$conn" || e2e_fail "no command in connlog"
+
+# ---- 2. The passes went on (signal_percent 150, network_name 154, message 203) ----
+e2e_passes 2
+[ "$(e2e_shm_field 150 u8)" = 100 ] || e2e_fail "signal change not seen while it rang"
+[ "$(e2e_shm_field 154 s)" = "Vodafone.de" ] || e2e_fail "network name: $(e2e_shm_field 154 s)"
+case "$(e2e_shm_field 203 s)" in
+  *RING* | *CLIP*) e2e_fail "unsolicited text in the status line: $(e2e_shm_field 203 s)" ;;
+esac
+grep -q "Communications error" "$conn" "$log" && e2e_fail "the rings broke the channel"
 
 e2e_stop_program "$pid"
 [ -s "${SB_CALLS:-/dev/null}" ] && e2e_fail "fake commands called: $(e2e_fake_calls)"

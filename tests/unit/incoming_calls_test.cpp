@@ -31,13 +31,19 @@ namespace {
 
 class Calls : public ModemTest {
   protected:
+    unsigned long (*realclock)() = cm__ringclock;
     void SetUp() override {
         ModemTest::SetUp();
         inidat.smsring = true;
         inidat.funktion = 1;
         inidat.constart = false;
+        // Real time passes here as the offline time does.
+        cm__ringclock = [] { return offlinezeit; };
+        cm__ringreal = 0;
     }
     void TearDown() override {
+        cm__ringclock = realclock;
+        cm__ringreal = 0;
         onlinezeit = offlinezeit = offlinezeitring = 0;
         unterbrechung_gewuenscht = 0;
         ModemTest::TearDown();
@@ -77,4 +83,16 @@ TEST_F(Calls, HoldOffPermittedNumbersAndWithheldCallers) {
     offlinezeitring = 900000;
     EXPECT_FALSE(read("\r\nRING\r\n", 160000)) << "the offline time was reset";
     EXPECT_EQ(offlinezeitring, 0u);
+}
+
+// A long dialogue holds up the cycle: the offline time stands still, then catches up at once.
+TEST_F(Calls, OneCallStaysOneWhenTheOfflineTimeCatchesUp) {
+    callcommand(1, "mavlyn_RECONNECT");
+    EXPECT_TRUE(read("\r\nRING\r\n", 100000));
+    static unsigned long real;
+    real = 100500; // 5 s later by the clock, 30 s by the offline time that caught up
+    cm__ringclock = [] { return real; };
+    EXPECT_FALSE(read("\r\nRING\r\n", 103000));
+    real = 102000;
+    EXPECT_TRUE(read("\r\nRING\r\n", 104600)) << "15 s after the last ring by both: a new call";
 }
