@@ -106,8 +106,6 @@ TEST(ConfigDialogFields, LimitsAreShownInTheLargestFittingUnitAndComeBackWhole) 
 }
 
 TEST(LabelTable, LanguagePartsLatin1AndATableThatOutgrowsItsBlock) {
-    EXPECT_EQ(ls__language("Abbrechen~Cancel", true), "Abbrechen");
-    EXPECT_EQ(ls__language("Abbrechen~Cancel", false), "Cancel");
     EXPECT_EQ(ls__language("SMSC", false), "SMSC");
     ls_reset();
     ls_element('L', nullptr, "Ger\xE4t~Device");

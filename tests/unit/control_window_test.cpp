@@ -39,7 +39,6 @@ class Menu : public ::testing::Test {
 TEST(ControlWindow, TitleFromIconFormsAndComment) {
     const char* none[5] = {"", "", "", "", ""};
     const char* some[5] = {"-", "$", "c75", "", "batt"};
-    EXPECT_EQ(cc__title(none, "", ""), "mavlyn 0.4");
     EXPECT_EQ(cc__title(none, "", "Vodafone"), "Vodafone - mavlyn 0.4");
     EXPECT_EQ(cc__title(none, "Work", "Vodafone"), "Work - mavlyn 0.4");
     EXPECT_EQ(cc__title(some, "", "x"), "[-][$][c75][batt] x - mavlyn 0.4");

@@ -12,8 +12,7 @@ TEST(TimerTick, CountdownKindsAndMinutesLeft) {
         int kind;
         long minutes;
     } cases[] = {
-        {0, 9100, 0, 5, 0, false, 3, 3},    // offline 91 s with NOC 5
-        {0, 9000, 0, 5, 0, false, 0, 0},    // only after 90 s
+        {0, 9000, 0, 5, 0, false, 0, 0},    // offline with NOC 5: only after 90 s
         {0, 9100, 0, 10, 30, true, 3, 8},   // offline wins over the connection
         {175000, 0, 0, 0, 30, true, 1, 0},  // END 30 forced, 29:10 online: nothing left
         {100, 0, 5999, 0, 30, false, 0, 0}, // idle time counts from one minute on
