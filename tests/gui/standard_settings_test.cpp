@@ -146,6 +146,8 @@ TEST_F(StandardSettings, ReloadFromTheWikiAndTheNoticeWhenItFails) {
     EXPECT_TRUE(gui::eventually([&] { return items(list).size() == 5; }, std::chrono::seconds(30)));
     EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 3; })) << "the done page";
     EXPECT_EQ(active(list), 0);
+    const std::string reloaded = read_file("mavlynS.ini");
+    EXPECT_NE(reloaded.find("pinternet.interkom.de"), std::string::npos);
 
     // A wiki that cannot be reached: the request page stays, and "Done" tells the user.
     se__wikihost = "127.0.0.1:1";
@@ -158,6 +160,7 @@ TEST_F(StandardSettings, ReloadFromTheWikiAndTheNoticeWhenItFails) {
     EXPECT_NE(gui::property(notice, "secondary-text").find("Could not update the standard"),
               std::string::npos);
     EXPECT_EQ(items(list).size(), 5u) << "the list that was there stays";
+    EXPECT_EQ(read_file("mavlynS.ini"), reloaded) << "and so does its file";
     EXPECT_TRUE(gui::click_closing(gui::button(notice, "gtk-ok")));
     ASSERT_TRUE(gui::click_closing(gui::button(w, "Cancel")));
     EXPECT_EQ(run_.join(), 0);

@@ -196,15 +196,6 @@ TEST(StandardSettingsDownload, FailuresLeaveTheOldFileAlone) {
                            std::string(iz__MAXBYTES, 'x') + "}}</textarea>");
         EXPECT_FALSE(se_settingsupdate());
     }
-    int port;
-    {
-        LocalWiki closed(history({}));
-        port = std::stoi(std::string(se__wikihost).substr(10));
-    }
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    se__wikihost = host.c_str();
-    EXPECT_FALSE(se_settingsupdate());
-    se__wikihost = "www.wilvar.de";
     EXPECT_EQ(read_file("mavlynS.ini"), "old list");
     EXPECT_FALSE(se_settingsupdated()); // no "A" mark in it
 }
