@@ -1488,6 +1488,7 @@ int iv_iniparse() {
 
     // 29. Result.
     inidatgueltig = true;
+    th_wakeall(); // the warning thread looks at the end time of day read now
     if (st.exit) return 2;
     if (go_on) return 0;
     inidat.funktion = 0;

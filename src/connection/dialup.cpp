@@ -6,6 +6,7 @@
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/logging.h"
+#include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/router_link.h"
@@ -692,7 +693,7 @@ void cn_start() {
                   "two\nlist entries whose names include the word \"modem\".\nAfterwards, please "
                   "log-off and re-login."),
                 0);
-            programmende_gewuenscht = true;
+            th_requestend();
         }
         if (cn__linuxconnectionname[0]) {
             lo_slog(T("Verbindungsname: %s\n", "Connection name: %s\n"), cn__linuxconnectionname,
@@ -745,7 +746,7 @@ void cn_start() {
     if (++failedstarts >= 4) {
         failedstarts = 2;
         ruhestatus = 1;
-        programmende_gewuenscht = true;
+        th_requestend();
     }
 }
 
@@ -812,7 +813,7 @@ void cn_stop(int endemodus) {
         if (!linksys) cn_linuxconnect(22);
         msleepx(3000);
         if (gap) {
-            programmende_gewuenscht = true;
+            th_requestend();
             if (!inidat.endstandby) ruhestatus = 1;
         } else {
             msleepx(2000);

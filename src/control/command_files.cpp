@@ -7,6 +7,7 @@
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/logging.h"
+#include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 
@@ -89,7 +90,7 @@ void carry_out(int word) {
     case 3:
         lo_vlog(T("%s Programm per Kommando beendet.\n", "%s Program terminated by command.\n"), "",
                 -1);
-        programmende_gewuenscht = true;
+        th_requestend();
         break;
     default:
         break;

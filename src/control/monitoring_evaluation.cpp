@@ -98,6 +98,7 @@ void new_network(mt__cycle_t& c) {
         strMcpy(code, strlen(plmn) >= 5 && plmn[0] != 1 ? plmn : "999999");
         if (!mt__networkallowed(inidat.net, c.name, code)) {
             netzfremd = true;
+            th_wakeall(); // the warning thread asks the user
             lo_vlog(T("%s Fremdnetz erkannt: %s\n", "%s Unwanted network: %s\n"), c.name, -1);
             for (int i = 0; i < 3; i++) double_beep(300);
         } else {

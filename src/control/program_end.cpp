@@ -64,7 +64,7 @@ void check_end_conditions() {
         return;
     case pe__RESTARTED:
         show_for(T(" mavlyn neu gestartet.", " mavlyn restartet."), T(" Ende.", " End."), 1500);
-        programmende_gewuenscht = true;
+        th_requestend();
         return;
     case pe__NOCONNECTION:
         lo_vlog(T("%s %s%li Minuten ohne funktionsf" U8ae "hige Verbindung.\n",
@@ -73,7 +73,7 @@ void check_end_conditions() {
         show_for(T("*Keine Verbindung erreicht.", "*No connection accomplished."),
                  T("*Keine_Verbindung.", "*Connection_timeout."), 2500);
         shutdownerlaubt = true;
-        programmende_gewuenscht = true;
+        th_requestend();
         return;
     case pe__ONLINETIME:
         lo_vlog(T("%s %s%li Minuten maximale Onlinezeit erreicht.\n",
@@ -95,7 +95,7 @@ void check_end_conditions() {
         unterbrechung_gewuenscht = 1;
     } else {
         shutdownerlaubt = true;
-        programmende_gewuenscht = true;
+        th_requestend();
     }
 }
 
@@ -108,7 +108,7 @@ void interrupt_connection() {
     // not fire a second time before the next poll of the statistics.
     onlinezeit = 0;
     inaktivzeit = 0;
-    if (reason == 5 && inidat.enduhrzeite) programmende_gewuenscht = true;
+    if (reason == 5 && inidat.enduhrzeite) th_requestend();
     unterbrechung_gewuenscht = 0;
     msleepx(2000);
 }
@@ -287,7 +287,7 @@ void programmende_endgueltig() {
 
 bool programmende(bool erzwingen) {
     if (ruhestatus != 0 && ruhestatus != 1) return false;
-    if (erzwingen) programmende_gewuenscht = true;
+    if (erzwingen) th_requestend();
     if (!programmende_gewuenscht) check_end_conditions();
     if (programmende_gewuenscht) return end_sequence();
     if (unterbrechung_gewuenscht != 0) interrupt_connection();

@@ -109,7 +109,8 @@ void endall(int signo, siginfo_t* info, void* /*context*/) {
     ReceivedSignal r{signo, info ? info->si_code : 0, info ? static_cast<int>(info->si_pid) : 0};
     shutdownerlaubt = false;
     if (signalpipe[1] < 0 || write(signalpipe[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r))
-        programmende_gewuenscht = true; // no way to log it; at least end in order
+        programmende_gewuenscht = true; // no way to log it; at least end in order (no lock here:
+                                        // the sleepers see it when their wait is up)
     errno = saved;
 }
 
@@ -119,7 +120,7 @@ void mt__signalreceived(int signo, int code, int pid) {
              pid);
     lo_slog(line, "", -1);
     shutdownerlaubt = false;
-    programmende_gewuenscht = true;
+    th_requestend();
 }
 
 bool mt__systembindir(const char* dir) {

@@ -2,6 +2,7 @@
 
 #include "core/session_state.h"
 #include "foundation/logging.h"
+#include "foundation/threads.h"
 
 #include <X11/ICE/ICElib.h>
 #include <cerrno>
@@ -95,7 +96,7 @@ void on_save_yourself(SmcConn conn, SmPointer par, int save_type, Bool shutdown,
 }
 
 void on_die(SmcConn, SmPointer) {
-    programmende_gewuenscht = true;
+    th_requestend();
 }
 void on_save_complete(SmcConn, SmPointer) {}
 // The program is ending anyway; it only stops waiting for a grant that will not come.
@@ -169,7 +170,7 @@ bool shutdownproc(SmcConn conn, SmPointer par, int, bool shutdown, int interact_
     } else {
         SmcSaveYourselfDone(conn, True); // no interaction: the logout goes on while we end
     }
-    programmende_gewuenscht = true;
+    th_requestend();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "foundation/utilities.h"
 #include "ui/message_box.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -137,17 +138,53 @@ void wa__ask(int w, wa__askfn ask) {
     inidat.constart = constart;
 }
 
+namespace {
+
+// The warnings given so far, for the look at whether another one is due.
+const wa__state_t* wa__given = nullptr; // read by the warning thread only
+
+bool wa__questiondue() {
+    const wa__state_t* g = wa__given;
+    return g && ((netzfremd && !g->network) || (homezonestatus == 2 && !g->homezone) ||
+                 (!g->endtime && innerhalb_enduhrzeit()));
+}
+
+// Until the next full minute, when the end time of day may have come or gone, but no longer
+// than the alive line allows.
+unsigned long wa__sleeptime(gint64 alive_at) {
+    gint64 now_us = g_get_real_time();
+    gint64 to_minute = 60 * G_USEC_PER_SEC - now_us % (60 * G_USEC_PER_SEC) + 1000;
+    gint64 to_alive = alive_at - g_get_monotonic_time();
+    return static_cast<unsigned long>(std::max<gint64>(std::min(to_minute, to_alive), 0) / 1000);
+}
+
+} // namespace
+
 gpointer wa_warningthread(gpointer) {
     th_reg self = th_register("warningthread");
     wa__state_t state;
-    for (int pass = 1;; pass++) {
-        if (pass % 10 == 0) lo_slogx("Warning thread alive.\n", "", -1);
-        if (th_msleep(2102)) break;
+    wa__given = &state;
+    constexpr gint64 alive_every = 21 * G_USEC_PER_SEC;
+    gint64 alive_at = g_get_monotonic_time() + alive_every;
+    // The first look comes when the session has started; then the thread sleeps until the
+    // network, the homezone or the end time of day asks for a question, the minute changes
+    // or the program ends.
+    for (bool first = true;; first = false) {
+        if (first)
+            th_msleep(2102);
+        else
+            th_waitfor(wa__sleeptime(alive_at), wa__questiondue);
+        if (th_queryterminate()) break;
+        if (g_get_monotonic_time() >= alive_at) {
+            lo_slogx("Warning thread alive.\n", "", -1);
+            alive_at = g_get_monotonic_time() + alive_every;
+        }
         int w = wa__choose(&state, netzfremd, homezonestatus, innerhalb_enduhrzeit());
         if (!w) continue;
         wa__ask(w, ask_with_box);
         if (th_queryterminate()) break;
     }
+    wa__given = nullptr;
     th_unregister(self);
     return nullptr;
 }

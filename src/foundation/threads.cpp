@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <gtk/gtk.h>
+#include <pthread.h>
 
 guint32 th__stat[th__statMAX];
 
@@ -70,14 +71,42 @@ void release_node(th__reg* n) {
     for (;;) g_usleep(forever_step_us);
 }
 
-// Sleeps in slices of at most 500 ms until done or terminate; true when terminate was seen.
-bool sliced_sleep(unsigned long ms) {
-    while (ms) {
-        if (th__terminateflag) return true;
-        unsigned long slice = min(ms, 500UL);
-        msleep(slice);
-        ms -= slice;
+// Every interruptible wait sleeps on this condition; whoever raises the end or terminate
+// request, or hands a waiting thread its work, broadcasts it. A waiter looks at its own
+// reason to wake under the mutex, so a broadcast between its look and its sleep is not lost.
+GMutex th__wakemutex;
+GCond th__wakecond;
+
+bool terminate_seen() {
+    return th__terminateflag;
+}
+
+bool end_requested() {
+    return programmende_gewuenscht;
+}
+
+bool terminate_or_end() {
+    return th__terminateflag || programmende_gewuenscht;
+}
+
+// Waits until ready() holds, the time is up or (with terminable) the terminate request comes;
+// true when ready() held.
+bool wait_until(unsigned long ms, bool (*ready)(), bool terminable) {
+    gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+    g_mutex_lock(&th__wakemutex);
+    bool done = ready();
+    bool timedout = ms == 0;
+    while (!done && !(terminable && th__terminateflag) && !timedout) {
+        timedout = !g_cond_wait_until(&th__wakecond, &th__wakemutex, deadline);
+        done = ready();
     }
+    g_mutex_unlock(&th__wakemutex);
+    return done;
+}
+
+// Sleeps until done or terminate; true when terminate was seen.
+bool terminable_sleep(unsigned long ms) {
+    th_waitfor(ms, terminate_seen);
     return th__terminateflag;
 }
 
@@ -127,6 +156,7 @@ th_reg th_register(const char* threadname) {
     strMcpy(n->name, name);
     append_running(n);
     g_mutex_unlock(&th__mutex);
+    th_setosname(name);
     return n;
 }
 
@@ -172,6 +202,7 @@ int th__count() {
 
 bool th_terminate(unsigned long milliseconds) {
     th__terminateflag = true;
+    th_wakeall();
     // Without an open display there is no main loop to quit.
     bool quit = gdk_display_get_default() == nullptr;
     while ((milliseconds > 0 && th__count() > 0) || !quit) {
@@ -204,22 +235,37 @@ bool th_queryterminate() {
 }
 
 bool th_msleep(unsigned long milliseconds) {
-    return sliced_sleep(milliseconds);
+    return terminable_sleep(milliseconds);
 }
 
 bool th_msleepx(unsigned long milliseconds) {
-    while (milliseconds) {
-        if (th__terminateflag) return true;
-        if (programmende_gewuenscht) return false;
-        unsigned long slice = min(milliseconds, 500UL);
-        msleep(slice);
-        milliseconds -= slice;
-    }
+    th_waitfor(milliseconds, terminate_or_end);
     return th__terminateflag;
 }
 
+bool th_waitfor(unsigned long milliseconds, bool (*ready)()) {
+    return wait_until(milliseconds, ready, true);
+}
+
+void th_wakeall() {
+    g_mutex_lock(&th__wakemutex);
+    g_cond_broadcast(&th__wakecond);
+    g_mutex_unlock(&th__wakemutex);
+}
+
+void th_requestend() {
+    programmende_gewuenscht = true;
+    th_wakeall();
+}
+
+void th_setosname(const char* name) {
+    char os[16];
+    strMcpy(os, name ? name : "");
+    pthread_setname_np(pthread_self(), os);
+}
+
 void th_msleepexit(unsigned long milliseconds) {
-    if (!sliced_sleep(milliseconds)) return;
+    if (!terminable_sleep(milliseconds)) return;
     g_mutex_lock(&th__mutex);
     th__reg* self = th__self();
     if (valid(self)) {
@@ -346,4 +392,9 @@ void th_enter_line(int line) {
 void th_leave_line(int line) {
     gdk_threads_leave();
     record_lock(false, line);
+}
+
+bool th_sleepunlessend(unsigned long milliseconds) {
+    wait_until(milliseconds, end_requested, false);
+    return programmende_gewuenscht;
 }

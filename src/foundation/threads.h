@@ -27,6 +27,18 @@ bool th_msleep(unsigned long milliseconds);
 bool th_msleepx(unsigned long milliseconds);
 void th_msleepexit(unsigned long milliseconds);
 [[noreturn]] void th_sleepinfinite();
+// Waits up to the given time until ready() holds or the terminate request comes; true when
+// ready() held. ready() is looked at under the wake lock and only reads flags.
+bool th_waitfor(unsigned long milliseconds, bool (*ready)());
+// Wakes every waiting thread so that it looks at its requests and its work again: called by
+// whoever raises a request or hands a waiting thread its work.
+void th_wakeall();
+// Raises programmende_gewuenscht and wakes the sleepers: the one way to ask for the end.
+void th_requestend();
+// Sleeps until the time is up or the end is requested; true when it is.
+bool th_sleepunlessend(unsigned long milliseconds);
+// The calling thread's name as the system shows it (top -H, debuggers), cut to 15 characters.
+void th_setosname(const char* name);
 GThread* th_create(GThreadFunc func, gpointer data);
 GThread* th_createx(GThreadFunc func, gpointer data, gulong stack_size);
 

@@ -1,6 +1,7 @@
 #include "foundation/utilities.h"
 
 #include "foundation/run_state.h"
+#include "foundation/threads.h"
 
 #include <cctype>
 #include <cstdio>
@@ -234,13 +235,7 @@ void msleep(unsigned long ms) {
 }
 
 bool msleepx(unsigned long ms) {
-    while (ms) {
-        if (programmende_gewuenscht) return true;
-        unsigned long slice = min(ms, 500UL);
-        msleep(slice);
-        ms -= slice;
-    }
-    return programmende_gewuenscht;
+    return th_sleepunlessend(ms);
 }
 
 void ut_formatdatumzeit(char* out, size_t n, const struct tm& t) {

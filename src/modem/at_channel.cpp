@@ -4,6 +4,7 @@
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/logging.h"
+#include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/incoming_calls.h"
 #include "modem/router_link.h"
@@ -213,7 +214,7 @@ void count_read(long n) {
             cm__po, -1);
         cm__lesefehleranzahl = 0;
         ruhestatus = 1;
-        programmende_gewuenscht = true;
+        th_requestend();
     }
 }
 

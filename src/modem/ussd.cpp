@@ -8,6 +8,7 @@
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/secret_masking.h"
+#include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
@@ -68,6 +69,7 @@ void devicecommand(char* port, char* t) {
         snprintf(sm_msgprepaidnachricht, sizeof sm_msgprepaidnachricht, "%s%s",
                  T("Antwort vom Ger" U8ae "t:  \n\n", "Answer from device:  \n\n"), shown);
         sm_msgprepaidzustand = 1;
+        th_wakeall(); // the message thread shows it
     } else {
         // Other programs read the record: an IMEI or IMSI asked for stays out of it too.
         strmcpy(mvliow->answer, lo_masksecrets(t).c_str(), 600);
@@ -120,6 +122,7 @@ void nocredit(const char* message, const char* logline) {
     strMcpy(sm_msgprepaidnachricht, message);
     lo_slog(logline, "", -1);
     sm_msgprepaidzustand = 1;
+    th_wakeall(); // the message thread shows it
 }
 
 void creditquery(const char* ppq, char* port, char* t) {
@@ -161,6 +164,7 @@ void creditquery(const char* ppq, char* port, char* t) {
                 -1);
         lo_vlog(T("%s Prepaid-Antwort: %s\n", "%s Account answer: %s\n"), shown, -1);
         sm_msgprepaidzustand = 1;
+        th_wakeall(); // the message thread shows it
     } else if (onlinezeit) {
         nocredit(T("Bitte \"Trennen\" ausw" U8ae "hlen  \nund erneut versuchen.  ",
                    "Please click \"Disconnect\",  \nand try again.  "),
@@ -355,6 +359,7 @@ void cm_homezonequery() {
         free(page);
     }
     homezonestatus = status;
+    if (status == 2) th_wakeall(); // the warning thread asks the user
     lo_slog(T("Neuer Homezonestatus: %s%li\n", "New homezone status: %s%li\n"), "", status);
 }
 

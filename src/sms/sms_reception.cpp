@@ -272,6 +272,7 @@ void handle(const char* sender, const char* stamp, const std::string& text, bool
         sm_msgzustand = 2;
     } else {
         sm_msgzustand = 1;
+        th_wakeall(); // the message thread shows it
     }
 }
 
@@ -425,7 +426,7 @@ void deletehandled(char* t) {
     if (sm_msgzustand == 0) forgethandled(handledkey);
     if (sm__endbysms) {
         sm__endbysms = false;
-        programmende_gewuenscht = true;
+        th_requestend();
     }
 }
 
@@ -637,7 +638,7 @@ void sm__builtincommand(int word, bool bysms) {
         if (bysms)
             sm__endbysms = true;
         else
-            programmende_gewuenscht = true;
+            th_requestend();
         break;
     }
 }
@@ -657,11 +658,25 @@ void sm__forget() {
     sm__msgnachricht[0] = 0;
 }
 
+namespace {
+bool sm__msgwaiting() {
+    return sm_msgzustand == 1 || sm_msgprepaidzustand == 1;
+}
+} // namespace
+
 gpointer sm_msgthread(gpointer) {
     th_register("msgthread");
-    for (unsigned long round = 1;; round++) {
-        th_msleepexit(2000);
-        if (round % 10 == 0) lo_slogx("MSG thread alive.\n", "", -1);
+    constexpr gint64 alive_every = 20 * G_USEC_PER_SEC;
+    gint64 alive_at = g_get_monotonic_time() + alive_every;
+    for (;;) {
+        // Asleep until there is something to show, the alive line is due or the program ends.
+        gint64 left_ms = (alive_at - g_get_monotonic_time()) / 1000;
+        th_waitfor(static_cast<unsigned long>(std::max<gint64>(left_ms, 0)), sm__msgwaiting);
+        th_msleepexit(0);
+        if (g_get_monotonic_time() >= alive_at) {
+            lo_slogx("MSG thread alive.\n", "", -1);
+            alive_at = g_get_monotonic_time() + alive_every;
+        }
         if (sm_msgzustand == 1) showmessage();
         if (sm_msgprepaidzustand == 1) {
             me_messagebox(0, T("mavlyn   Prepaid-Abfrage", "mavlyn   Credit Query"),

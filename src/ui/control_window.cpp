@@ -369,7 +369,7 @@ gboolean cc__closewindow(GtkWidget*, GdkEvent*, gpointer) {
         return TRUE;
     }
     run_outside_lock(ending);
-    programmende_gewuenscht = true;
+    th_requestend();
     return TRUE;
 }
 
@@ -586,7 +586,7 @@ void cc__select(int code) {
         break;
     case 90:
         unterbrechung_gewuenscht = 0;
-        programmende_gewuenscht = true;
+        th_requestend();
         break;
     case 92:
         fefo = fefo_NORMAL;

@@ -540,7 +540,7 @@ gpointer me__messageathread(gpointer data) {
     if (b->modus == 1 && response == GTK_RESPONSE_YES) {
         const char* ending = _de ? " Beenden." : " Ending.";
         cc_show2(ending, ending);
-        programmende_gewuenscht = true;
+        th_requestend();
     }
     return nullptr;
 }

@@ -181,7 +181,7 @@ TEST_F(Dialogs, MessageBoxEndsByTimeOutOrProgramEndAndCutsLongTexts) {
         programmende_gewuenscht = false;
         gui::Driver d([] {
             if (!gui::wait_messagedialog()) return false;
-            programmende_gewuenscht = true;
+            th_requestend();
             return true;
         });
         EXPECT_EQ(me_messagebox(0, "mavlyn   Test", "Waiting", 1, 0, mtime), -1) << mtime;

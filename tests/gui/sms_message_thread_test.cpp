@@ -39,6 +39,7 @@ class MessageThread : public ::testing::Test {
             return gui::click_closing(gui::button(w, button));
         });
         sm_msgzustand = 1;
+        th_wakeall(); // as the reception does: the message thread shows it
         EXPECT_TRUE(d.ok());
         return shown;
     }

@@ -63,7 +63,7 @@ TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
         "setter",
         [](gpointer) -> gpointer {
             g_usleep(100000);
-            programmende_gewuenscht = true;
+            th_requestend();
             return nullptr;
         },
         nullptr);
