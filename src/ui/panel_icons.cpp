@@ -217,9 +217,9 @@ PanelIcon main_icon, warning_icon, homezone_icon, countdown_icon, battery_icon;
 int ic__mart = 0, ba_alt = -2, sig_alt = -2, up_alt = -2, down_alt = -2;
 bool show_alt = false;
 char text_alt[151] = "";
-int ic__wart = 0;
+std::atomic<int> ic__wart{0}; // read without the lock by ic_blinking
 bool wflash = false;
-int ic__hart = 0;
+std::atomic<int> ic__hart{0};
 bool hflash = false;
 int ic__tart = 0;
 unsigned long val_alt = 0;
@@ -385,14 +385,25 @@ namespace {
 // Between the end hook and a new start nothing shows an icon: the timer tick goes on until
 // the very end of the program and would raise them again.
 std::atomic<bool> ic__ended{false};
+std::atomic<int> ic__generation{0};
 } // namespace
 
 void ic_ini() {
     ic__ended = false;
+    ic__generation++;
+}
+
+int ic_generation() {
+    return ic__generation;
+}
+
+bool ic_blinking() {
+    return ic__wart == 2 || ic__hart == 3;
 }
 
 void ic_end() {
     ic__ended = true;
+    ic__generation++;
     ic_mshow(0, -1, -1, -1, -1, nullptr);
     ic_wshow(0, nullptr);
     ic_hshow(0, nullptr);

@@ -9,6 +9,10 @@
 // Start and end hooks: after ic_end every icon is off and stays off until ic_ini.
 void ic_ini();
 void ic_end();
+// Counts the starts and ends: a caller that remembers what it showed shows it again after one.
+int ic_generation();
+// Whether the warning or the homezone icon is in its blinking state.
+bool ic_blinking();
 void ic_mshow(int art, int ba, int sig, int up, int down, const char* text);
 void ic_wshow(int art, const char* text);
 void ic_hshow(int art, const char* text);

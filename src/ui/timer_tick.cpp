@@ -12,6 +12,7 @@
 #include "ui/panel_icons.h"
 
 #include <gtk/gtk.h>
+#include <string>
 #include <sys/stat.h>
 
 threade_t ti__ticke = 2;
@@ -26,6 +27,27 @@ bool control_role() {
     return inidat.funktion == FUNKTION_CONTROL;
 }
 
+// What the tick last handed to one icon. The icons compare too, but each call takes the GUI
+// lock: the tick hands them only what changed (and everything again after the icons were
+// started or ended anew).
+struct Handed {
+    int generation = -1;
+    int art = 0;
+    long value = 0;
+    std::string text;
+
+    bool changed(int a, long v, const char* t) {
+        int g = ic_generation();
+        if (g == generation && a == art && v == value && text == t) return false;
+        generation = g;
+        art = a;
+        value = v;
+        text = t;
+        return true;
+    }
+};
+Handed warning_handed, countdown_handed, homezone_handed, battery_handed;
+
 void record_byte(uint8_t mvlio_t::*field, int value) {
     if (!mvliow || mvliow->*field == static_cast<uint8_t>(value)) return;
     mvliow->*field = static_cast<uint8_t>(value);
@@ -33,17 +55,20 @@ void record_byte(uint8_t mvlio_t::*field, int value) {
 }
 
 void warning_icon(int timerzaehler) {
+    auto show = [](int art, const char* text) {
+        if (warning_handed.changed(art, 0, text)) ic_wshow(art, text);
+    };
     if (netzfremd) {
-        ic_wshow(2, T("Fremdnetz!", "Foreign network!"));
+        show(2, T("Fremdnetz!", "Foreign network!"));
         record_byte(&mvlio_t::vicon_status, 3);
     } else if (maxgrenze == 1) {
-        if (timerzaehler % 4 == 0) ic_wshow(1, maxgrenzes);
+        if (timerzaehler % 4 == 0) show(1, maxgrenzes);
         record_byte(&mvlio_t::vicon_status, 1);
     } else if (maxgrenze == 2) {
-        ic_wshow(2, maxgrenzes);
+        show(2, maxgrenzes);
         record_byte(&mvlio_t::vicon_status, 2);
     } else {
-        ic_wshow(0, "");
+        show(0, "");
         record_byte(&mvlio_t::vicon_status, 0);
     }
 }
@@ -59,8 +84,10 @@ void sms_signal() {
         if (ia_smssignal(0)) press_sms_button();
         return;
     }
-    ic_wshow(-1, nullptr);
-    ic_hshow(-1, nullptr);
+    if (ic_blinking()) {
+        ic_wshow(-1, nullptr);
+        ic_hshow(-1, nullptr);
+    }
     if (smssignalstatus <= 0) return;
     if (smssignalstatus == 1) ia_smssignal(1);
     if (++smssignalstatus > 4) {
@@ -85,7 +112,8 @@ void countdown_icon() {
     ti__countdown_t c = ti__countdown(onlinezeit, offlinezeita, inaktivzeit, inidat.err[ERR_NOC],
                                       inidat.end, inidat.endforce);
     // A period already over arrives as a huge unsigned value and shows 0 minutes.
-    ic_tshow(c.kind, static_cast<unsigned long>(c.minutes), "");
+    if (countdown_handed.changed(c.kind, c.minutes, ""))
+        ic_tshow(c.kind, static_cast<unsigned long>(c.minutes), "");
     if (c.kind == kind_alt && c.minutes == minutes_alt) return;
     kind_alt = c.kind;
     minutes_alt = c.minutes;
@@ -98,10 +126,10 @@ void countdown_icon() {
 void homezone_and_battery() {
     if (inidat.funktion >= 10 || configsub) return;
     if (!inidat.homu[0] || onlinezeit == 0) {
-        ic_hshow(0, "");
+        if (homezone_handed.changed(0, 0, "")) ic_hshow(0, "");
         record_byte(&mvlio_t::hicon_status, 0);
     } else {
-        ic_hshow(homezonestatus + 1, "");
+        if (homezone_handed.changed(homezonestatus + 1, 0, "")) ic_hshow(homezonestatus + 1, "");
         record_byte(&mvlio_t::hicon_status, homezonestatus == 0 ? 9 : homezonestatus);
         if (MODUS('H') && homezonestatus == 2 && unterbrechung_gewuenscht != 3) {
             lo_slogx(T("Au"
@@ -113,7 +141,7 @@ void homezone_and_battery() {
             unterbrechung_gewuenscht = 3;
         }
     }
-    ic_bshow(akkufuellstand, "");
+    if (battery_handed.changed(0, akkufuellstand, "")) ic_bshow(akkufuellstand, "");
 }
 
 } // namespace
