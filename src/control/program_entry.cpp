@@ -20,6 +20,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <gtk/gtk.h>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -212,6 +213,9 @@ gpointer mt_gtkthread(gpointer) {
 }
 
 void mt_main(int argc, char** argv) {
+    // The threads allocate little and seldom: one heap for all of them costs no waiting, while
+    // an arena per thread keeps its pages resident for the whole run.
+    mallopt(M_ARENA_MAX, 1);
     install_signal_handlers();
     _argc = argc;
     _argv = argv;

@@ -3,6 +3,7 @@
 #include "foundation/run_state.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <mutex>
 #include <pulse/error.h>
 #include <pulse/simple.h>
@@ -33,11 +34,42 @@ void build_table(int fq) {
     table_fq = fq;
 }
 
+// The sound library is loaded with the first tone: most runs play none, and it brings a
+// dozen codec and bus libraries that would otherwise stay resident all day.
+struct Pulse {
+    decltype(&pa_simple_new) open = nullptr;
+    decltype(&pa_simple_write) write = nullptr;
+    decltype(&pa_simple_drain) drain = nullptr;
+    decltype(&pa_simple_free) close = nullptr;
+    decltype(&pa_strerror) error_text = nullptr;
+};
+
+template <typename F> void symbol(void* lib, const char* name, F* f) {
+    *f = reinterpret_cast<F>(dlsym(lib, name));
+}
+
+const Pulse* pulse() {
+    static const Pulse api = [] {
+        Pulse p;
+        void* lib = dlopen("libpulse-simple.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return p;
+        symbol(lib, "pa_simple_new", &p.open);
+        symbol(lib, "pa_simple_write", &p.write);
+        symbol(lib, "pa_simple_drain", &p.drain);
+        symbol(lib, "pa_simple_free", &p.close);
+        symbol(lib, "pa_strerror", &p.error_text);
+        return p;
+    }();
+    bool complete = api.open && api.write && api.drain && api.close && api.error_text;
+    return complete ? &api : nullptr;
+}
+
 // RAII for the playback stream.
 struct Stream {
+    const Pulse* pa;
     pa_simple* s = nullptr;
     ~Stream() {
-        if (s) pa_simple_free(s);
+        if (s) pa->close(s);
     }
 };
 
@@ -60,29 +92,34 @@ bool beep(int fq, int dur) {
     beep__plan(fq, dur, &f, &samples);
 
     std::lock_guard<std::mutex> l(table_mutex);
+    const Pulse* pa = pulse();
+    if (!pa) {
+        fprintf(stderr, "mavlyn: no sound library (libpulse-simple.so.0)\n");
+        return false;
+    }
     const unsigned char* wave = beep__table(f);
     pa_sample_spec format{};
     format.format = PA_SAMPLE_U8;
     format.channels = 1;
     format.rate = beep__RATE;
     int error = 0;
-    Stream stream;
-    stream.s = pa_simple_new(nullptr, "mavlyn", PA_STREAM_PLAYBACK, nullptr, "beep", &format,
-                             nullptr, nullptr, &error);
+    Stream stream{pa};
+    stream.s = pa->open(nullptr, "mavlyn", PA_STREAM_PLAYBACK, nullptr, "beep", &format, nullptr,
+                        nullptr, &error);
     if (!stream.s) {
-        fprintf(stderr, "mavlyn: pa_simple_new(): %s\n", pa_strerror(error));
+        fprintf(stderr, "mavlyn: pa_simple_new(): %s\n", pa->error_text(error));
         return false;
     }
     bool played = true;
     while (samples > 0) {
         size_t piece = samples < beep__TABLELEN ? samples : beep__TABLELEN;
-        if (pa_simple_write(stream.s, wave, piece, &error) < 0) {
-            fprintf(stderr, "mavlyn: pa_simple_write(): %s\n", pa_strerror(error));
+        if (pa->write(stream.s, wave, piece, &error) < 0) {
+            fprintf(stderr, "mavlyn: pa_simple_write(): %s\n", pa->error_text(error));
             played = false;
         }
         samples -= piece;
     }
     // Freeing the stream drops what the server has not played yet: wait for the tone's end.
-    if (pa_simple_drain(stream.s, &error) < 0) played = false;
+    if (pa->drain(stream.s, &error) < 0) played = false;
     return played;
 }
