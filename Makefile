@@ -53,6 +53,7 @@ fuzz: build-asan
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 	@bash bench/session_bench.sh $(BUILD)
+	@bash bench/idle_bench.sh $(BUILD)
 
 format:
 	@find src tests tools fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
