@@ -168,13 +168,12 @@ e2e_wait_pid() {
 
 # e2e_wait_window NAME SECONDS: prints the id of a visible window whose title holds NAME.
 e2e_wait_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  e2e_fail "no window '$1' within $2 s"
+  e2e__until "$2" "no window '$1' within $2 s" e2e__window "$1"
+  echo "$E2E__ID"
+}
+e2e__window() {
+  E2E__ID=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+  [ -n "$E2E__ID" ]
 }
 
 # e2e_keys WINDOW KEY... and e2e_type WINDOW TEXT: activate the window and send to it.
@@ -223,8 +222,10 @@ if kind == "w":
     ctypes.memmove(p + off, sys.argv[3].encode() + b"\0", len(sys.argv[3]) + 1)
 elif kind == "s":
     print(raw[off:off + 65].split(b"\0")[0].decode("latin-1"))
+elif kind == "u8":
+    print(raw[off])
 else:
-    print(raw[off] if kind == "u8" else struct.unpack_from("<h" if kind == "i16" else "<I", raw, off)[0])
+    print(struct.unpack_from("<h" if kind == "i16" else "<I", raw, off)[0])
 PY
 }
 
@@ -238,14 +239,12 @@ e2e_count() {
 # e2e_wait_count FILE TEXT N SECONDS: waits until TEXT is in FILE N times; fails at once when
 # the program of the scenario ($pid, when set) has ended.
 e2e_wait_count() {
-  local deadline=$((SECONDS + $4))
-  until [ "$(e2e_count "$1" "$2")" -ge "$3" ]; do
-    if [ -n "${pid:-}" ]; then
-      kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended (waiting for '$2')"
-    fi
-    [ $SECONDS -lt $deadline ] || e2e_fail "not $3 times '$2' in $1 within $4 s"
-    sleep 0.2
-  done
+  e2e__until "$4" "not $3 times '$2' in $1 within $4 s" e2e__counted "$1" "$2" "$3"
+}
+e2e__counted() {
+  [ "$(e2e_count "$1" "$2")" -ge "$3" ] && return 0
+  [ -z "${pid:-}" ] || kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended (waiting for '$2')"
+  return 1
 }
 
 # e2e_passes N: waits for N more monitoring passes (signal queries in the modem transcript).
@@ -266,19 +265,13 @@ e2e_dialogs() {
 
 # e2e_wait_dialog TITLE SECONDS: prints the first dialog to come up, which must be named TITLE.
 e2e_wait_dialog() {
-  local deadline=$((SECONDS + $2)) w name
-  while [ $SECONDS -lt $deadline ]; do
-    w=$(e2e_dialogs | head -1)
-    if [ -n "$w" ]; then
-      name=$(xdotool getwindowname "$w" 2>/dev/null) || name=""
-      [[ "$name" == *"$1"* ]] || e2e_fail "another box: '$name', not '$1'"
-      echo "$w"
-      return 0
-    fi
-    sleep 0.2
-  done
-  e2e_fail "no '$1' question within $2 s"
+  local name
+  e2e__until "$2" "no '$1' question within $2 s" e2e__dialog
+  name=$(xdotool getwindowname "$E2E__ID" 2>/dev/null) || name=""
+  [[ "$name" == *"$1"* ]] || e2e_fail "another box: '$name', not '$1'"
+  echo "$E2E__ID"
 }
+e2e__dialog() { E2E__ID=$(e2e_dialogs | head -1); [ -n "$E2E__ID" ]; }
 
 # e2e_answer WINDOW KEY...: the box may close between a key's press and release, which
 # xdotool reports as an error; whether the answer arrived shows in the logs.
@@ -319,13 +312,7 @@ GSM = ("@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞ\x1bÆæßÉ !\"#¤%&
        "¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà")
 EXT = {"€": 0x65, "[": 0x3C, "]": 0x3E, "{": 0x28, "}": 0x29, "~": 0x3D, "\\": 0x2F, "|": 0x40, "^": 0x14}
 def septets(text):
-    out = []
-    for ch in text:
-        if ch in EXT:
-            out += [0x1B, EXT[ch]]
-        else:
-            out.append(GSM.index(ch))
-    return out
+    return [s for ch in text for s in ([0x1B, EXT[ch]] if ch in EXT else [GSM.index(ch)])]
 def pack(sep):
     bits, n, out = 0, 0, bytearray()
     for s in sep:

@@ -86,9 +86,7 @@ for node in null zero full random urandom tty; do
 done
 mkdir -p "$devdir/pts" "$devdir/shm" "$devdir/serial/by-id" "$devdir/net"
 ln -s /proc/self/fd "$devdir/fd"
-ln -s /proc/self/fd/0 "$devdir/stdin"
-ln -s /proc/self/fd/1 "$devdir/stdout"
-ln -s /proc/self/fd/2 "$devdir/stderr"
+for n in 0:stdin 1:stdout 2:stderr; do ln -s "/proc/self/fd/${n%:*}" "$devdir/${n#*:}"; done
 [ -e /dev/net/tun ] && touch "$devdir/net/tun" && mount --bind /dev/net/tun "$devdir/net/tun"
 mount --rbind "$devdir" /dev
 mount -t devpts -o newinstance,ptmxmode=0666,mode=0620 devpts /dev/pts
@@ -103,9 +101,7 @@ for fake in sudo rm rmdir firefox gedit shutdown; do
   cat >"$SB/bin/$fake" <<EOF
 #!/bin/sh
 # Stand-in: records the call and does nothing else.
-printf '%s' "$fake" >>"$SB_CALLS"
-for a in "\$@"; do printf ' %s' "\$a" >>"$SB_CALLS"; done
-printf '\n' >>"$SB_CALLS"
+printf '%s\n' "$fake\${*:+ \$*}" >>"$SB_CALLS"
 exit 0
 EOF
   chmod +x "$SB/bin/$fake"

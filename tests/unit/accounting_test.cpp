@@ -281,11 +281,9 @@ TEST(AccountingProcNetDev, InterfaceLineAndErrorCounters) {
 // interface is watched under that name.
 TEST(AccountingSession, WithoutAnInterfaceThePollIsOffline) {
     SavedValues keep(cn__linuxconnectionname);
-    for (auto [con, watched] : {std::pair{"", ""},
-                                {"Internet", ""},
-                                {"/dev/ttyUSB3", ""},
-                                {"ppp7", "ppp7"},
-                                {"ppp/../../x", ""}}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""}, {"Internet", ""}, {"/dev/ttyUSB3", ""}, {"ppp7", "ppp7"}, {"ppp/../../x", ""}};
+    for (auto [con, watched] : cases) {
         strMcpy(inidat.con, con);
         cn__linuxconnectionname[0] = 0;
         EXPECT_EQ(cn_ifstatistics(nullptr, nullptr, nullptr), 0) << con;

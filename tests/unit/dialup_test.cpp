@@ -164,14 +164,10 @@ TEST(DialupPhrases, ConnectedOnceInterfaceAndAddressAreKnown) {
 }
 
 TEST(DialupPhrases, PidFileAndNumbers) {
-    for (auto [text, pid] : {std::pair{"4711\n", 4711},
-                             {"4711ppp0", 4711},
-                             {" 4711", 0},
-                             {"", 0},
-                             {"0\n", 0},
-                             {"1\n", 0},
-                             {"3000000000\n", 0}})
-        EXPECT_EQ(cn__pidfromtext(text), pid) << text;
+    const std::pair<const char*, int> pids[] = {
+        {"4711\n", 4711}, {"4711ppp0", 4711}, {" 4711", 0},       {"", 0},
+        {"0\n", 0},       {"1\n", 0},         {"3000000000\n", 0}};
+    for (auto [text, pid] : pids) EXPECT_EQ(cn__pidfromtext(text), pid) << text;
     const char* t = " \t 123abc";
     EXPECT_EQ(cn__readlong(&t), 123);
     EXPECT_STREQ(t, "abc");

@@ -315,12 +315,9 @@ TEST(IniSetup, ServiceLogListingMasksSecrets) {
 }
 
 TEST(IniRoles, FromProgramNameAndFirstParameter) {
-    for (auto [name, role] : {std::pair{"/opt/x/gprs.exe", 1},
-                              {"UMTSGPRS", 4},
-                              {"CONFIGX", 50},
-                              {"mavlyn", 0},
-                              {"gprs2", -1}})
-        EXPECT_EQ(iv__rolebyname(name), role) << name;
+    const std::pair<const char*, int> roles[] = {
+        {"/opt/x/gprs.exe", 1}, {"UMTSGPRS", 4}, {"CONFIGX", 50}, {"mavlyn", 0}, {"gprs2", -1}};
+    for (auto [name, role] : roles) EXPECT_EQ(iv__rolebyname(name), role) << name;
     struct {
         std::vector<std::string> args;
         int funktion;
