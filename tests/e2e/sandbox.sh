@@ -111,8 +111,19 @@ if [ -r "$here/../fake/pppd" ]; then cp "$here/../fake/pppd" "$SB/bin/pppd"; fi
 export SB_FAKE_PATH=$SB/bin:$PATH
 
 # Display, window manager, tray.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SB/log/display" 2>"$SB/log/xvfb.log" &
-for _ in $(seq 600); do [ -s "$SB/log/display" ] && break; sleep 0.05; done
+# Under a heavy load Xvfb's keymap compiler can fail once; the server then ends and is started
+# again.
+for _ in 1 2 3; do
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$SB/log/display" 2>"$SB/log/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 600); do
+    [ -s "$SB/log/display" ] || ! kill -0 $xvfb 2>/dev/null && break
+    sleep 0.05
+  done
+  [ -s "$SB/log/display" ] && break
+  kill $xvfb 2>/dev/null || true
+  wait $xvfb 2>/dev/null || true
+done
 [ -s "$SB/log/display" ] || { echo "sandbox: Xvfb did not start" >&2; cat "$SB/log/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$SB/log/display")"
 openbox --sm-disable >"$SB/log/openbox.log" 2>&1 &
