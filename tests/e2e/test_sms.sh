@@ -23,17 +23,20 @@ e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 2 "$part2")"
 e2e_modem "sms 1 $(e2e_sms_pdu ucs2 +491701234567 42 2 1 "$part1")"
 e2e_modem "sms 1 $(e2e_sms_pdu gsm7 Vodafone "Guthaben: 5,00€ [Bonus] {ok}")"
 
+# The command crashes the program as it runs: the gap between handling and deleting a message.
+printf '#!/bin/sh\necho "$1" >>"%s/ran.txt"\nkill -KILL "$(cat "%s/pid")"\n' "$WORK" "$WORK" \
+  >"$WORK/licht"
+chmod +x "$WORK/licht"
 e2e_ini "$WORK" COM=/dev/ttyUSB0 APN=web.example CONA=E MOD=PM 'SMS1=+491700000000;LICHT' \
-  "CMD1=echo %2 >> $WORK/ran.txt"
-start() { e2e_start_program "$WORK"; }
+  "CMD1=$WORK/licht %2"
+start() { e2e_start_program "$WORK" && echo "$pid" >"$WORK/pid"; }
 log=$WORK/sms.txt
 
 # ---- 1 ----
 start
 e2e_wait_count "$WORK/ran.txt" "an" 1 180
-kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
-grep -q "AT+CMGD=2" "$WORK/transcript" && e2e_fail "deleted before the kill: no test"
+grep -q "AT+CMGD=2" "$WORK/transcript" && e2e_fail "deleted before the crash"
 [ "$(grep -o 'AT+CMG[RD]=[0-9]' "$WORK/transcript" | head -3 | tr '\n' ' ')" = \
   "AT+CMGR=1 AT+CMGD=1 AT+CMGR=2 " ] || e2e_fail "index 1 held up index 2"
 start
