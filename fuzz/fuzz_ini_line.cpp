@@ -4,6 +4,7 @@
 
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
+#include "control/start_sequence.h"
 #include "core/config_record.h"
 
 #include <sstream>

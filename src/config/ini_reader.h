@@ -1,18 +1,14 @@
-// Reading "mavlyn.ini": the only access to the file, and the start-up sequence that fills
-// the configuration record, chooses the program's role and, for the dial-up roles, fills in
-// port, network and APN with the user.
+// Reading "mavlyn.ini": the only access to the file, the line rules that fill the configuration
+// record and repair what they can, the header line and the role of a program name. The
+// start-up sequence around it is control/start_sequence.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
-#include <gtk/gtk.h>
 
 // Opens inidatei with the given fopen mode, with retries while another program holds it.
 bool iv_iniopen(const char* modus);
 void iv_iniclose();
-// -1 end now; 0 carry on; 1 the user must act first (hint shown, program ends, funktion 0);
-// 2 the file was written because of INIWRITEEXIT.
-int iv_iniparse();
 
 // The open file (null when closed); the writer uses it too.
 extern FILE* iv__fii;
@@ -69,14 +65,6 @@ bool iv__servicelogline(const char* line, char* out, size_t n);
 // The directory of a "DIR=" line (quotes, blanks and final slashes removed); false for none.
 bool iv__dirvalue(const char* line, char* out, size_t n);
 
-// Whether an "ATI" answer names a modem the "?" port search accepts.
-bool iv__knownmodem(const char* answer);
-// Appends the networks of an "AT+COPS=?" answer to net (';' separated); the count added.
-int iv__networklist(const char* answer, char* net, size_t n);
-// The network code of an "AT+COPS?" answer, upper-cased; false for none or no service.
-bool iv__copsnetwork(const char* answer, char* code, size_t n);
-// The APN for a network code, "" when none is known.
-const char* iv__apnfornetwork(const char* code);
-
-// The configuration dialog (ui/config_dialog.cpp), which the reading calls.
-int cf_dialog(int eid, GtkWidget* widget);
+// Reads one line of at most iv__LINEMAX characters; the rest of a longer line is dropped,
+// so that it cannot be read as a line of its own.
+bool iv__readfileline(FILE* f, char* buf, size_t n);

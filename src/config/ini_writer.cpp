@@ -2,15 +2,14 @@
 
 #include "config/ini_reader.h"
 #include "config/scrambling.h"
-#include "control/instance_interface.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
-#include "ui/control_window.h"
-#include "ui/message_box.h"
 
 #include <cctype>
 #include <cstdarg>
@@ -19,10 +18,6 @@
 #include <memory>
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 bool isdig(char c) {
     return c >= '0' && c <= '9';

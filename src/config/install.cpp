@@ -2,11 +2,10 @@
 
 #include "core/config_record.h"
 #include "core/session_state.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
-#include "ui/input_dialog.h"
-#include "ui/message_box.h"
 
 #include <climits>
 #include <cstdio>
@@ -34,10 +33,6 @@ static_assert(sizeof iv__copynames / sizeof iv__copynames[0] == 31);
 const char* iv__programfile = "/proc/self/exe";
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 constexpr const char* manual_de = "mavlyn_Anleitung.pdf";
 constexpr const char* manual_en = "mavlyn_Manual.pdf";

@@ -1,13 +1,15 @@
 #include "config/profiles.h"
 
+#include "foundation/handles.h"
+
 #include "config/ini_reader.h"
-#include "control/instance_interface.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
-#include "ui/splash.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,19 +20,12 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
-
 constexpr size_t max_profiles = 80;
 constexpr size_t max_name = 127;
 
 // The last "INI=" line of "profile.ini", lines of at most linemax characters.
 bool read_profile_name(char* ini, size_t n, size_t linemax) {
-    std::unique_ptr<FILE, FileCloser> f(fopen(profildatei, "r"));
+    File f(fopen(profildatei, "r"));
     if (!f) return false;
     bool found = false;
     std::string line(linemax + 2, '\0');
@@ -118,7 +113,7 @@ void iv_changeprofile() {
     char current[40] = "";
     read_profile_name(current, sizeof current, 99);
     std::vector<std::string> names;
-    if (std::unique_ptr<DIR, DirCloser> d(opendir(".")); d)
+    if (Dir d(opendir(".")); d)
         while (struct dirent* e = readdir(d.get()))
             if (names.size() < max_profiles && iv__profilecandidate(e->d_name))
                 names.emplace_back(e->d_name);

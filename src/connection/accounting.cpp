@@ -3,15 +3,15 @@
 #include "config/ini_writer.h"
 #include "connection/dialup.h"
 #include "connection/internet_probes.h"
-#include "control/program_end.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
+#include "foundation/clock.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/router_link.h"
-#include "ui/panel_icons.h"
-#include "ui/timer_tick.h"
 
 #include <cerrno>
 #include <climits>
@@ -23,10 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 bool resetday(int d) {
     return d >= 1 && d <= 32;

@@ -1,5 +1,7 @@
 #include "connection/compression_switch.h"
 
+#include "foundation/handles.h"
+
 #include "connection/internet_probes.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
@@ -25,18 +27,7 @@ const kd__endpoints kd__operator = {"speedmanager.vodafone.de", 80, "10.192.0.41
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 const size_t receive_size = 20000;
-
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 // Writes one record: tag, value length (both big-endian) and the value.
 unsigned char* put_record(unsigned char* p, unsigned tag, const void* value, size_t len) {

@@ -1,17 +1,16 @@
 #include "connection/dialup.h"
 
 #include "connection/accounting.h"
-#include "control/command_files.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/router_link.h"
-#include "ui/message_box.h"
-#include "ui/panel_icons.h"
 
 #include <cctype>
 #include <cerrno>
@@ -34,10 +33,6 @@ long cn__statistikzeit = 0;
 int cn__erro[8] = {};
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 // ---- The running pppd ----
 int pipefd = -1;                      // read end of the output of the running pppd
@@ -218,25 +213,11 @@ long cn__readlongmax(const char** tpp) {
     return min(cn__readlong(tpp), 10L);
 }
 
-namespace {
-// Single quotes with '\'' for each quote inside.
-std::string shell_quoted(const char* v) {
-    std::string q = "'";
-    for (; *v; v++) {
-        if (*v == '\'')
-            q += "'\\''";
-        else
-            q += *v;
-    }
-    return q + "'";
-}
-} // namespace
-
 bool cn__buildcommand(char* out, size_t n, const char* path, const char* optionsfile, bool mdv,
                       bool dump) {
     if (n) out[0] = 0;
-    std::string p = shell_quoted(*path ? path : "/dev/ttyUSB0");
-    std::string f = shell_quoted(optionsfile);
+    std::string p = ut_shellquoted(*path ? path : "/dev/ttyUSB0");
+    std::string f = ut_shellquoted(optionsfile);
     int len =
         snprintf(out, n,
                  "pppd %s file %s crtscts lock usepeerdns noipdefault "

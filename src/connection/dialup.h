@@ -4,6 +4,8 @@
 // status texts, user programs, the single-port re-open and the stand-by (time gap) check.
 #pragma once
 
+#include "core/program_services.h"
+
 #include <cstddef>
 #include <ctime>
 
@@ -28,7 +30,6 @@ void cn_start();
 // homezone, 4 unwanted network, 5 end time of day.
 void cn_stop(int endemodus);
 bool cn_isactive();
-bool cn_wasactiveatstart();
 // tim 0 = now.
 bool cn_timegap(time_t tim);
 bool cn_wastimegap();

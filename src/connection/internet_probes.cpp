@@ -1,10 +1,13 @@
 #include "connection/internet_probes.h"
 
+#include "foundation/handles.h"
+
 #include "connection/compression_switch.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
-#include "ui/splash.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,20 +28,6 @@ bool cn_dnsbremse = false;
 bool iz_kdfehler = false;
 
 namespace {
-
-// RAII for the socket and the ping pipe.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) close(fd);
-    }
-};
-struct Pipe {
-    FILE* f = nullptr;
-    ~Pipe() {
-        if (f) pclose(f);
-    }
-};
 
 const char base64_alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 

@@ -3,6 +3,8 @@
 // user's probe list pauses the probing, and opening a page in the web browser.
 #pragma once
 
+#include "core/program_services.h"
+
 #include <cstddef>
 #include <string>
 
@@ -13,12 +15,6 @@ extern bool iz_kdfehler;  // the compression switch-off failed
 void iz_ini();
 void iz_end();
 
-// The response (headers included) as a NUL-terminated text the caller frees with free(), or
-// null when nothing arrived. timeout: negative no request, 1 = 2000 ms, 2 = 8000 ms, else ms;
-// 0 sends the request (waiting up to a second for the connection) and receives nothing.
-// The host may carry a ":port" (default 80).
-char* iz_httpget(const char* url, const char* user, const char* pass, int timeout, int frame,
-                 bool meld);
 // Opens the page in the web browser, in the background.
 void iz_httpbrowse(const char* url);
 // True when one ping to ip got its answer.

@@ -24,10 +24,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 // The program of a slot. A program with a stop mark ('!' or ',') is our child, the leader of
 // a process group of its own, so that ending it ends what it started; any other runs on
 // detached and is only remembered as started.

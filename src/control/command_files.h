@@ -2,24 +2,14 @@
 // and the three user-defined programs of the configuration with their start marks.
 #pragma once
 
+#include "core/program_services.h"
+
 #include <sys/types.h>
 
 void dateikommandoholen(bool auch_datei);
 
 void sp_ini();
 void sp_end();
-bool sp_ishidden(const char* cm);
-bool sp_atstart(const char* cm);
-bool sp_atend(const char* cm);
-bool sp_ateveryconnect(const char* cm);
-// The command behind the leading marks.
-const char* sp_cstart(const char* cm);
-// Starts the slot's command through the shell; a '.at' file goes to the modem instead.
-void sp_start(int idx, const char* cm);
-// Ends the slot's program (SIGTERM, SIGKILL after a short grace) when its line has a stop mark
-// ('!' or ','), else lets it run on detached; never waits longer than the grace. True when
-// the slot had a program.
-bool sp_stop(int idx);
 // The '!' programs, once per run of the program: a pause and restart does not start them again.
 void sp_startatstart();
 

@@ -13,10 +13,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 // A text field of the record, which need not be terminated.
 template <size_t N> std::string field(const char (&f)[N]) {
     return std::string(f, strnlen(f, N));

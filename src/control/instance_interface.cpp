@@ -40,10 +40,6 @@ union semun_t {
     unsigned short* array;
 };
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 // A semaphore set or a shared segment: how to find one under a key, see whose it is, remove it.
 struct IpcKind {
     const char* what;

@@ -3,19 +3,10 @@
 // the main instance creates and other programs read and send commands through.
 #pragma once
 
+#include "core/program_services.h"
 #include "core/shared_record.h"
 #include "foundation/utilities.h"
 
-// Process flags. The keys are the globals aktivsignal, endesignal, konfigaktivsignal and
-// smssignal of the session state.
-void fl_set(unsigned long key);
-void fl_clear(unsigned long key);
-bool fl_query(unsigned long key);
-// The pid of the live process that raised the flag, 0 when it is clear.
-long fl_holder(unsigned long key);
-
-bool ia_instance_isactive();
-bool ia_configinstance_isactive();
 // Tells the user to end a running main instance first; 1 when one runs, else 0.
 int ia_instance_message();
 // 1 raises the SMS flag, 2 clears it (both false); 0 is true on a rising edge only.
@@ -44,9 +35,6 @@ struct ii__ipcowner {
 bool ii__trusted(const ii__ipcowner& o, unsigned self, unsigned allowed);
 
 extern int ii__mvlioid;
-// The main instance's pointer for its status fields; null in every other instance.
-extern mvlio_t* mvliow;
-extern const mvlio_t* mvlior;
 extern bool mvlior_rw;
 extern bool mvlioneu;
 
@@ -61,13 +49,3 @@ void ii_end();
 // The record for its command and answer fields: the main instance's, or a reader's attached
 // read-write; null when commands cannot be written.
 mvlio_t* ii_commandrecord();
-
-// Writers of the record; both do nothing unless it is attached for writing.
-#define MVLIOs(field, text)                                                                        \
-    do {                                                                                           \
-        if (mvliow) strmcpy(mvliow->field, (text), sizeof mvliow->field);                          \
-    } while (0)
-#define MVLIOw(field, value)                                                                       \
-    do {                                                                                           \
-        if (mvliow) mvliow->field = (value);                                                       \
-    } while (0)

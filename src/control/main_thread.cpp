@@ -11,6 +11,7 @@
 #include "control/instance_interface.h"
 #include "control/monitoring_evaluation.h"
 #include "control/program_end.h"
+#include "control/start_sequence.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
@@ -44,10 +45,6 @@ int mt__siggelb = 9;
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool is_unsupported(const char* field) {
     return field[0] == 1;
 }
@@ -65,10 +62,7 @@ bool mt__takescommands = false;
 // Send, wait, read, wait: true when the answer holds "OK".
 bool dialogue(const char* cmd, int before = -1, int after = -1) {
     ans[0] = 0;
-    cm_puts(cmd);
-    msleep(static_cast<unsigned long>(before < 0 ? comzeit : before));
-    cm_gets(ans, comzeit);
-    msleep(static_cast<unsigned long>(after < 0 ? comzeit : after));
+    cm_exchange(cmd, ans, before, after);
     return strstr(ans, "OK") != nullptr;
 }
 

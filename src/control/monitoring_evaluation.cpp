@@ -30,10 +30,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool unknown(const char* field) {
     return !field[0] || field[0] == 1;
 }
@@ -193,10 +189,7 @@ void battery(mt__cycle_t& c) {
         akkufuellstand = 0;
     } else if (c.battery == 0) {
         char a[antwortLEN] = "";
-        cm_puts("AT+CBC\r");
-        msleep(static_cast<unsigned long>(comzeit));
-        cm_gets(a, comzeit);
-        msleep(static_cast<unsigned long>(comzeit));
+        cm_exchange("AT+CBC\r", a);
         akkufuellstand = mt__batterycharge(a);
     }
     c.battery = (c.battery + 1) % 19;

@@ -26,10 +26,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 void marker(const char* m) {
     lo_slogx(m, "", -1);
 }

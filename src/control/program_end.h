@@ -1,12 +1,12 @@
 // The single place where the program ends, pauses for a standby, or interrupts a connection.
 #pragma once
 
+#include "core/program_services.h"
+
 #include <string>
 
 // False when nothing was to be done; true after a completed pause; no return at the end.
 bool programmende(bool erzwingen);
-// Ends the program, whatever else is pending: a pause that was asked for gives way to the end.
-[[noreturn]] void programmende_endgueltig();
 
 // The automatic end conditions, checked in this order (times in hundredths of a second).
 enum pe__condition { pe__NONE, pe__RESTARTED, pe__NOCONNECTION, pe__ONLINETIME, pe__INACTIVETIME };

@@ -12,10 +12,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 struct question {
     const char* title[2]; // German, English
     const char* text[2];

@@ -54,6 +54,10 @@ extern bool novatelu740;
 extern bool linksys;
 extern bool secportmanuell;
 extern bool _de;
+// The German or the English form of a text, as the language of the run says.
+inline const char* T(const char* de, const char* en) {
+    return _de ? de : en;
+}
 extern int comzeit;
 #define ANTWORTZEIT comzeit
 

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/utilities.h"
+
 static_assert(std::endian::native == std::endian::little, "mvlio_t is little-endian");
 
 // The shared record: an external binary interface read by other programs at these offsets.
@@ -94,3 +96,17 @@ static_assert(offsetof(mvlio_t, answer) == 384);
 #define ii__SHMSIZE 1024
 #define ii__STRUCTUREVERSION 3
 #define ii__VERSION "0.4"
+
+// The main instance's pointer for its status fields; null in every other instance.
+extern mvlio_t* mvliow;
+extern const mvlio_t* mvlior;
+
+// Writers of the record; both do nothing unless it is attached for writing.
+#define MVLIOs(field, text)                                                                        \
+    do {                                                                                           \
+        if (mvliow) strmcpy(mvliow->field, (text), sizeof mvliow->field);                          \
+    } while (0)
+#define MVLIOw(field, value)                                                                       \
+    do {                                                                                           \
+        if (mvliow) mvliow->field = (value);                                                       \
+    } while (0)

@@ -1,5 +1,7 @@
 #include "foundation/logging.h"
 
+#include "foundation/handles.h"
+
 #include "foundation/clock.h"
 #include "foundation/run_state.h"
 #include "foundation/secret_masking.h"
@@ -19,11 +21,6 @@ int lo__logafterstandby = 0;
 char lo__vlogtimestamp[30] = "*";
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 long tenths() {
     return (ti_htime() / 10) % 1000;

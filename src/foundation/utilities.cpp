@@ -1,5 +1,7 @@
 #include "foundation/utilities.h"
 
+#include "foundation/handles.h"
+
 #include "foundation/run_state.h"
 #include "foundation/threads.h"
 
@@ -34,16 +36,6 @@ char* unsigned_to_text(unsigned long mag, bool negative, char* s, int b) {
     *p = 0;
     return s;
 }
-
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
-struct FdCloser {
-    int fd;
-    ~FdCloser() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 bool local_now(struct tm& t) {
     time_t now = time(nullptr);
@@ -142,7 +134,7 @@ bool file_exists(const char* fn) {
 bool file_find(const char* d, const char* st, char* re, size_t resize) {
     if (re && resize) re[0] = 0;
     const char* dir = d ? d : ".";
-    std::unique_ptr<DIR, DirCloser> dp(opendir(dir));
+    Dir dp(opendir(dir));
     if (!dp) return false;
     size_t stlen = st ? strlen(st) : 0;
     while (struct dirent* e = readdir(dp.get())) {
@@ -168,14 +160,14 @@ long file_length(const char* fn) {
 bool file_copy(const char* src, const char* dst, bool fiex) {
     if (!src || !dst) return false;
     if (fiex && access(dst, F_OK) == 0) return false;
-    FdCloser in{open(src, O_RDONLY)};
+    Fd in{open(src, O_RDONLY)};
     if (in.fd < 0) return false;
     // A copy onto itself would empty the file before reading it: it is already in place.
     struct stat si, so;
     if (fstat(in.fd, &si) == 0 && stat(dst, &so) == 0 && si.st_dev == so.st_dev &&
         si.st_ino == so.st_ino)
         return true;
-    FdCloser out{open(dst, O_WRONLY | O_CREAT | O_TRUNC, 0600)};
+    Fd out{open(dst, O_WRONLY | O_CREAT | O_TRUNC, 0600)};
     if (out.fd < 0) out.fd = open(dst, O_WRONLY | O_TRUNC);
     if (out.fd < 0) return false;
     constexpr size_t block = 32768;
@@ -228,6 +220,17 @@ bool dir_create(const char* dn) {
     if (mkdir(dn, 0700) == 0) return true;
     struct stat st;
     return stat(dn, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ut_shellquoted(const char* v) {
+    std::string q = "'";
+    for (; *v; v++) {
+        if (*v == '\'')
+            q += "'\\''";
+        else
+            q += *v;
+    }
+    return q + "'";
 }
 
 void msleep(unsigned long ms) {

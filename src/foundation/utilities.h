@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 char* itoa(int v, char* s, int b);
 char* ltoa(long int v, char* s, int b);
@@ -31,6 +32,9 @@ bool file_delete(const char* fn);
 FILE* file_openprivate(const char* fn, const char* mode);
 bool symlink_create(const char* src, const char* dst, bool lnex);
 bool dir_create(const char* dn);
+
+// A text as one word for the shell: in single quotes, with '\'' for each quote inside.
+std::string ut_shellquoted(const char* v);
 
 void msleep(unsigned long ms);
 bool msleepx(unsigned long ms);

@@ -46,10 +46,6 @@ constexpr int quiet_tenths = 5;
 constexpr long read_onwards_ms = 3000;
 constexpr int drain_limit = 1000; // pieces; a flooding device must not hold the drain forever
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool frozen() {
     return RUHEAKTIV;
 }
@@ -552,6 +548,13 @@ bool cm_putm(const char* t, int tlen) {
     if (tlen <= 0) return true;
     if (!cm__ringdetect_ACTIVE && !konsoleaktiv) drain_input();
     return write_all(t, static_cast<size_t>(tlen));
+}
+
+void cm_exchange(const char* cmd, char* t, long before, long after) {
+    cm_puts(cmd);
+    msleep(static_cast<unsigned long>(before < 0 ? comzeit : before));
+    cm_gets(t, 5);
+    msleep(static_cast<unsigned long>(after < 0 ? comzeit : after));
 }
 
 void cm_gets(char* t, int) {

@@ -23,6 +23,9 @@ void cm_change();
 bool cm_puts(const char* t);
 bool cm_putm(const char* t, int tlen);
 void cm_gets(char* t, int wartezeit);
+// The calling pattern in one step: send cmd, wait before ms, read the answer into t, wait
+// after ms. A negative time stands for comzeit.
+void cm_exchange(const char* cmd, char* t, long before = -1, long after = -1);
 void cm_userat(const char* dp);
 void cm_close();
 void cm_preend();

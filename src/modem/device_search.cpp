@@ -1,5 +1,7 @@
 #include "modem/device_search.h"
 
+#include "foundation/handles.h"
+
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
@@ -18,10 +20,6 @@
 #include <string>
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 // The by-id table: maker text, interface, use, maker name shown, device, priority. The rows
 // are tried in this order and the first match counts.
@@ -78,10 +76,6 @@ bool test_dirs_set = false;
 
 constexpr int manual = 99;       // a port given by hand: no automatic entry beats it
 constexpr size_t name_max = 377; // characters of an entry name taken into its path
-
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
 
 std::string upper(const char* t) {
     std::string s(t ? t : "");
@@ -154,7 +148,7 @@ void consider(Search& s, const char* dir, const char* name) {
 }
 
 void search_dir(Search& s, const char* dir) {
-    std::unique_ptr<DIR, DirCloser> d(opendir(dir));
+    Dir d(opendir(dir));
     if (!d) return;
     while (struct dirent* e = readdir(d.get())) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
@@ -266,12 +260,8 @@ void de_getcomport(char* modemname) {
 
 void de_identify() {
     char t[antwortLEN];
-    cm_puts("AT\r");
-    msleep(static_cast<unsigned long>(comzeit));
-    cm_gets(t, 5);
-    cm_puts("ATI\r");
-    msleep(2 * static_cast<unsigned long>(comzeit));
-    cm_gets(t, 5);
+    cm_exchange("AT\r", t, comzeit, 0);
+    cm_exchange("ATI\r", t, 2L * comzeit, 0);
 
     if (int d = de__classifyati(t)) geraet = d;
     lo_slog(T("Ger" U8ae "t erkannt: mavlyn-Ger" U8ae "tenummer %s%li\n",

@@ -1,18 +1,14 @@
 #include "modem/incoming_calls.h"
 
-#include "connection/dialup.h"
-#include "control/command_files.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
-#include "sms/sms_reception.h"
 
 #include <chrono>
 #include <cstring>
-
-#define T(de, en) (_de ? (de) : (en))
 
 namespace {
 

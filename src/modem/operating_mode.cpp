@@ -43,10 +43,6 @@ const char* const both_mini = "+->_UMTS/GPRS.";
 
 int de__cellstart = INT_MIN; // the start in which the cell data were prepared
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool preferred(int ba) {
     return ba == 3 || ba == 4;
 }
@@ -81,10 +77,7 @@ bool select_by_command(int ba, int prot, const char* text, const char* mini) {
     bool huawei = geraet == GERAET_HUAWEI;
     char t[antwortLEN] = "";
     for (int attempt = 0; attempt < (huawei ? 2 : 1) && !strstr(t, "OK"); attempt++) {
-        cm_puts(cmd);
-        msleep(static_cast<unsigned long>(comzeit));
-        cm_gets(t, 5);
-        msleep(static_cast<unsigned long>(huawei ? 2 * comzeit : comzeit));
+        cm_exchange(cmd, t, comzeit, huawei ? 2 * comzeit : comzeit);
     }
     if (strstr(t, "OK")) {
         if (prot > 0) cc_show2(text, mini);
@@ -101,10 +94,7 @@ void mark_unsupported(char* field) {
 
 // Send, wait half the answer time, read, wait again.
 void quick_exchange(const char* cmd, char* t) {
-    cm_puts(cmd);
-    msleep(static_cast<unsigned long>(comzeit / 2));
-    cm_gets(t, 5);
-    msleep(static_cast<unsigned long>(comzeit / 2));
+    cm_exchange(cmd, t, comzeit / 2, comzeit / 2);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "modem/router_link.h"
 
-#include "connection/internet_probes.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
 #include "foundation/logging.h"
@@ -12,10 +12,6 @@
 #include <mutex>
 
 namespace {
-
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
 
 // The router's state; the main thread and the dial-up both ask for it.
 std::mutex link_mutex;

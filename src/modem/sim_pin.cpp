@@ -1,16 +1,15 @@
 #include "modem/sim_pin.h"
 
-#include "connection/dialup.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
 #include "modem/operating_mode.h"
-#include "ui/input_dialog.h"
-#include "ui/message_box.h"
 
 #include <cctype>
 #include <chrono>
@@ -33,24 +32,8 @@ constexpr int checks_after_pin = 7; // the first query and up to six more
 // real ones take up to a quarter of a minute.
 constexpr long sim_start_ms = 20000;
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool has(const char* t, const char* word) {
     return strstr(t, word) != nullptr;
-}
-
-// Send, wait, read, wait: the answer is in t.
-void exchange(const char* cmd, unsigned long wait, char* t) {
-    cm_puts(cmd);
-    msleep(wait);
-    cm_gets(t, 5);
-    msleep(static_cast<unsigned long>(comzeit));
-}
-
-unsigned long answer_time() {
-    return static_cast<unsigned long>(comzeit);
 }
 
 bool skipped() {
@@ -65,7 +48,7 @@ bool open_command_port() {
 
 void factory_reset(char* t) {
     if (geraet != GERAET_NOVATEL) {
-        exchange("AT&F\r", 2 * answer_time(), t);
+        cm_exchange("AT&F\r", t, 2L * comzeit);
     } else if (!novatelu740) {
         // The older Novatel cards need a while after the port opened before they listen.
         cc_show2(T(" Warte auf das Modem.", " Waiting for modem."), T(" Warten.", " Waiting."));
@@ -78,15 +61,15 @@ void factory_reset(char* t) {
 // Echo off and radio on; false when the modem does not answer "OK".
 bool prepare_modem(char* t) {
     bool plain = geraet == GERAET_NOVATEL || geraet == GERAET_QUALCOMM;
-    exchange(plain ? "ATE0\r" : "ATE0V1&D2&C1S0=0\r", answer_time(), t);
+    cm_exchange(plain ? "ATE0\r" : "ATE0V1&D2&C1S0=0\r", t);
     if (!has(t, "OK")) {
-        exchange("ATE0\r", answer_time(), t);
+        cm_exchange("ATE0\r", t);
         if (!has(t, "OK")) return false;
     }
     if (geraet == GERAET_OPTION || geraet == GERAET_NOVATEL || geraet == GERAET_ERICSSON ||
         geraet == GERAET_QUALCOMM)
-        exchange("AT+CFUN=1\r", 2 * answer_time(), t);
-    if (geraet == GERAET_OPTION) exchange("AT_OSSYS=0\r", answer_time(), t);
+        cm_exchange("AT+CFUN=1\r", t, 2L * comzeit);
+    if (geraet == GERAET_OPTION) cm_exchange("AT_OSSYS=0\r", t);
     return true;
 }
 
@@ -100,7 +83,7 @@ long elapsed_ms(const std::chrono::steady_clock::time_point& since) {
 void query_sim(char* t) {
     auto start = std::chrono::steady_clock::now();
     for (int i = 1;; i++) {
-        exchange("AT+CPIN?\r", answer_time(), t);
+        cm_exchange("AT+CPIN?\r", t);
         bool starting = de__simstarting(t);
         // An Ericsson reports a PIN request for a moment while its SIM starts.
         bool ericsson_early =
@@ -121,11 +104,11 @@ de__attempts_t read_attempts() {
                       : geraet == GERAET_SIERRA ? "AT!CPINC?\r"
                                                 : nullptr;
     if (own) {
-        exchange(own, answer_time(), t);
+        cm_exchange(own, t);
         a = de__pinattempts(t);
     }
     if (a.pin < 0 && a.puk < 0) {
-        exchange("AT+CPINR\r", answer_time(), t);
+        cm_exchange("AT+CPINR\r", t);
         a = de__pinattempts(t);
     }
     if (a.pin >= 0 || a.puk >= 0) {
@@ -159,9 +142,9 @@ void log_locks(const char* t) {
 void send_pin(const char* pin, char* t) {
     char cmd[2 * sizeof inidat.pin + 20];
     de__pincommand(cmd, sizeof cmd, pin, geraet);
-    exchange(cmd, answer_time(), t);
+    cm_exchange(cmd, t);
     for (int i = 0; i < checks_after_pin; i++) {
-        exchange("AT+CPIN?\r", answer_time(), t);
+        cm_exchange("AT+CPIN?\r", t);
         if (de__inipin_pin_ok(t) || i + 1 == checks_after_pin || msleepx(500)) return;
     }
 }
@@ -333,7 +316,7 @@ int de_inipin(int art) {
         _inidatneu = true;
     }
     if (art != 2) {
-        exchange("AT+COPS=3,0\r", answer_time(), t);
+        cm_exchange("AT+COPS=3,0\r", t);
         de_cellidqueryini();
     }
     de__pinstart = inicounterglobal;

@@ -1,10 +1,11 @@
 #include "modem/ussd.h"
 
-#include "connection/internet_probes.h"
-#include "control/instance_interface.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
+#include "core/shared_record.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/secret_masking.h"
@@ -12,17 +13,12 @@
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/device_search.h"
-#include "sms/sms_reception.h"
-#include "sms/sms_sending.h"
-#include "ui/input_dialog.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#define T(de, en) (_de ? (de) : (en))
 
 int cm__ussdmode = 0;
 

@@ -1,11 +1,11 @@
 #include "sms/sms_reception.h"
 
 #include "connection/dialup.h"
-#include "control/command_files.h"
-#include "control/instance_interface.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/encodings.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
@@ -13,7 +13,6 @@
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "sms/pdu_codec.h"
-#include "ui/message_box.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,8 +26,6 @@
 #include <sys/stat.h>
 #include <vector>
 
-#define T(de, en) (_de ? (de) : (en))
-
 char sm__msgnachricht[900] = "";
 int sm_msgzustand = 0;
 int sm_msgprepaidzustand = 0;
@@ -39,14 +36,6 @@ namespace {
 bool sm__inidone = false;
 int sm__index = -1;
 bool sm__endbysms = false;
-
-// One command in the channel's pattern: send, wait, read, wait.
-void ask(const char* cmd, char* t) {
-    cm_puts(cmd);
-    msleep(static_cast<unsigned long>(comzeit));
-    cm_gets(t, 5);
-    msleep(static_cast<unsigned long>(comzeit));
-}
 
 bool errorwithin(const char* t, size_t limit) {
     const char* e = strstr(t, "ERROR");
@@ -310,11 +299,11 @@ bool expiredpart() {
 
 // The index of the first stored message, unread ones first; -1 for none.
 int storedindex(char* t) {
-    ask("AT+CMGL=0\r", t);
+    cm_exchange("AT+CMGL=0\r", t);
     t[800] = 0;
     int index = sm__listindex(t);
     if (index >= 0) return index;
-    ask("AT+CMGL=1\r", t);
+    cm_exchange("AT+CMGL=1\r", t);
     t[800] = 0;
     return sm__listindex(t);
 }
@@ -329,7 +318,7 @@ bool readstored(int index, char* t, std::string* raw) {
     char cmd[40];
     snprintf(cmd, sizeof cmd, "AT+CMGR=%i\r", index);
     memset(t, 0, antwortLEN);
-    ask(cmd, t);
+    cm_exchange(cmd, t);
     char hex[800];
     if (sm__readpdu(t, hex, sizeof hex)) {
         if (index == refusedindex) refusals = 0;
@@ -419,7 +408,7 @@ void deletehandled(char* t) {
         for (const std::string& f : joinedparts) file_delete(f.c_str());
         char cmd[40];
         snprintf(cmd, sizeof cmd, "AT+CMGD=%i\r", sm__index);
-        ask(cmd, t);
+        cm_exchange(cmd, t);
         sm_msgzustand = strstr(t, "ERROR") ? 9 : 0;
     }
     joinedparts.clear();
@@ -432,15 +421,7 @@ void deletehandled(char* t) {
 
 // The program's own path for the shell, as one word.
 std::string quotedself() {
-    std::string s = "'";
-    const char* self = (_argv && _argv[0]) ? _argv[0] : "mavlyn";
-    for (; *self; self++) {
-        if (*self == '\'')
-            s += "'\\''";
-        else
-            s += *self;
-    }
-    return s + "'";
+    return ut_shellquoted((_argv && _argv[0]) ? _argv[0] : "mavlyn");
 }
 
 // The message box shows at most this many bytes of UTF-8; the answers' legend must stay.
@@ -575,27 +556,27 @@ bool sm__commandmatches(int i, const char* sender, const char* body, char* arg, 
 void sm__ini(char* t) {
     if (sm__inidone) return;
     sm__inidone = true;
-    if (MODUS('P')) ask("AT+CPMS?\r", t);
+    if (MODUS('P')) cm_exchange("AT+CPMS?\r", t);
     for (int i = 0; i < 12; i++) {
-        ask("AT+CPMS=\"MT\",\"ME\",\"ME\"\r", t);
+        cm_exchange("AT+CPMS=\"MT\",\"ME\",\"ME\"\r", t);
         const char* e = strstr(t, "ERROR");
         if (!e || !strstr(e, "500")) break;
         msleepx(static_cast<unsigned long>(max(0, 250 - comzeit) * 2));
     }
     if (strstr(t, "ERROR")) {
-        ask("AT+CPMS=\"MT\",\"ME\"\r", t);
-        if (strstr(t, "ERROR")) ask("AT+CPMS=\"SM\",\"SM\",\"SM\"\r", t);
+        cm_exchange("AT+CPMS=\"MT\",\"ME\"\r", t);
+        if (strstr(t, "ERROR")) cm_exchange("AT+CPMS=\"SM\",\"SM\",\"SM\"\r", t);
     }
     if (MODUS('P')) {
-        ask("AT+CPMS?\r", t);
-        ask("AT+CPMS=?\r", t);
+        cm_exchange("AT+CPMS?\r", t);
+        cm_exchange("AT+CPMS=?\r", t);
     }
     if (inidat.smsc[0]) {
         char cmd[80];
         snprintf(cmd, sizeof cmd, "AT+CSCA=\"%s\",145\r", inidat.smsc);
-        ask(cmd, t);
+        cm_exchange(cmd, t);
     }
-    ask("AT+CMGF=0\r", t);
+    cm_exchange("AT+CMGF=0\r", t);
 }
 
 void sm_msgholen() {

@@ -1,5 +1,7 @@
 #include "sms/sms_sending.h"
 
+#include "foundation/handles.h"
+
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
@@ -20,21 +22,7 @@
 #include <utime.h>
 #include <vector>
 
-#define T(de, en) (_de ? (de) : (en))
-
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-struct DirCloser {
-    void operator()(DIR* d) const {
-        if (d) closedir(d);
-    }
-};
 
 bool sm__taken = false; // a message was taken for sending since the start
 bool sm__firstcall = true;
@@ -49,7 +37,7 @@ const char* const faileddir = "sms_failed";
 // The queue files in directory order.
 std::vector<std::string> queuefiles() {
     std::vector<std::string> names;
-    std::unique_ptr<DIR, DirCloser> d(opendir(queuedir));
+    Dir d(opendir(queuedir));
     if (!d) return names;
     while (struct dirent* e = readdir(d.get()))
         if (strncmp(e->d_name, "sms_", 4) == 0) names.emplace_back(e->d_name);
@@ -90,9 +78,7 @@ Outcome transmit(const char* pdu, int tpdulen, std::string* answer) {
     sm__ini(t);
     char cmd[40];
     snprintf(cmd, sizeof cmd, "AT+CMGS=%i\r", tpdulen);
-    cm_puts(cmd);
-    msleep(static_cast<unsigned long>(comzeit));
-    cm_gets(t, 5);
+    cm_exchange(cmd, t, comzeit, 0);
     *answer = t;
     if (!strchr(t, '>')) return Outcome::refused;
     cm_puts(pdu);

@@ -4,9 +4,9 @@
 // took without confirming it in time counts as sent, so that it never goes twice.
 #pragma once
 
-#include <cstddef>
+#include "core/program_services.h"
 
-void sm_msgsenden();
+#include <cstddef>
 
 // Forgets the last message taken for sending and the refused tries, as at a fresh start.
 void sm__forgetsent();

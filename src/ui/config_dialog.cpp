@@ -36,8 +36,6 @@
 #include <utility>
 #include <vector>
 
-#define T(de, en) (_de ? (de) : (en))
-
 // A click into the network analysis result (a "mark-set" handler of its buffer).
 void cf__marksetNL(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view);
 

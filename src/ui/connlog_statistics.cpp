@@ -1,5 +1,7 @@
 #include "ui/connlog_statistics.h"
 
+#include "foundation/handles.h"
+
 #include "core/session_state.h"
 #include "foundation/logging.h"
 #include "foundation/replacing_file.h"
@@ -11,16 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#define T(de, en) (_de ? (de) : (en))
-
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 constexpr const char* VOLUMEBAR = "kkkkkkkkkkkkkkkkkkMMMMMMMMMMMMMMMMMMGGGGGGGGGGGGGGGGGGTTTTTT";
 constexpr int VOLUMEBARLEN = 60;

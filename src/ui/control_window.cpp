@@ -22,10 +22,6 @@
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 const char version_title[] = "mavlyn 0.4";
 
 bool cc__maximized = false;

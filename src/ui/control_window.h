@@ -3,6 +3,8 @@
 // only raise request flags that their owners carry out.
 #pragma once
 
+#include "core/user_contact.h"
+
 #include <gtk/gtk.h>
 #include <string>
 #include <vector>
@@ -14,7 +16,6 @@ void cc_tick();
 // In the icon form: takes the main panel icon away.
 void cc_quit();
 bool cc_maximized();
-void cc_getposition(int* x, int* y);
 void cc_seticon();
 void setcolor(GtkWidget* w, const char* c);
 bool svclesen(char* datei);

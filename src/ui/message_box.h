@@ -1,34 +1,14 @@
 // Questions and notices in front of the user: stock message boxes (waited for, or shown by a
 // thread of their own) and the free-form button dialog described by one text.
 //
-// Which thread may ask, for every dialog that returns an answer (me_messagebox,
-// bd_buttondialog, ce_inputdialog of input_dialog.h):
-// - On the GTK main thread (a signal handler or a timeout of the main loop, which run inside
-//   the GUI lock) the dialog runs a modal loop of its own and returns the answer. The GUI lock
-//   is given up while that loop waits, so the other windows go on being drawn and worker
-//   threads go on with their work.
-// - On a worker thread, called outside the GUI lock, the dialog takes the lock to build its
-//   window and waits for the answer outside it.
-// Nobody waits for an answer in a way that stops the main loop: a handler that asks a
-// question simply calls the function, inside the lock as it runs.
-// me_messageboxa never waits and may be called from any thread.
+// The rule of which thread may ask is in core/user_contact.h.
 #pragma once
+
+#include "core/user_contact.h"
 
 #include <cstddef>
 #include <glib.h>
 #include <gtk/gtk.h>
-
-// mode must be 0; icon 0/1 information, 2 warning, 3 question; buttons 0 OK, 1 Cancel+OK,
-// 2 No+Yes, 3 Cancel+No+Yes; mtime a time-out in ms (0 none).
-// Returns 1 OK/Yes, 2 No, 0 Cancel/closed/invalid arguments, -1 time-out or program end.
-int me_messagebox(int mode, const char* title, const char* content, int icon, int buttons,
-                  int mtime);
-// Shown by a thread of its own; modus 1 asks No/Yes and a Yes requests the program end.
-void me_messageboxa(int modus, const char* kopf, const char* inhalt, int icon);
-
-// The button-dialog language, e.g. "|q#Title#Text|+1#Label#Text above|2#Other#..."
-// Returns the pressed button's digit, 0 for Escape or closing, -1 on time-out (mtime > 0).
-int bd_buttondialog(const char* content, int mtime);
 
 #define bd__COLUMNS 10
 

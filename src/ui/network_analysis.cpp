@@ -16,8 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#define T(de, en) (_de ? (de) : (en))
-
 cf__netz_t cf__netz[cf__NETZMAX];
 int cf__netzn = 0;
 std::atomic<int> cf__netzsuche{0};

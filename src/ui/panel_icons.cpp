@@ -24,10 +24,6 @@ char ic__mtext[151], ic__wtext[151], ic__htext[151], ic__ttext[151], ic__btext[1
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 const uint32_t transparent = 0x00000000;
 const uint32_t black = 0xff000000;
 const uint32_t red = 0xff0000ff;

@@ -3,6 +3,8 @@
 // pixel by pixel, with a tooltip and a short text form for the control window's title line.
 #pragma once
 
+#include "core/user_contact.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,7 +15,6 @@ void ic_end();
 int ic_generation();
 // Whether the warning or the homezone icon is in its blinking state.
 bool ic_blinking();
-void ic_mshow(int art, int ba, int sig, int up, int down, const char* text);
 void ic_wshow(int art, const char* text);
 void ic_hshow(int art, const char* text);
 void ic_tshow(int art, unsigned long val, const char* text);

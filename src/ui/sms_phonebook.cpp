@@ -1,5 +1,7 @@
 #include "ui/sms_phonebook.h"
 
+#include "foundation/handles.h"
+
 #include "foundation/replacing_file.h"
 #include "foundation/utilities.h"
 
@@ -22,19 +24,6 @@ const char* const cf__smsbuchkopf =
     "# Example:   John Smith   +491577123\r\n#\r\n";
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-struct DirCloser {
-    void operator()(DIR* d) const {
-        if (d) closedir(d);
-    }
-};
 
 constexpr size_t PREFIXLEN = 21; // "sms_" date "_" time "__"
 constexpr size_t SHOWNMAX = 32;  // name and number in lines and combo items
@@ -264,7 +253,7 @@ namespace {
 
 // Adds the message files of one folder; false when the limit was passed.
 bool listfolder(const char* folder, bool waiting, const cf__smsbook& book, cf__smslist* list) {
-    std::unique_ptr<DIR, DirCloser> d(opendir(folder));
+    Dir d(opendir(folder));
     if (!d) return true;
     while (struct dirent* e = readdir(d.get())) {
         if (!cf__sms_okliste(e->d_name)) continue;

@@ -15,10 +15,6 @@ bool cs__ready = false;
 char cs__splashtext[60] = "";
 char cs__splashutf8[101] = "";
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 // Inside the GUI lock.
 void cs__ini() {
     cs__window = gtk_window_new(GTK_WINDOW_TOPLEVEL);

@@ -3,11 +3,7 @@
 // confirmations, some of which hide themselves.
 #pragma once
 
-// Shows the text of the given kind, or hides the window (kind 0, an unknown or a suppressed
-// kind). Takes the GUI lock itself: call it outside.
-void cs_show(int kind);
-// The text of kind 9 (at most 59 characters, Latin-1).
-void cs_splashtext(const char* t);
+#include "core/user_contact.h"
 
 // The text of a kind and how long it stays (0 until the next call); null when the kind hides
 // the window.

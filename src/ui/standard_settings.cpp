@@ -1,5 +1,7 @@
 #include "ui/standard_settings.h"
 
+#include "foundation/handles.h"
+
 #include "connection/internet_probes.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
@@ -38,10 +40,6 @@ struct FreeText {
     void operator()(char* p) const { free(p); }
 };
 using HttpText = std::unique_ptr<char, FreeText>;
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // The loaded settings file and its entries.
 std::vector<char> mem;

@@ -19,10 +19,6 @@ threade_t ti__ticke = 2;
 
 namespace {
 
-const char* T(const char* de, const char* en) {
-    return _de ? de : en;
-}
-
 bool control_role() {
     return inidat.funktion == FUNKTION_CONTROL;
 }

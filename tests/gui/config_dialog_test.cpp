@@ -3,6 +3,7 @@
 #include "gui_support.h"
 
 #include "config/ini_reader.h"
+#include "control/start_sequence.h"
 #include "ui/labels.h"
 #include "ui/splash.h"
 

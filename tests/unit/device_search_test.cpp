@@ -2,6 +2,7 @@
 // their devices and the port search of "COM=?"; the router search when no port is found is
 // driven by the router scenario.
 #include "config/ini_reader.h"
+#include "control/start_sequence.h"
 #include "core/status_lines.h"
 #include "modem/device_search.h"
 #include "modem_dialogue.h"

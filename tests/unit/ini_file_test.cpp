@@ -3,6 +3,7 @@
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
 #include "config/scrambling.h"
+#include "control/start_sequence.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
