@@ -53,7 +53,8 @@ void cs_show(int kind);
 void cs_splashtext(const char* t);
 
 // ---- Panel icons and control window ----
-// The main panel icon: connection state art, mode ba, signal sig, rates up and down, tooltip.
+// The main panel icon: state art (0..5), mode ba, signal sig in percent, rates up and down,
+// tooltip text; -1 keeps a value as it was. Takes the GUI lock itself.
 void ic_mshow(int art, int ba, int sig, int up, int down, const char* text);
 // The control window's place on the screen.
 void cc_getposition(int* x, int* y);

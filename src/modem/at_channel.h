@@ -3,9 +3,9 @@
 // port: simulation ("NONE"), single-port mode (the command port is the dial-up port and is
 // closed while online) and the secondary port that wraps commands in diagnostic packets.
 //
-// Calling pattern: cm_puts(command), wait comzeit, cm_gets(buffer, wait), wait comzeit,
-// then look for "OK", "ERROR" or the expected keyword. The answer buffer must hold at least
-// 1000 bytes (antwortLEN).
+// Calling pattern (cm_exchange in one step): cm_puts(command), wait comzeit, cm_gets(buffer),
+// wait comzeit, then look for "OK", "ERROR" or the expected keyword. The answer buffer must
+// hold at least 1000 bytes (antwortLEN).
 #pragma once
 
 #include <cstddef>
