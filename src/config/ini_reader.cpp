@@ -1,7 +1,5 @@
 #include "config/ini_reader.h"
 
-#include "config/ini_writer.h"
-#include "config/install.h"
 #include "config/profiles.h"
 #include "config/scrambling.h"
 #include "core/config_record.h"
@@ -9,7 +7,6 @@
 #include "core/status_lines.h"
 #include "foundation/logging.h"
 #include "foundation/secret_masking.h"
-#include "foundation/threads.h"
 #include "foundation/utilities.h"
 
 #include <algorithm>

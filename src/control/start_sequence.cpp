@@ -5,10 +5,11 @@
 #include "config/install.h"
 #include "connection/dialup.h"
 #include "control/command_files.h"
-#include "control/instance_interface.h"
 #include "core/config_record.h"
+#include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "core/user_contact.h"
 #include "foundation/logging.h"
 #include "foundation/threads.h"
 #include "foundation/utilities.h"
@@ -17,7 +18,6 @@
 #include "modem/operating_mode.h"
 #include "modem/sim_pin.h"
 #include "ui/config_dialog.h"
-#include "ui/message_box.h"
 #include "ui/splash.h"
 
 #include <cctype>
