@@ -52,6 +52,16 @@ gpointer eidp(int eid) {
 void copy_entry(char* dest, size_t n, GtkWidget* e) {
     strmcpy(dest, gtk_entry_get_text(GTK_ENTRY(e)), n);
 }
+
+GtkTextIter select_line(GtkTextBuffer* b, const GtkTextIter* at, bool* busy) {
+    GtkTextIter from = *at, to = *at;
+    gtk_text_iter_set_line_offset(&from, 0);
+    if (!gtk_text_iter_ends_line(&to)) gtk_text_iter_forward_to_line_end(&to);
+    *busy = true;
+    gtk_text_buffer_select_range(b, &from, &to);
+    *busy = false;
+    return from;
+}
 #define COPYENTRY(d, e) copy_entry(d, sizeof(d), e)
 
 int active(GtkWidget* c) {
@@ -623,12 +633,7 @@ gboolean cf__key(GtkWidget* w_, GdkEventKey* ev, gpointer) {
 void cf__marksetNL(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view) {
     if (cf__netzsucheblockmark || cf__netzsuche != 0 || mark != gtk_text_buffer_get_insert(b))
         return;
-    GtkTextIter from = *at, to = *at;
-    gtk_text_iter_set_line_offset(&from, 0);
-    if (!gtk_text_iter_ends_line(&to)) gtk_text_iter_forward_to_line_end(&to);
-    cf__netzsucheblockmark = true;
-    gtk_text_buffer_select_range(b, &from, &to);
-    cf__netzsucheblockmark = false;
+    GtkTextIter from = select_line(b, at, &cf__netzsucheblockmark);
     (void)view;
     cf_dialog(cf__eid('N', 'L'),
               reinterpret_cast<GtkWidget*>(static_cast<intptr_t>(gtk_text_iter_get_line(&from))));

@@ -175,6 +175,9 @@ extern bool smsblock;
 // ---- the dialog (config_dialog.cpp)
 gpointer eidp(int eid);
 void copy_entry(char* dest, size_t n, GtkWidget* e);
+// Selects the whole line clicked into a list; busy is set while the selection moves the mark,
+// so the list's own handler ignores that move. Returns the line's start.
+GtkTextIter select_line(GtkTextBuffer* b, const GtkTextIter* at, bool* busy);
 int active(GtkWidget* c);
 
 // ---- building the pages (config_dialog_pages.cpp)

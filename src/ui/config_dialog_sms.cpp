@@ -66,12 +66,7 @@ std::string view_text(GtkWidget* view) {
 // A click into a list selects the whole line and hands it to the page.
 void sms_listmark(GtkTextBuffer* b, GtkTextIter* at, GtkTextMark* mark, gpointer view) {
     if (smsblock || mark != gtk_text_buffer_get_insert(b)) return;
-    GtkTextIter from = *at, to = *at;
-    gtk_text_iter_set_line_offset(&from, 0);
-    if (!gtk_text_iter_ends_line(&to)) gtk_text_iter_forward_to_line_end(&to);
-    smsblock = true;
-    gtk_text_buffer_select_range(b, &from, &to);
-    smsblock = false;
+    select_line(b, at, &smsblock);
     cf_dialog(cf__eid('S', 'L'), static_cast<GtkWidget*>(view));
 }
 
