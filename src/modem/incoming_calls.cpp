@@ -4,10 +4,10 @@
 #include "core/program_services.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "foundation/clock.h"
 #include "foundation/logging.h"
 #include "foundation/utilities.h"
 
-#include <chrono>
 #include <cstring>
 
 namespace {
@@ -35,12 +35,6 @@ void callcommand(int i, const char* number) {
     msleep(50);
 }
 
-unsigned long monotonic_hundredths() {
-    using namespace std::chrono;
-    return static_cast<unsigned long>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10);
-}
-
 // Rings of one call: within the hold-off by the offline time, or by the real time, since the
 // offline time stands still while a long dialogue (a credit query) holds up the cycle and
 // then catches up at once.
@@ -54,7 +48,7 @@ bool samecall() {
 
 } // namespace
 
-unsigned long (*cm__ringclock)() = monotonic_hundredths;
+unsigned long (*cm__ringclock)() = [] { return static_cast<unsigned long>(ti_htime()); };
 unsigned long cm__ringreal = 0;
 
 void cm__ringscan(char* t, bool* rang, char* number, size_t n) {
