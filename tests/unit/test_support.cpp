@@ -6,37 +6,73 @@
 #include "core/status_lines.h"
 
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <memory>
 #include <sched.h>
 #include <sys/wait.h>
 
-SavedSessionGlobals::SavedSessionGlobals() {
-    // Requests, pause state and time counters.
-    keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(prepaid_gewuenscht);
-    keep(prepaidaufladen_gewuenscht), keep(ba_gewuenscht), keep(update_gewuenscht);
-    keep(verbindenverboten), keep(verbindeneinmal), keep(shutdownerlaubt), keep(ruhestatus);
-    keep(onlinezeit), keep(offlinezeit), keep(offlinezeita), keep(offlinezeitring);
-    keep(inaktivzeit), keep(onlinezeit_vorher), keep(inicounterglobal);
-    // Network, cell and device.
-    keep(plmn), keep(lac), keep(ucid), keep(cidkurz), keep(rnc), keep(plmn_alt), keep(lac_alt);
-    keep(ucid_alt), keep(netzfremd), keep(homezonestatus), keep(homezonezaehler);
-    keep(akkufuellstand), keep(maxgrenze), keep(maxgrenzes), keep(mtextba), keep(mtextsigd);
-    keep(mtextup), keep(mtextdown), keep(smssignalstatus), keep(geraet), keep(novatelu740);
-    keep(linksys), keep(secportmanuell), keep(tonlos), keep(_de), keep(comzeit);
-    // Program entry, keys, session manager, roles.
-    keep(_argc), keep(_argv), keep(ubuntusysdir), keep(cs_nosplash), keep(_silentinstall);
-    keep(_starttoggle), keep(aktivsignal), keep(endesignal), keep(konfigaktivsignal);
-    keep(smssignal), keep(mvliok), keep(shutdowninteractionkey);
-    keep(shutdowninteractionkeyvalid), keep(mainwindow), keep(smsbutton), keep(prepaids);
-    keep(porttreiber1), keep(porttreiber2), keep(connlogdatei), keep(inititel);
-    keep(konsoleaktiv), keep(endsessionstatus), keep(installsub), keep(smsconfigsub);
-    keep(configtab), keep(configsub), keep(configaktiv), keep(configinfo);
-    keep(configkbvreset), keep(configtreset);
-    // The configuration record and the status lines.
-    keep(inidat), keep(inidatei), keep(settingsdatei), keep(headerdaten), keep(_inidatneu);
-    keep(inidatgueltig), keep(fefo), keep(cc_mtext);
+namespace {
+
+// The state of a program run (core/session_state.h), the configuration record with its file
+// names and the status lines: the unit binary puts them back after every test.
+struct SavedSessionGlobals : SavedValues {
+    SavedSessionGlobals() {
+        // Requests, pause state and time counters.
+        keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(prepaid_gewuenscht);
+        keep(prepaidaufladen_gewuenscht), keep(ba_gewuenscht), keep(update_gewuenscht);
+        keep(verbindenverboten), keep(verbindeneinmal), keep(shutdownerlaubt), keep(ruhestatus);
+        keep(onlinezeit), keep(offlinezeit), keep(offlinezeita), keep(offlinezeitring);
+        keep(inaktivzeit), keep(onlinezeit_vorher), keep(inicounterglobal);
+        // Network, cell and device.
+        keep(plmn), keep(lac), keep(ucid), keep(cidkurz), keep(rnc), keep(plmn_alt), keep(lac_alt);
+        keep(ucid_alt), keep(netzfremd), keep(homezonestatus), keep(homezonezaehler);
+        keep(akkufuellstand), keep(maxgrenze), keep(maxgrenzes), keep(mtextba), keep(mtextsigd);
+        keep(mtextup), keep(mtextdown), keep(smssignalstatus), keep(geraet), keep(novatelu740);
+        keep(linksys), keep(secportmanuell), keep(tonlos), keep(_de), keep(comzeit);
+        // Program entry, keys, session manager, roles.
+        keep(_argc), keep(_argv), keep(ubuntusysdir), keep(cs_nosplash), keep(_silentinstall);
+        keep(_starttoggle), keep(aktivsignal), keep(endesignal), keep(konfigaktivsignal);
+        keep(smssignal), keep(mvliok), keep(shutdowninteractionkey);
+        keep(shutdowninteractionkeyvalid), keep(mainwindow), keep(smsbutton), keep(prepaids);
+        keep(porttreiber1), keep(porttreiber2), keep(connlogdatei), keep(inititel);
+        keep(konsoleaktiv), keep(endsessionstatus), keep(installsub), keep(smsconfigsub);
+        keep(configtab), keep(configsub), keep(configaktiv), keep(configinfo);
+        keep(configkbvreset), keep(configtreset);
+        // The configuration record and the status lines.
+        keep(inidat), keep(inidatei), keep(settingsdatei), keep(headerdaten), keep(_inidatneu);
+        keep(inidatgueltig), keep(fefo), keep(cc_mtext);
+    }
+};
+
+std::string current_case() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
 }
+
+// System V semaphores and shared memory of the tests live in an IPC namespace of this
+// process, so two test runs on one machine (or a running mavlyn) never meet on a key.
+// Without the right to unshare, the machine's namespace is used as before.
+[[maybe_unused]] const bool private_ipc = unshare(CLONE_NEWIPC) == 0;
+
+// Every test ends with the session globals as it found them, and runs as a start of the
+// program of its own: what the modem and connection parts do once per start (keyed by the
+// start counter) is done again in each test, whatever ran before.
+class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        saved_ = std::make_unique<SavedSessionGlobals>();
+        starts_ += 1000; // room for the restarts a test makes itself
+        inicounterglobal = starts_;
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
+    std::unique_ptr<SavedSessionGlobals> saved_;
+    int starts_ = 0;
+};
+
+[[maybe_unused]] const bool restore_registered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreSessionGlobals);
+    return true;
+}();
+
+} // namespace
 
 void fresh_record(const char* options) {
     iv_inidefaults();
@@ -44,15 +80,6 @@ void fresh_record(const char* options) {
     _de = false;
     programmende_gewuenscht = false;
 }
-
-namespace {
-
-std::string current_case() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
-}
-
-} // namespace
 
 bool in_fresh_process() {
     const char* fresh = getenv("MAVLYN_TEST_FRESH");
@@ -81,31 +108,3 @@ void rerun_in_fresh_process() {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << " in a fresh process:\n"
                                                                << log;
 }
-
-namespace {
-
-// System V semaphores and shared memory of the tests live in an IPC namespace of this
-// process, so two test runs on one machine (or a running mavlyn) never meet on a key.
-// Without the right to unshare, the machine's namespace is used as before.
-[[maybe_unused]] const bool private_ipc = unshare(CLONE_NEWIPC) == 0;
-
-// Every test ends with the session globals as it found them, and runs as a start of the
-// program of its own: what the modem and connection parts do once per start (keyed by the
-// start counter) is done again in each test, whatever ran before.
-class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override {
-        saved_ = std::make_unique<SavedSessionGlobals>();
-        starts_ += 1000; // room for the restarts a test makes itself
-        inicounterglobal = starts_;
-    }
-    void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
-    std::unique_ptr<SavedSessionGlobals> saved_;
-    int starts_ = 0;
-};
-
-[[maybe_unused]] const bool restore_registered = [] {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreSessionGlobals);
-    return true;
-}();
-
-} // namespace

@@ -60,15 +60,6 @@ class SavedValues {
     std::vector<Saved> saved_;
 };
 
-// The state of a program run (core/session_state.h), the configuration record with its
-// file names and the status lines. The unit binary wraps every test in one of these
-// (test_support.cpp), so no test sees what another left; a test may hold its own to put the
-// values back halfway.
-class SavedSessionGlobals : public SavedValues {
-  public:
-    SavedSessionGlobals();
-};
-
 // Sets environment variables for a scope and puts the old values back.
 class ScopedEnv {
   public:
@@ -101,11 +92,9 @@ class ScopedEnv {
     std::vector<Saved> saved_;
 };
 
-// For a case whose work cannot be undone within a process (the end of all threads, say):
-//   TEST(Suite, Name) {
-//       if (!in_fresh_process()) return rerun_in_fresh_process();
-//       ...
-// The case runs again alone in a new process of this binary, and fails when that fails.
+// For a case whose work cannot be undone within a process (the end of all threads, say), begin
+// with `if (!in_fresh_process()) return rerun_in_fresh_process();`: the case runs again alone in
+// a new process of this binary, and fails when that fails.
 bool in_fresh_process();
 void rerun_in_fresh_process();
 
@@ -152,7 +141,6 @@ class FakeCommands {
         }
         env_.set("PATH", bin_ + ":" + getenv("PATH"));
     }
-    const std::string& bin() const { return bin_; }
     std::string calls() const { return read_file(calls_); }
 
   private:
