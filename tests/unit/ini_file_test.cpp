@@ -146,48 +146,38 @@ TEST(IniLine, SmsEntries) {
     EXPECT_EQ(written(iv__formatlines(), "SMSC"), "(format error)");
 }
 
+// The connection as read: its kind, its port, connect at the start (S), end with the program (E).
+std::string connection(const std::string& lines) {
+    fresh();
+    read_text(lines);
+    EXPECT_STREQ(inidat.con, inidat.conport) << lines;
+    return std::to_string(inidat.conad) + "|" + inidat.conport + "|" +
+           (inidat.constart ? "S" : "") + (inidat.conende ? "E" : "");
+}
+
+// A blank before the end mark is no part of the port (found by the fuzzer); CONA anywhere in
+// the file overrides the older markers of CON.
 TEST(IniLine, ConnectionForms) {
-    struct {
-        const char* value;
-        int conad;
-        const char* port;
-        bool start, end;
-    } cases[] = {{"", 0, "", true, true},
-                 {"Internet", 0, "", true, true},
-                 {"|", 1, "", true, true},
-                 {"|Internet", 1, "", true, true},
-                 {",", 3, "", true, true},
-                 {",/dev/ttyUSB0", 4, "/dev/ttyUSB0", true, true},
-                 {"|/dev/ttyUSB1", 2, "/dev/ttyUSB1", true, true},
-                 {";/dev/ttyUSB1;", 2, "/dev/ttyUSB1", false, false},
-                 {";Internet", 0, "", false, true},
-                 // a blank before the end mark is no part of the port (found by the fuzzer)
-                 {";|/dev/ttyUSB0= ;", 2, "/dev/ttyUSB0=", false, false},
-                 {"; |/dev/ttyUSB0", 2, "/dev/ttyUSB0", false, true},
-                 {";;x;;", 2, "x", false, false}};
-    for (const auto& c : cases) {
-        fresh();
-        read_text(std::string("CON=") + c.value);
-        EXPECT_EQ(inidat.conad, c.conad) << c.value;
-        EXPECT_STREQ(inidat.conport, c.port) << c.value;
-        EXPECT_STREQ(inidat.con, c.port) << c.value;
-        EXPECT_EQ(inidat.constart, c.start) << c.value;
-        EXPECT_EQ(inidat.conende, c.end) << c.value;
-    }
+    const std::pair<const char*, const char*> cases[] = {
+        {"CON=", "0||SE"},
+        {"CON=Internet", "0||SE"},
+        {"CON=|", "1||SE"},
+        {"CON=|Internet", "1||SE"},
+        {"CON=,", "3||SE"},
+        {"CON=,/dev/ttyUSB0", "4|/dev/ttyUSB0|SE"},
+        {"CON=|/dev/ttyUSB1", "2|/dev/ttyUSB1|SE"},
+        {"CON=;/dev/ttyUSB1;", "2|/dev/ttyUSB1|"},
+        {"CON=;Internet", "0||E"},
+        {"CON=; |/dev/ttyUSB0", "2|/dev/ttyUSB0|E"},
+        {"CON=;;x;;", "2|x|"},
+        {"CON=;|/dev/ttyUSB0= ;", "2|/dev/ttyUSB0=|"},
+        {"CONA=e\nCON=;x;", "2|x|E"},
+        {"CON=;x;\nCONA=S", "2|x|S"}};
+    for (auto [lines, read] : cases) EXPECT_EQ(connection(lines), read) << lines;
     // A port name that looks like another form is written so that it reads back the same.
     for (const char* port : {",x", "|y", ";z", " w", "\tv"}) {
         std::string t = rewritten(std::string("CON=|") + port, "CON");
-        fresh();
-        read_text("CON=" + t);
-        EXPECT_STREQ(inidat.conport, port) << t;
-        EXPECT_EQ(inidat.conad, 2) << t;
-    }
-    // CONA anywhere in the file overrides the older markers of CON.
-    for (auto [lines, start] : {std::pair{"CONA=e\nCON=;x;", false}, {"CON=;x;\nCONA=S", true}}) {
-        fresh();
-        read_text(lines);
-        EXPECT_EQ(inidat.constart, start) << lines;
-        EXPECT_EQ(inidat.conende, !start) << lines;
+        EXPECT_EQ(connection("CON=" + t), "2|" + std::string(port) + "|SE") << t;
     }
 }
 
@@ -230,22 +220,21 @@ TEST(IniLine, LimitsEndTimesAndTolerances) {
 }
 
 TEST(IniPorts, StatusPortNextToCommandPort) {
-    struct {
-        const char *com, *com1, *com2;
-    } cases[] = {{"3", "COM3", "COM4"},
-                 {"/dev/ttyUSB2", "/dev/ttyUSB2", "/dev/ttyUSB3"},
-                 {"/dev/ttyUSB9", "/dev/ttyUSB9", "/dev/ttyUSB10"},
-                 {"/dev/ttyUSB19", "/dev/ttyUSB19", "/dev/ttyUSB20"},
-                 {"/dev/modem", "/dev/modem", "/dev/modem"},
-                 {"/dev/ttyUSB2;/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB1"},
-                 {"LINKSYS 192.168.1.1", "", ""}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"3", "COM3|COM4"},
+        {"/dev/ttyUSB2", "/dev/ttyUSB2|/dev/ttyUSB3"},
+        {"/dev/ttyUSB9", "/dev/ttyUSB9|/dev/ttyUSB10"},
+        {"/dev/ttyUSB19", "/dev/ttyUSB19|/dev/ttyUSB20"},
+        {"/dev/modem", "/dev/modem|/dev/modem"},
+        {"/dev/ttyUSB2;/dev/ttyUSB1", "/dev/ttyUSB2|/dev/ttyUSB1"},
+        {"LINKSYS 192.168.1.1", "|"}};
+    for (auto [com, ports] : cases) {
         fresh();
         secportmanuell = false;
-        strcpy(inidat.comport, c.com);
+        strcpy(inidat.comport, com);
         iv__ports();
-        EXPECT_EQ(std::string(inidat.com1) + "|" + inidat.com2, std::string(c.com1) + "|" + c.com2);
-        EXPECT_EQ(secportmanuell, strchr(c.com, ';') != nullptr) << c.com;
+        EXPECT_EQ(std::string(inidat.com1) + "|" + inidat.com2, ports);
+        EXPECT_EQ(secportmanuell, strchr(com, ';') != nullptr) << com;
     }
     strcpy(inidat.comport, "NONE");
     iv__ports();
