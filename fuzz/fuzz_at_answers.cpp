@@ -12,34 +12,17 @@
 #include "modem/sim_pin.h"
 
 #include <cctype>
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
+using fz::bounded;
 using fz::ctext;
-using fz::starts_with;
 using fz::terminated;
 
 bool all_of(const char* s, int (*is)(int)) {
     for (; *s; s++)
         if (!is(static_cast<unsigned char>(*s))) return false;
     return true;
-}
-
-// Every bounded writer keeps its output terminated and a prefix of what more room gives.
-template <typename F> void check_bounded(F write, std::initializer_list<size_t> sizes) {
-    std::vector<char> big(8 * 4096 + 64, 'x');
-    write(big.data(), big.size());
-    if (!terminated(big)) __builtin_trap();
-    std::string full = big.data();
-    for (size_t n : sizes) {
-        std::vector<char> out(n, 'x');
-        write(out.data(), n);
-        if (!terminated(out) || !starts_with(full, out.data())) __builtin_trap();
-    }
 }
 
 void check_signal_and_mode(const ctext& a) {
@@ -59,29 +42,26 @@ void check_registration(const ctext& a) {
         if (st != 0 && st != '1' && st != '5') __builtin_trap();
         for (int mask = 0; mask < 4; mask++)
             for (size_t n : {size_t{1}, size_t{5}, size_t{20}}) {
-                // A field marked unsupported (first byte 1) is left alone.
-                std::vector<char> lac(n, 'x'), cid(n, 'x');
-                if (mask & 1) lac[0] = 1;
-                if (mask & 2) cid[0] = 1;
-                std::vector<char> lac0 = lac, cid0 = cid;
-                if (st) mt__reglocation(t, lac.data(), n, cid.data(), n);
-                bool ok = mt__celldata(a.c(), key, lac.data(), n, cid.data(), n);
-                for (auto* f : {&lac, &cid}) {
-                    const std::vector<char>& before = f == &lac ? lac0 : cid0;
-                    if (before[0] == 1 ? *f != before : (st || ok) && !terminated(*f))
+                // Area and cell; a field marked unsupported (first byte 1) is left alone.
+                std::vector<char> f[2] = {std::vector<char>(n, 'x'), std::vector<char>(n, 'x')};
+                for (int k : {0, 1})
+                    if (mask >> k & 1) f[k][0] = 1;
+                const std::vector<char> before[2] = {f[0], f[1]};
+                if (st) mt__reglocation(t, f[0].data(), n, f[1].data(), n);
+                bool ok = mt__celldata(a.c(), key, f[0].data(), n, f[1].data(), n);
+                for (int k : {0, 1})
+                    if (before[k][0] == 1
+                            ? f[k] != before[k]
+                            : (st || ok) && (!terminated(f[k]) || !all_of(f[k].data(), isxdigit)))
                         __builtin_trap();
-                    if (before[0] != 1 && (st || ok) && !all_of(f->data(), isxdigit))
-                        __builtin_trap();
-                }
-                if (ok && n == 20 && !mask) {
-                    std::string cell = cid.data();
-                    check_bounded(
-                        [&](char* o, size_t k) {
-                            char rnc[5];
-                            mt__splitcell(cell.c_str(), o, k, rnc, sizeof rnc);
-                        },
-                        {1, 3, 5});
-                }
+                if (!ok || n != 20 || mask) continue;
+                std::string cell = f[1].data();
+                bounded(
+                    [&](char* o, size_t k) {
+                        char rnc[5];
+                        mt__splitcell(cell.c_str(), o, k, rnc, sizeof rnc);
+                    },
+                    {1, 3, 5});
             }
     }
 }
@@ -95,11 +75,9 @@ void check_names(const ctext& a) {
         if (after && (after <= a.c() || after > a.c() + a.len() || after[-1] != '"'))
             __builtin_trap();
     }
-    check_bounded([&](char* o, size_t n) { mt__plmn(a.c(), o, n); }, {1, 4, 6});
-    std::vector<char> code(20, 'x');
-    mt__plmn(a.c(), code.data(), code.size());
-    size_t len = strlen(code.data());
-    if ((len != 0 && len != 5 && len != 6) || !all_of(code.data(), isdigit)) __builtin_trap();
+    std::string code = bounded([&](char* o, size_t n) { mt__plmn(a.c(), o, n); }, {1, 4, 6});
+    size_t len = code.size();
+    if ((len != 0 && len != 5 && len != 6) || !all_of(code.c_str(), isdigit)) __builtin_trap();
 }
 
 void check_sim_and_device(const ctext& a) {
@@ -108,7 +86,7 @@ void check_sim_and_device(const ctext& a) {
     if (c.use == de__USE_NONE ? c.maker[0] || c.device : c.priority < 21 || c.device > 8)
         __builtin_trap();
     for (int device : {3, 5})
-        check_bounded([&](char* o, size_t n) { de__pincommand(o, n, a.c(), device); }, {1, 9});
+        bounded([&](char* o, size_t n) { de__pincommand(o, n, a.c(), device); }, {1, 9});
     if (strstr(a.c(), "READY") && !de__inipin_pin_ok(a.c())) __builtin_trap();
     if (de__simstarting(a.c()) && !strstr(a.c(), "ERROR") && !strstr(a.c(), "SIM busy"))
         __builtin_trap();
@@ -125,7 +103,7 @@ void check_sim_and_device(const ctext& a) {
 
 // The dialogue log must show neither the IMEI nor an echoed PIN.
 void check_masking(const ctext& a) {
-    check_bounded([&](char* o, size_t n) { cm__maskimei(a.c(), o, n); }, {1, 5, 12});
+    bounded([&](char* o, size_t n) { cm__maskimei(a.c(), o, n); }, {1, 5, 12});
     ctext t(a.c());
     cm__maskpinecho(t.m());
     if (strlen(t.c()) != a.len()) __builtin_trap();

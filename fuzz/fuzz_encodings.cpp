@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         strtosevenhex(packed.data(), size % 2, maxlen);
         sevenhextostr(packed.data());
     }
-    fz::each_size([&](char* out, size_t n) { strmtoutf8(out, text.c_str(), n); },
-                  {1, size % 64 + 1, 3 * text.size() + 1});
+    fz::bounded([&](char* out, size_t n) { strmtoutf8(out, text.c_str(), n); },
+                {1, size % 64 + 1, 3 * text.size() + 1}, true);
     return 0;
 }

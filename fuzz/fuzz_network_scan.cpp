@@ -4,11 +4,7 @@
 #include "fuzz_support.h"
 #include "ui/network_analysis.h"
 
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -7,11 +7,6 @@
 
 #include "modem/at_channel.h"
 
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
-
 namespace {
 
 void check_packet(const std::string& text, bool fetch, bool u740) {
@@ -38,6 +33,17 @@ void check_userstring(const std::string& s) {
     if (strstr(s.c_str(), "CPIN=") && strchr(fmt, '%')) __builtin_trap(); // the PIN stays out
 }
 
+// t is a secondary-port answer with its four leading blanks: the correction only cuts the
+// text, keeps the blanks, and a note it gives is never empty.
+void check_corrected_length(char* t, int lenbyte) {
+    std::string before = t;
+    const char* note = cm__correctlength(t, lenbyte);
+    if (note && !note[0]) __builtin_trap();
+    size_t len = strlen(t);
+    if (len > before.size() || before.compare(0, len, t) != 0) __builtin_trap();
+    if (len < 4 || memcmp(t, "    ", 4) != 0) __builtin_trap();
+}
+
 // An answer packet as the channel keeps it: four blanks, the text from byte 4, a NUL behind
 // the received bytes; the length byte is byte 644.
 void check_answer(const uint8_t* p, size_t size, size_t n, uint8_t lenhint) {
@@ -47,7 +53,7 @@ void check_answer(const uint8_t* p, size_t size, size_t n, uint8_t lenhint) {
     int lenbyte = static_cast<unsigned char>(t[644]);
     memset(t.data(), ' ', 4);
     t[n] = 0;
-    fz::check_corrected_length(t.data(), lenbyte);
+    check_corrected_length(t.data(), lenbyte);
 }
 
 } // namespace

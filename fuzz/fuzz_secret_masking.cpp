@@ -1,9 +1,9 @@
 // Log lines carry whatever the modem, the network, an SMS or the user sent.
+#include "fuzz_support.h"
+
 #include "foundation/secret_masking.h"
 
 #include <cctype>
-#include <cstdint>
-#include <string>
 
 namespace {
 

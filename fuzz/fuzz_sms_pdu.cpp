@@ -11,9 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> pdu(data, data + size);
     sm__deliver_t m;
     if (sm__decodedeliver(pdu.data(), pdu.size(), &m)) {
-        fz::each_size([&](char* out, size_t n) { sm__formatmessage(m, nullptr, out, n); });
-        fz::each_size(
-            [&](char* out, size_t n) { sm__expand("x %0 %1 %2 %%", m.sender, m.text, out, n); });
+        // Texts are cut where room ends, not always at a character's end.
+        fz::bounded([&](char* o, size_t n) { sm__formatmessage(m, nullptr, o, n); }, {1, 5, 20},
+                    true);
+        fz::bounded([&](char* o, size_t n) { sm__expand("x %0 %1 %2 %%", m.sender, m.text, o, n); },
+                    {1, 5, 20}, true);
     }
     fz::ctext text(fz::text(data, size));
     char hex[800];

@@ -6,30 +6,11 @@
 
 #include "modem/ussd.h"
 
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
-
 namespace {
 
+using fz::bounded;
 using fz::ctext;
-using fz::pieces;
-using fz::starts_with;
 using fz::terminated;
-
-// Every bounded writer keeps its output terminated and a prefix of what more room gives.
-template <typename F> std::string bounded(F write, std::initializer_list<size_t> sizes) {
-    std::vector<char> big(8192, 'x');
-    write(big.data(), big.size());
-    if (!terminated(big)) __builtin_trap();
-    for (size_t n : sizes) {
-        std::vector<char> out(n, 'x');
-        write(out.data(), n);
-        if (!terminated(out) || !starts_with(big.data(), out.data())) __builtin_trap();
-    }
-    return big.data();
-}
 
 void check_answer(const ctext& a) {
     bool found = false;
@@ -81,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string all(reinterpret_cast<const char*>(data), size);
     ctext a(all.c_str()); // as the program sees it: up to the first NUL
     check_answer(a);
-    check_texts(pieces(data, size, 3), a);
+    check_texts(fz::pieces(data, size, 3), a);
     return 0;
 }
