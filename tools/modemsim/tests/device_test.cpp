@@ -19,7 +19,7 @@ TEST(Maker, VendorCommandsOnlyOnTheirOwnDevice) {
         }
 }
 
-TEST(Sim, WrongPinsLockTheSimUntilThePukSetsANewPinAndAttemptsShowPerMaker) {
+TEST(Sim, WrongPinsLockTheSimUntilThePukSetsANewPin) {
     Sim sim;
     sim.set("sim", "pin");
     sim.set("cmee", "1");
@@ -34,11 +34,6 @@ TEST(Sim, WrongPinsLockTheSimUntilThePukSetsANewPinAndAttemptsShowPerMaker) {
     sim.at("ATE0");
     EXPECT_EQ(sim.at("AT+CPIN=1234"), "\r\n+CME ERROR: 16\r\n");
     EXPECT_EQ(sim.at("AT+CPIN=4321"), kOk);
-    Sim option("option"), sierra("sierra");
-    option.set("pin_attempts", "2");
-    sierra.set("pin_attempts", "2");
-    EXPECT_EQ(option.at("AT_OERCN?"), ok("_OERCN: 2, 10"));
-    EXPECT_EQ(sierra.at("AT!CPINC?"), ok("!CPINC: 2,3,10,10"));
 }
 
 TEST(Network, RegistrationFormsOperatorsAndTheVendorsRadioLimits) {

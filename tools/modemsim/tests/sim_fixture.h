@@ -15,7 +15,6 @@ class Sim {
     explicit Sim(std::string_view profile = "huawei", bool realism = false)
         : modem_(prepare(profile, realism), find_profile(profile)->ports) {}
 
-    Modem& modem() { return modem_; }
     ModemState& state() { return modem_.state(); }
     // Sends bytes to a port and returns everything it answers at once, echo included.
     std::string send(std::string_view bytes, std::size_t port = 0) {
