@@ -24,18 +24,16 @@ std::string ini_value(const std::string& ini, const std::string& key) {
 }
 
 GtkWidget* page_of(GtkWidget* w, int page) {
-    return gui::locked([&] {
-        GtkWidget* nb = gui::find_child(w, GTK_TYPE_NOTEBOOK);
-        return gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page);
-    });
+    GtkWidget* nb = gui::nth_child(w, GTK_TYPE_NOTEBOOK);
+    return gui::locked([&] { return gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page); });
 }
 
 // The configuration program in a folder of its own, with flags of its own so that no other
 // program on the machine is seen.
-class ConfigProgram : public ::testing::Test {
+class ConfigProgram : public gui::DialogCase {
   protected:
     void SetUp() override {
-        gui::start_gtk();
+        DialogCase::SetUp();
         unsigned long own = 0x3D000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul) * 4;
         aktivsignal = own;
         konfigaktivsignal = own + 1;
@@ -43,7 +41,6 @@ class ConfigProgram : public ::testing::Test {
         argv_[0] = program_.data();
         _argc = 1;
         _argv = argv_;
-        configtab = 0;
     }
     // Reads the file and runs the dialog as the configuration program does, while drive works
     // its window; the file is written (or not) when the reading ends.
@@ -58,9 +55,8 @@ class ConfigProgram : public ::testing::Test {
         fl_clear(konfigaktivsignal);
         EXPECT_TRUE(ok);
     }
-    static bool ok(GtkWidget* w) { return gui::click_closing(gui::button(w, "    OK    ")); }
+    static bool ok(GtkWidget* w) { return gui::press(w, "    OK    "); }
 
-    InTempDir dir_;
     std::string program_;
     char* argv_[2] = {nullptr, nullptr};
 };
@@ -80,7 +76,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
     run([](GtkWidget* w) {
         return gui::show_page(w, 3) &&
                gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"), "typed") &&
-               gui::click_closing(gui::button(w, "Cancel"));
+               gui::press(w, "Cancel");
     });
     EXPECT_EQ(read_file("mavlyn.ini"), canonical);
 
@@ -110,8 +106,8 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
     // The next start shows what was stored, and the PIN reads back.
     std::string apn;
     run([&](GtkWidget* w) {
-        apn = gui::entry_text(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"));
-        return gui::keys_closing(w, "Escape");
+        apn = gui::text(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"));
+        return gui::press(w, "Escape");
     });
     EXPECT_EQ(apn, "internet.eplus.de");
     EXPECT_STREQ(inidat.pin, "4321");
@@ -126,14 +122,7 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
     fs::create_directory("sms_in");
     std::ofstream("sms_in/sms_20101011_123456__491577123.txt") << "Hallo Welt";
     std::ofstream("sms_name.ini") << "# mavlyn\r\nMeier, Hans   +491577123\r\n";
-    auto queued = [] {
-        std::error_code ec;
-        int n = 0;
-        for (auto it = fs::directory_iterator("sms_send", ec);
-             !ec && it != fs::directory_iterator(); it.increment(ec))
-            n++;
-        return n;
-    };
+    auto queued = [] { return folder_names("sms_send").size(); };
     run([&](GtkWidget* w) {
         // A statistics file that exists is overwritten after the question.
         EXPECT_TRUE(gui::show_page(w, 6));
@@ -153,8 +142,8 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         GtkWidget* field = gui::nth_child(page_of(w, 9), GTK_TYPE_TEXT_VIEW, 3);
         GtkWidget* addressee = gui::nth_child(page_of(w, 9), GTK_TYPE_ENTRY);
         EXPECT_TRUE(gui::eventually([&] {
-            return gui::view_text(inbox) == " \t2010-10-11\t12:34'56\tMeier, Hans\t+491577123\n";
-        })) << gui::view_text(inbox);
+            return gui::text(inbox) == " \t2010-10-11\t12:34'56\tMeier, Hans\t+491577123\n";
+        })) << gui::text(inbox);
         // Send, again while a notice of the page stands in the way, until the box is there.
         auto send = [&] {
             return gui::click_until(gui::button(w, "Send"),
@@ -164,14 +153,13 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         EXPECT_TRUE(gui::fill(addressee, "Neu   +4930123"));
         EXPECT_TRUE(send());
         EXPECT_TRUE(gui::answer("mavlyn   SMS", "gtk-yes"));
-        EXPECT_TRUE(gui::eventually([&] { return queued() == 1; }));
+        EXPECT_TRUE(gui::eventually([&] { return queued() == 1u; }));
         // A message with text: queued, the field emptied, the new name stored once.
         gui::locked([field] {
             gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(field)), "Test", -1);
-            return 0;
         });
-        EXPECT_TRUE(gui::click_until(gui::button(w, "Send"), [&] { return queued() == 2; }));
-        EXPECT_EQ(gui::view_text(field), "");
+        EXPECT_TRUE(gui::click_until(gui::button(w, "Send"), [&] { return queued() == 2u; }));
+        EXPECT_EQ(gui::text(field), "");
         std::string names = read_file("sms_name.ini");
         EXPECT_NE(names.find("\r\nNeu   +4930123"), std::string::npos);
         EXPECT_EQ(names.find("Neu"), names.rfind("Neu"));
@@ -179,7 +167,7 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         EXPECT_TRUE(gui::fill(addressee, "030123"));
         EXPECT_TRUE(send());
         EXPECT_TRUE(gui::answer("mavlyn   SMS", "gtk-ok"));
-        EXPECT_EQ(queued(), 2);
+        EXPECT_EQ(queued(), 2u);
         // After all the questions the dialog still takes its OK.
         return ok(w);
     });
@@ -222,20 +210,16 @@ std::map<std::string, std::string> texts() {
 
 } // namespace
 
-TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
-    gui::start_gtk();
-    iv_inidefaults();
+using ConfigDialog = gui::DialogCase;
+
+TEST_F(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     _de = true;
-    inidat.funktion = FUNKTION_CONFIG;
     inidat.hinweisk = '8';
-    configtab = 0;
-    InTempDir dir;
     // A provider list with a very long name must not widen the window.
     std::ofstream("mavlynS.ini") << "mavlyn Standard Settings   LAA00007\r\n\r\n== Deutschland "
                                     "==\r\n{{Settings|PROVIDER="
                                  << std::string(120, 'W') << "|PLMN=26202|APN=web}}\r\n\r\n*****";
-    gui::DialogRun run;
-    GtkWidget* w = run.start();
+    GtkWidget* w = open(0);
     ASSERT_NE(w, nullptr);
     GtkWidget* console = gui::by_tooltip(w, GTK_TYPE_ENTRY, "AT");
     GtkWidget* password = gui::by_tooltip(w, GTK_TYPE_ENTRY, "PASS=", 1);
@@ -252,14 +236,13 @@ TEST(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
         EXPECT_LE(r.height, 600) << other;
         ASSERT_TRUE(gui::click_until(gui::button(w, other),
                                      [&] { return gui::button(w, other) == nullptr; }));
-        EXPECT_EQ(gui::entry_text(console),
+        EXPECT_EQ(gui::text(console),
                   _de ? "Hier klicken für Konsolen-Eingaben." : "Click here for console inputs.");
     }
     // Every label, tooltip, frame title, combo item and selection is as before.
     EXPECT_EQ(texts(), german);
     // Once more to English, then Cancel: the language of before the dialog comes back.
     ASSERT_TRUE(gui::click_until(gui::button(w, "Switch to English"), [] { return !_de; }));
-    EXPECT_TRUE(gui::click_closing(gui::button(w, "Cancel")));
-    EXPECT_EQ(run.join(), 0);
+    EXPECT_EQ(close(w, "Cancel"), 0);
     EXPECT_TRUE(_de);
 }

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 // From gdkx.h, whose X11 macros (None, Status ...) would clash with GoogleTest.
 extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
@@ -28,6 +29,7 @@ extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 namespace gui {
 
 using Clock = std::chrono::steady_clock;
+using Check = std::function<bool(GtkWidget*)>;
 
 // Every case ends with the program state as it found it, so that the whole binary also
 // passes in one process, in any order.
@@ -81,10 +83,11 @@ inline void start_msgthread() {
 
 // Runs f under the GUI lock and returns its result.
 template <class F> auto locked(F f) {
-    th_enter();
-    auto r = f();
-    th_leave();
-    return r;
+    struct Lock {
+        Lock() { th_enter(); }
+        ~Lock() { th_leave(); }
+    } lock;
+    return f();
 }
 
 // Polls cond until it holds or the time is up.
@@ -106,33 +109,32 @@ inline bool with_retries(const std::function<bool()>& act, const std::function<b
     return false;
 }
 
-inline void each_toplevel(const std::function<void(GtkWindow*)>& f) {
+// The visible top-level windows; the caller holds the GUI lock.
+inline std::vector<GtkWidget*> toplevels() {
+    std::vector<GtkWidget*> out;
     GList* all = gtk_window_list_toplevels();
-    for (GList* l = all; l; l = l->next) f(GTK_WINDOW(l->data));
+    for (GList* l = all; l; l = l->next)
+        if (gtk_widget_get_visible(GTK_WIDGET(l->data))) out.push_back(GTK_WIDGET(l->data));
     g_list_free(all);
+    return out;
 }
 
-// The visible top-level window that satisfies match; the caller holds the GUI lock.
+// The mapped top-level window that satisfies match; the caller holds the GUI lock.
 inline GtkWidget* find_toplevel(const std::function<bool(GtkWindow*)>& match) {
-    GtkWidget* found = nullptr;
-    each_toplevel([&](GtkWindow* w) {
-        if (!found && gtk_widget_get_visible(GTK_WIDGET(w)) &&
-            gtk_widget_get_mapped(GTK_WIDGET(w)) && match(w))
-            found = GTK_WIDGET(w);
-    });
-    return found;
+    for (GtkWidget* w : toplevels())
+        if (gtk_widget_get_mapped(w) && match(GTK_WINDOW(w))) return w;
+    return nullptr;
 }
 
-inline bool titled(GtkWindow* w, const char* title) {
-    const char* t = gtk_window_get_title(w);
+inline bool titled(GtkWidget* w, const char* title) {
+    const char* t = gtk_window_get_title(GTK_WINDOW(w));
     return t && strcmp(t, title) == 0;
 }
 
 inline int count_titled(const char* title) {
     return locked([&] {
         int n = 0;
-        each_toplevel(
-            [&](GtkWindow* w) { n += gtk_widget_get_visible(GTK_WIDGET(w)) && titled(w, title); });
+        for (GtkWidget* w : toplevels()) n += titled(w, title);
         return n;
     });
 }
@@ -141,16 +143,14 @@ inline int count_titled(const char* title) {
 // dialog whose synthetic input was lost still ends and the test fails instead of hanging.
 inline void close_all_visible() {
     locked([] {
-        each_toplevel([](GtkWindow* w) {
-            GdkWindow* win = gtk_widget_get_window(GTK_WIDGET(w));
-            if (!gtk_widget_get_visible(GTK_WIDGET(w)) || !win) return;
+        for (GtkWidget* w : toplevels()) {
+            if (!gtk_widget_get_window(w)) continue;
             GdkEvent* ev = gdk_event_new(GDK_DELETE);
-            ev->any.window = GDK_WINDOW(g_object_ref(win));
+            ev->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
             ev->any.send_event = TRUE;
             gtk_main_do_event(ev);
             gdk_event_free(ev);
-        });
-        return 0;
+        }
     });
 }
 
@@ -165,7 +165,7 @@ inline GtkWidget* wait_window(const std::function<bool(GtkWindow*)>& match,
 
 inline GtkWidget* wait_titled(const char* title,
                               Clock::duration within = std::chrono::seconds(15)) {
-    return wait_window([title](GtkWindow* w) { return titled(w, title); }, within);
+    return wait_window([title](GtkWindow* w) { return titled(GTK_WIDGET(w), title); }, within);
 }
 
 inline GtkWidget* wait_messagedialog() {
@@ -173,78 +173,69 @@ inline GtkWidget* wait_messagedialog() {
 }
 
 inline bool gone(GtkWidget* w) {
-    return locked([w] {
-               return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; });
-           }) == nullptr;
+    return !locked([w] { return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; }); });
 }
 
-inline void collect(GtkWidget* w, GType type, GList** out) {
-    if (G_TYPE_CHECK_INSTANCE_TYPE(w, type)) *out = g_list_append(*out, w);
+// The widgets of the type at and below w, in tree order; the caller holds the GUI lock.
+inline void collect(GtkWidget* w, GType type, std::vector<GtkWidget*>& out) {
+    if (G_TYPE_CHECK_INSTANCE_TYPE(w, type)) out.push_back(w);
     if (!GTK_IS_CONTAINER(w)) return;
     GList* children = gtk_container_get_children(GTK_CONTAINER(w));
     for (GList* l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
     g_list_free(children);
 }
 
-// The first descendant of the given type whose test holds; the caller holds the GUI lock.
-inline GtkWidget* find_child(GtkWidget* top, GType type,
-                             const std::function<bool(GtkWidget*)>& test = {}) {
-    GList* all = nullptr;
-    collect(top, type, &all);
-    GtkWidget* found = nullptr;
-    for (GList* l = all; l && !found; l = l->next)
-        if (!test || test(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
-    g_list_free(all);
-    return found;
-}
-
-// The n-th descendant of the type below top (with the GUI lock taken here).
-inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
-    return locked([&] {
-        int i = 0;
-        return find_child(top, type, [&](GtkWidget*) { return i++ == n; });
-    });
+inline std::vector<GtkWidget*> widgets(GtkWidget* top, GType type) {
+    std::vector<GtkWidget*> out;
+    if (top) collect(top, type, out);
+    return out;
 }
 
 inline int count_children(GtkWidget* top, GType type) {
-    return locked([&] {
-        GList* all = nullptr;
-        collect(top, type, &all);
-        int n = static_cast<int>(g_list_length(all));
-        g_list_free(all);
-        return n;
+    return locked([&] { return static_cast<int>(widgets(top, type).size()); });
+}
+
+// The n-th widget of the type below top that passes the test (run under the GUI lock), or
+// nullptr.
+inline GtkWidget* find(GtkWidget* top, GType type, const Check& test = {}, int n = 0) {
+    return locked([&]() -> GtkWidget* {
+        for (GtkWidget* w : widgets(top, type))
+            if ((!test || test(w)) && n-- == 0) return w;
+        return nullptr;
     });
+}
+
+inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
+    return find(top, type, {}, n);
 }
 
 inline GtkWidget* button(GtkWidget* top, const char* label) {
-    return locked([&] {
-        return find_child(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) {
-            const char* l = gtk_button_get_label(GTK_BUTTON(b));
-            return l && strcmp(l, label) == 0;
-        });
+    return find(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) {
+        const char* l = gtk_button_get_label(GTK_BUTTON(b));
+        return l && strcmp(l, label) == 0;
     });
 }
 
-// The first widget of the type below top whose tooltip is tip (the n-th one with n).
+// The n-th widget of the type below top whose tooltip is tip.
 inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
-    return locked([&] {
-        int seen = 0;
-        return find_child(top, type, [&](GtkWidget* e) {
+    return find(
+        top, type,
+        [tip](GtkWidget* e) {
             gchar* t = gtk_widget_get_tooltip_text(e);
-            bool m = t && strcmp(t, tip) == 0 && seen++ == n;
+            bool m = t && strcmp(t, tip) == 0;
             g_free(t);
             return m;
-        });
-    });
+        },
+        n);
 }
 
-inline std::string entry_text(GtkWidget* e) {
-    return locked([e] { return std::string(gtk_entry_get_text(GTK_ENTRY(e))); });
-}
-
-inline std::string view_text(GtkWidget* v) {
-    return locked([v] {
-        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(v));
+// The text an entry, a text view or a label shows.
+inline std::string text(GtkWidget* w) {
+    return locked([w] {
+        if (!w) return std::string();
+        if (GTK_IS_ENTRY(w)) return std::string(gtk_entry_get_text(GTK_ENTRY(w)));
+        if (GTK_IS_LABEL(w)) return std::string(gtk_label_get_text(GTK_LABEL(w)));
+        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w));
         GtkTextIter from, to;
         gtk_text_buffer_get_bounds(b, &from, &to);
         gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
@@ -252,6 +243,10 @@ inline std::string view_text(GtkWidget* v) {
         g_free(t);
         return out;
     });
+}
+
+inline bool holds(GtkWidget* w, const std::string& part) {
+    return text(w).find(part) != std::string::npos;
 }
 
 // A text property of an object ("text", "secondary-text" of a message box, ...).
@@ -299,29 +294,6 @@ inline bool keys(GtkWidget* top, const std::string& names) {
     return ok;
 }
 
-// Keys that close the window, repeated until it is gone.
-inline bool keys_closing(GtkWidget* top, const std::string& names) {
-    return with_retries([&] { return keys(top, names); }, [top] { return gone(top); });
-}
-
-// Types text into the window's entry, expecting it appended to what is there. A try whose
-// keys got lost is undone and repeated.
-inline bool type_text(GtkWidget* top, const std::string& text) {
-    GtkWidget* e = nth_child(top, GTK_TYPE_ENTRY);
-    if (!e) return false;
-    const std::string before = entry_text(e);
-    return with_retries(
-        [&] {
-            locked([&] {
-                gtk_entry_set_text(GTK_ENTRY(e), before.c_str());
-                gtk_editable_set_position(GTK_EDITABLE(e), -1);
-                return 0;
-            });
-            return activate(top) && sh("xdotool type --delay 30 '" + text + "'");
-        },
-        [&] { return entry_text(e) == before + text; });
-}
-
 // Clicks the screen point, stepping beside it first: a synced move to where the pointer
 // already is waits for a motion that never comes.
 inline bool click_at(int x, int y, int button = 1) {
@@ -333,7 +305,7 @@ inline bool click_at(int x, int y, int button = 1) {
 // Clicks the middle of a widget once it has its place in the window and the window its
 // place on the screen: a click computed while the window manager still moves the window
 // lands on its frame, and two of them shade the window.
-inline bool click(GtkWidget* w, int button = 1) {
+inline bool click(GtkWidget* w) {
     auto where = [w](int* x, int* y) {
         return locked([&] {
             GtkWidget* top = gtk_widget_get_toplevel(w);
@@ -357,19 +329,29 @@ inline bool click(GtkWidget* w, int button = 1) {
                std::this_thread::sleep_for(std::chrono::milliseconds(100));
                return where(&x, &y) && x == x0 && y == y0;
            }) &&
-           click_at(x, y, button);
+           click_at(x, y);
 }
 
-// Clicks a button until its effect is seen.
 inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
     return with_retries([&] { return click(w); }, done);
 }
 
-// Clicks a button that closes its window, again until the window is gone.
-inline bool click_closing(GtkWidget* w) {
-    GtkWidget* top = w ? locked([w] { return gtk_widget_get_toplevel(w); }) : nullptr;
-    return top && with_retries([&] { return gone(top) || (activate(top) && click(w)); },
+inline GtkWidget* toplevel(GtkWidget* w) {
+    return w ? locked([w] { return gtk_widget_get_toplevel(w); }) : nullptr;
+}
+
+// Works the window until it is gone.
+inline bool closing(GtkWidget* top, const std::function<bool()>& act) {
+    return top && with_retries([&] { return gone(top) || (activate(top) && act()); },
                                [top] { return gone(top); });
+}
+
+inline bool keys_closing(GtkWidget* top, const std::string& names) {
+    return closing(top, [&] { return keys(top, names); });
+}
+
+inline bool click_closing(GtkWidget* w) {
+    return closing(toplevel(w), [w] { return click(w); });
 }
 
 // Opens a page of the window's first notebook by clicking its tab.
@@ -387,20 +369,26 @@ inline bool show_page(GtkWidget* top, int page) {
 
 // Clicks into an entry and types text over what it holds.
 inline bool fill(GtkWidget* e, const std::string& text) {
-    GtkWidget* top = e ? locked([e] { return gtk_widget_get_toplevel(e); }) : nullptr;
+    GtkWidget* top = toplevel(e);
     return top && with_retries(
                       [&] {
                           return activate(top) && click(e) && sh("xdotool key ctrl+a BackSpace") &&
                                  (text.empty() || sh("xdotool type --delay 30 '" + text + "'"));
                       },
-                      [&] { return entry_text(e) == text; });
+                      [&] { return gui::text(e) == text; });
 }
 
-// Clicks a button of the window named title (a question or a notice) and waits until it is
-// gone; false when it did not come or did not go.
-inline bool answer(const char* title, const char* label) {
+// Clicks the button with the label, or else types the keys, until the window is gone.
+inline bool press(GtkWidget* top, const char* what) {
+    GtkWidget* b = button(top, what);
+    return b ? click_closing(b) : keys_closing(top, what);
+}
+
+// Answers the window named title (a question or a notice) and waits until it is gone; false
+// when it did not come or did not go.
+inline bool answer(const char* title, const char* what) {
     GtkWidget* w = wait_titled(title);
-    return w && click_closing(button(w, label));
+    return w && press(w, what);
 }
 
 // Runs the driver beside the dialog call and reports whether it got through.
@@ -411,9 +399,7 @@ class Driver {
               ok_ = f();
               if (!ok_) close_all_visible();
           }) {}
-    ~Driver() {
-        if (t_.joinable()) t_.join();
-    }
+    ~Driver() { ok(); }
     bool ok() {
         if (t_.joinable()) t_.join();
         return ok_;
@@ -424,25 +410,42 @@ class Driver {
     std::thread t_;
 };
 
-// The configuration dialog runs its own loop until OK or Cancel, on a worker thread as in
-// the program; the test drives it from outside. The window, or nullptr.
-struct DialogRun {
-    int result = -2;
-    GThread* t = nullptr;
-    GtkWidget* start() {
-        t = g_thread_new(
-            "cfdialog",
-            [](gpointer p) -> gpointer {
-                static_cast<DialogRun*>(p)->result = cf_dialog(1, nullptr);
-                return nullptr;
-            },
-            this);
+// A case on the display: the record at its defaults, English, no end requested.
+class Case : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        start_gtk();
+        iv_inidefaults();
+        _de = false;
+        programmende_gewuenscht = false;
+    }
+};
+
+// The configuration dialog in a folder of its own: it runs its own loop until OK or Cancel,
+// on a worker thread as in the program, while the test drives it from outside.
+class DialogCase : public Case {
+  protected:
+    // Opens the dialog on the page; the window, or nullptr.
+    GtkWidget* open(int page) {
+        inidat.funktion = FUNKTION_CONFIG;
+        configtab = page;
+        dialog_ = std::thread([this] { result_ = cf_dialog(1, nullptr); });
         return wait_titled(_de ? "mavlyn   Konfiguration" : "mavlyn   Configuration");
     }
-    int join() {
-        g_thread_join(t);
-        return result;
+    // Closes the window with the button (or the key) and returns what the dialog gave.
+    int close(GtkWidget* w, const char* press) {
+        EXPECT_TRUE(gui::press(w, press)) << press;
+        dialog_.join();
+        return result_;
     }
+    void TearDown() override {
+        if (!dialog_.joinable()) return;
+        close_all_visible();
+        dialog_.join();
+    }
+    InTempDir dir_;
+    std::thread dialog_;
+    int result_ = -2;
 };
 
 } // namespace gui

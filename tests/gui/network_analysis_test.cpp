@@ -10,49 +10,43 @@
 namespace {
 
 using gui::by_tooltip;
+using gui::holds;
 
-bool holds(GtkWidget* v, const char* what) {
-    return gui::view_text(v).find(what) != std::string::npos;
-}
-
-class DialogTools : public ::testing::Test {
+class DialogTools : public gui::DialogCase {
   protected:
     void SetUp() override {
-        gui::start_gtk();
-        iv_inidefaults();
-        _de = false;
-        inidat.funktion = FUNKTION_CONFIG;
-        configtab = 2;
+        DialogCase::SetUp();
         comzeit = 50;
         geraet = 3;
         cf__netzzeitprozent = 1;
     }
-    void TearDown() override { cf__netzzeitprozent = 100; }
+    void TearDown() override {
+        DialogCase::TearDown();
+        cf__netzzeitprozent = 100;
+    }
     // Opens the dialog on the device page and starts the console on the modem.
     GtkWidget* open_with_console(const ModemSim& sim) {
         strMcpy(inidat.comport, sim.port(0).c_str());
-        GtkWidget* w = run_.start();
-        if (!w) return nullptr;
+        GtkWidget* w = open(2);
+        GtkWidget *input = by_tooltip(w, GTK_TYPE_ENTRY, "AT"), *cancel = gui::button(w, "Cancel");
         console_ = gui::nth_child(w, GTK_TYPE_TEXT_VIEW);
-        GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
         // Focusing the input line starts the console; a focus given before the window had the
         // X focus brings no focus-in event, so it is given again until the console starts.
-        bool started = gui::with_retries(
-            [&] {
-                return gui::activate(w) && gui::locked([w, input] {
-                           gtk_widget_grab_focus(gui::button(w, "Cancel"));
-                           gtk_widget_grab_focus(input);
-                           return true;
-                       });
-            },
-            [&] { return holds(console_, "- Console started.\r\n"); });
+        auto refocus = [&] {
+            gui::locked([&] {
+                gtk_widget_grab_focus(cancel);
+                gtk_widget_grab_focus(input);
+            });
+            return true;
+        };
+        bool started =
+            w && gui::with_retries([&] { return gui::activate(w) && refocus(); },
+                                   [&] { return holds(console_, "- Console started.\r\n"); });
         EXPECT_TRUE(started);
         EXPECT_TRUE(gui::eventually([&] { return holds(console_, "has been opened"); }))
-            << gui::view_text(console_);
-        return w;
+            << gui::text(console_);
+        return started ? w : nullptr;
     }
-    InTempDir dir_; // the answers go into the connection log
-    gui::DialogRun run_;
     GtkWidget* console_ = nullptr;
 };
 
@@ -63,7 +57,7 @@ std::string credit_answer() {
     GtkWidget* box = gui::wait_titled("mavlyn   Credit Query", std::chrono::seconds(60));
     if (!box) return "";
     std::string text = gui::property(box, "secondary-text");
-    EXPECT_TRUE(gui::click_closing(gui::button(box, "gtk-ok")));
+    EXPECT_TRUE(gui::press(box, "gtk-ok"));
     return text;
 }
 
@@ -78,17 +72,14 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
     ASSERT_NE(w, nullptr);
     // A line typed with Return is sent; the answer appears.
     GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
-    gui::locked([input] {
-        gtk_entry_set_text(GTK_ENTRY(input), "AT+CGMI");
-        return 0;
-    });
+    gui::locked([input] { gtk_entry_set_text(GTK_ENTRY(input), "AT+CGMI"); });
     EXPECT_TRUE(gui::with_retries([&] { return gui::keys(w, "Return"); },
                                   [&] { return holds(console_, "Command:  AT+CGMI\r\n"); }));
     EXPECT_TRUE(gui::eventually([&] { return holds(console_, "huawei"); }));
     // The netlock test on the open console finds the configured lock only.
     EXPECT_TRUE(gui::click(gui::button(w, "Test the device for netlocks")));
     EXPECT_TRUE(gui::eventually([&] { return holds(console_, "Network subset lock detected."); }))
-        << gui::view_text(console_);
+        << gui::text(console_);
     EXPECT_FALSE(holds(console_, "Network lock detected."));
 
     // Leaving the page ends the console and frees the port.
@@ -104,8 +95,8 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
     EXPECT_TRUE(holds(view, "-----   Network analysis has been started.   -----"));
     EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(start); }, std::chrono::seconds(60)));
     // A forbidden network, whose selection fails, is listed unmeasured at the end.
-    EXPECT_EQ(gui::view_text(view), "UMTS\t66%\t[26201]\tT-Mobile D\r\nUMTS\t66%\t[26202]\t"
-                                    "Vodafone.de\r\nUMTS\t?%\t[26207]\to2 - de  (forbidden)\r\n");
+    EXPECT_EQ(gui::text(view), "UMTS\t66%\t[26201]\tT-Mobile D\r\nUMTS\t66%\t[26202]\t"
+                               "Vodafone.de\r\nUMTS\t?%\t[26207]\to2 - de  (forbidden)\r\n");
     EXPECT_EQ(sim.transcript().find("AT^SYSCFG=13"), std::string::npos) << "no GPRS pass";
 
     // A click on the second line puts that network into the selection.
@@ -124,17 +115,14 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
             gdk_window_get_origin(
                 gtk_text_view_get_window(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_TEXT), &x, &y);
             y += wy;
-            return 0;
         });
         return gui::click_at(x + 20, y);
     };
-    EXPECT_TRUE(
-        gui::with_retries(click_line, [&] { return gui::entry_text(net) == "Vodafone.de"; }));
+    EXPECT_TRUE(gui::with_retries(click_line, [&] { return gui::text(net) == "Vodafone.de"; }));
     EXPECT_EQ(gui::locked([netsel] { return gtk_combo_box_get_active(GTK_COMBO_BOX(netsel)); }), 0)
         << "automatic becomes only this network";
 
-    EXPECT_TRUE(gui::keys_closing(w, "Escape"));
-    EXPECT_EQ(run_.join(), 0);
+    EXPECT_EQ(close(w, "Escape"), 0);
     EXPECT_FALSE(cf__netsearchrunning()) << "the search thread ends with the dialog";
 }
 
@@ -160,12 +148,11 @@ TEST_F(DialogTools, PrepaidButtonsAskTheModemAndAreUsableAgain) {
     EXPECT_TRUE(gui::click(send));
     GtkWidget* code = gui::wait_titled("Wilvar   USSD code");
     ASSERT_NE(code, nullptr);
-    EXPECT_TRUE(gui::type_text(code, "*102#"));
-    EXPECT_TRUE(gui::keys_closing(code, "Return"));
+    EXPECT_TRUE(gui::fill(gui::nth_child(code, GTK_TYPE_ENTRY), "*102#"));
+    EXPECT_TRUE(gui::press(code, "Return"));
     EXPECT_NE(credit_answer().find("Bonus: 100 MB"), std::string::npos);
     EXPECT_NE(sim.transcript().find("AT+CUSD=1,\"*102#\",15"), std::string::npos);
     EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(send); }));
 
-    EXPECT_TRUE(gui::keys_closing(w, "Escape"));
-    EXPECT_EQ(run_.join(), 0);
+    EXPECT_EQ(close(w, "Escape"), 0);
 }

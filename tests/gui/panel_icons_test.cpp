@@ -5,92 +5,84 @@
 #include "core/status_lines.h"
 #include "ui/panel_icons.h"
 
+#include <map>
 #include <sys/stat.h>
 
 namespace {
 
-class PanelIcons : public ::testing::Test {
+class PanelIcons : public gui::Case {
   protected:
     void SetUp() override {
-        gui::start_gtk();
-        iv_inidefaults();
-        _de = false;
+        Case::SetUp();
         inidat.batt1 = 30;
         inidat.batt2 = 10;
     }
     void TearDown() override { fefo = fefo_OHNE; } // as before the control window is built
 };
 
-} // namespace
-
-// Each step calls an entry point and reads the text form (or tooltip) it leaves; -1 is a
-// blink step.
-TEST_F(PanelIcons, StatesBlinkStepsTextFormsAndTooltips) {
-    const struct {
-        std::function<void()> call;
-        const char* const* form;
-        const char* shown;
-    } steps[] = {
-        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, &ic_wicon, "$"},
-        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "$"}, // no blink in state 1
-        {[] { ic_wshow(2, "*Volume/time warning."); }, &ic_wicon, "$"},
-        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "!!"},
-        {[] { ic_wshow(-1, nullptr); }, &ic_wicon, "$"},
-        {[] { ic_wshow(7, nullptr); }, &ic_wicon, ""}, // out of range counts as off
-        {[] { ic_hshow(2, ""); }, &ic_hicon, "H"},
-        {[] { ic_hshow(3, ""); }, &ic_hicon, "XH!"},
-        {[] { ic_hshow(-1, nullptr); }, &ic_hicon, "X!H"},
-        {[] { ic_hshow(0, nullptr); }, &ic_hicon, ""},
-        {[] { ic_tshow(1, 75, ""); }, &ic_ticon, "c75"},
-        {[] { ic_tshow(1, 150, nullptr); }, &ic_ticon, "c2h"},
-        {[] { ic_tshow(0, 0, nullptr); }, &ic_ticon, ""},
-        {[] { ic_bshow(30, ""); }, &ic_bicon, "batt"},
-        {[] { ic_bshow(10, ""); }, &ic_bicon, "BATT!"},
-        {[] { ic_bshow(31, nullptr); }, &ic_bicon, ""},
-        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, &ic_micon, "-><-"},
-        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, &ic_micon, "-><-"},
-        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, &ic_micon, "<-|->"},
-        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, &ic_micon, ""},
-    };
-    for (const auto& step : steps) {
-        step.call();
-        EXPECT_STREQ(*step.form, step.shown) << &step - steps;
-    }
-    EXPECT_STREQ(ic__mtext, "+Update query~x") << "the marks of the last tooltip";
-    ic_hshow(2, "");
-    EXPECT_STREQ(ic__htext, "mavlyn\nIn homezone");
-    ic_tshow(1, 75, "");
-    EXPECT_STREQ(ic__ttext, "mavlyn\ncountdown");
-    ic_bshow(30, "");
-    EXPECT_STREQ(ic__btext, "mavlyn\nMobile set battery 30%");
-    _de = true;
-    ic_hshow(1, "");
-    EXPECT_STREQ(ic__htext, "mavlyn\nHomezone-Status unbekannt");
-    ic_hshow(0, nullptr);
-    ic_tshow(0, 0, nullptr);
-    ic_bshow(31, nullptr);
+// An icon's text form (m, w, h, t, b) or its tooltip (M, W, H, T, B).
+std::string shown(char k) {
+    const std::map<char, const char*> all = {
+        {'m', ic_micon},  {'w', ic_wicon},  {'h', ic_hicon},  {'t', ic_ticon},  {'b', ic_bicon},
+        {'M', ic__mtext}, {'W', ic__wtext}, {'H', ic__htext}, {'T', ic__ttext}, {'B', ic__btext}};
+    return all.at(k);
 }
 
-// The end hook takes every icon away, and the timer tick cannot bring one back.
-TEST_F(PanelIcons, NothingStandsAfterTheEnd) {
-    fefo = fefo_ICON;
-    auto raise = [] {
-        ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
-        ic_wshow(2, "*Volume/time warning.");
-        ic_hshow(3, "");
-        ic_tshow(1, 75, "");
-        ic_bshow(10, "");
-    };
-    raise();
-    EXPECT_STREQ(ic_wicon, "$");
-    ic_end();
-    raise();
-    ic_wshow(-1, nullptr);
-    for (const char* form : {ic_micon, ic_wicon, ic_hicon, ic_ticon, ic_bicon})
-        EXPECT_STREQ(form, "");
-    ic_ini();
+void raise_all() {
+    ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
     ic_wshow(2, "*Volume/time warning.");
-    EXPECT_STREQ(ic_wicon, "$") << "a new start shows them again";
+    ic_hshow(3, "");
+    ic_tshow(1, 75, "");
+    ic_bshow(10, "");
+}
+
+} // namespace
+
+// Each step calls an entry point and reads the text form or tooltip it leaves; -1 is a blink
+// step. The end hook takes every icon away, and the timer tick cannot bring one back.
+TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
+    const struct {
+        std::function<void()> call;
+        char form;
+        const char* shown;
+    } steps[] = {
+        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, 'w', "$"},
+        {[] { ic_wshow(-1, nullptr); }, 'w', "$"}, // no blink in state 1
+        {[] { ic_wshow(2, "*Volume/time warning."); }, 'w', "$"},
+        {[] { ic_wshow(-1, nullptr); }, 'w', "!!"},
+        {[] { ic_wshow(-1, nullptr); }, 'w', "$"},
+        {[] { ic_wshow(7, nullptr); }, 'w', ""}, // out of range counts as off
+        {[] { ic_hshow(2, ""); }, 'h', "H"},
+        {{}, 'H', "mavlyn\nIn homezone"},
+        {[] { ic_hshow(3, ""); }, 'h', "XH!"},
+        {[] { ic_hshow(-1, nullptr); }, 'h', "X!H"},
+        {[] { ic_hshow(0, nullptr); }, 'h', ""},
+        {[] { ic_tshow(1, 75, ""); }, 't', "c75"},
+        {{}, 'T', "mavlyn\ncountdown"},
+        {[] { ic_tshow(1, 150, nullptr); }, 't', "c2h"},
+        {[] { ic_tshow(0, 0, nullptr); }, 't', ""},
+        {[] { ic_bshow(30, ""); }, 'b', "batt"},
+        {{}, 'B', "mavlyn\nMobile set battery 30%"},
+        {[] { ic_bshow(10, ""); }, 'b', "BATT!"},
+        {[] { ic_bshow(31, nullptr); }, 'b', ""},
+        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, 'm', "-><-"},
+        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, 'm', "-><-"},
+        {{}, 'M', "+Update query~x"}, // the marks of the tooltip
+        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, 'm', "<-|->"},
+        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, 'm', ""},
+        {[] { _de = true, ic_hshow(1, ""); }, 'H', "mavlyn\nHomezone-Status unbekannt"},
+        {[] { raise_all(); }, 'w', "$"},
+        {[] { ic_end(), raise_all(), ic_wshow(-1, nullptr); }, 'w', ""},
+        {{}, 'm', ""},
+        {{}, 'h', ""},
+        {{}, 't', ""},
+        {{}, 'b', ""},
+        {[] { ic_ini(), ic_wshow(2, "*Volume/time warning."); }, 'w', "$"}, // a new start
+    };
+    for (const auto& step : steps) {
+        if (step.call) step.call();
+        EXPECT_EQ(shown(step.form), step.shown) << &step - steps;
+    }
     ic_wshow(0, nullptr);
 }
 

@@ -10,17 +10,14 @@
 
 namespace {
 
-class PinDialog : public ::testing::Test {
+class PinDialog : public gui::Case {
   protected:
     void SetUp() override {
-        gui::start_gtk();
-        iv_inidefaults();
-        _de = false;
+        Case::SetUp();
         _silentinstall = false;
         geraet = 0;
         comzeit = 150;
         ruhestatus = 0;
-        programmende_gewuenscht = false;
         inicounterglobal++;
         cm_ini();
     }
@@ -59,23 +56,19 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsKeptOnlyWhenSaved) {
             if (!w) return false;
             GtkWidget* save = gui::button(w, "gtk-save");
             EXPECT_EQ(save != nullptr, c.offered);
-            prompt = gui::locked([w] {
-                GtkWidget* l = gui::find_child(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
-                    return strstr(gtk_label_get_text(GTK_LABEL(x)), "PIN") != nullptr;
-                });
-                return std::string(l ? gtk_label_get_text(GTK_LABEL(l)) : "");
-            });
+            prompt = gui::text(gui::find(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
+                return strstr(gtk_label_get_text(GTK_LABEL(x)), "PIN") != nullptr;
+            }));
             // Typed until the buttons take it.
-            if (!gui::type_text(w, c.typed) ||
+            if (!gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), c.typed) ||
                 !gui::eventually([] { return ce__buttonapply && gui::sensitive(ce__buttonapply); }))
                 return false;
-            if (!(c.save && save ? gui::click_closing(save) : gui::keys_closing(w, "Return")))
-                return false;
+            if (!gui::press(w, c.save && save ? "gtk-save" : "Return")) return false;
             if (!c.warning) return true;
             GtkWidget* box = gui::wait_messagedialog();
             if (!box) return false;
             warning = gui::property(box, "text") + "|" + gui::property(box, "secondary-text");
-            return gui::keys_closing(box, "Return");
+            return gui::press(box, "Return");
         });
         EXPECT_EQ(de_inipin(1), c.result) << c.typed;
         EXPECT_TRUE(d.ok());

@@ -8,13 +8,11 @@
 
 namespace {
 
-class MessageThread : public ::testing::Test {
+class MessageThread : public gui::Case {
   protected:
     void SetUp() override {
-        gui::start_gtk();
+        Case::SetUp();
         gui::start_msgthread();
-        _de = false;
-        programmende_gewuenscht = false;
         // No configuration instance of this test's own key runs.
         konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF);
         // The program's own path, as the SMS manager is started: a stand-in that only notes
@@ -36,7 +34,7 @@ class MessageThread : public ::testing::Test {
             GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
             if (!w) return false;
             shown = gui::property(w, "secondary-text");
-            return gui::click_closing(gui::button(w, button));
+            return gui::press(w, button);
         });
         sm_msgzustand = 1;
         th_wakeall(); // as the reception does: the message thread shows it

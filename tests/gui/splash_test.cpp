@@ -7,16 +7,10 @@ namespace {
 
 // The state text of the splash window, "" while it is hidden.
 std::string shown() {
-    return gui::locked([] {
-        GtkWidget* w =
-            gui::find_toplevel([](GtkWindow* x) { return !gtk_window_get_decorated(x); });
-        GList* labels = nullptr;
-        if (w) gui::collect(w, GTK_TYPE_LABEL, &labels);
-        std::string text =
-            labels && labels->next ? gtk_label_get_text(GTK_LABEL(labels->next->data)) : "";
-        g_list_free(labels);
-        return text;
+    GtkWidget* w = gui::locked([] {
+        return gui::find_toplevel([](GtkWindow* x) { return !gtk_window_get_decorated(x); });
     });
+    return gui::text(gui::nth_child(w, GTK_TYPE_LABEL, 1));
 }
 
 bool shows(const std::string& text) {

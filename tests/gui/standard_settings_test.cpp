@@ -38,40 +38,29 @@ int active(GtkWidget* combo) {
 }
 
 void choose(GtkWidget* combo, int item) {
-    gui::locked([=] {
-        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), item);
-        return 0;
-    });
+    gui::locked([=] { gtk_combo_box_set_active(GTK_COMBO_BOX(combo), item); });
 }
 
 // The page of the notebook without tabs that sits below the provider list.
 int stdpage(GtkWidget* top) {
-    return gui::locked([top] {
-        GtkWidget* nb = gui::find_child(top, GTK_TYPE_NOTEBOOK, [](GtkWidget* n) {
-            return !gtk_notebook_get_show_tabs(GTK_NOTEBOOK(n));
-        });
-        return nb ? gtk_notebook_get_current_page(GTK_NOTEBOOK(nb)) : -1;
+    GtkWidget* nb = gui::find(top, GTK_TYPE_NOTEBOOK, [](GtkWidget* n) {
+        return !gtk_notebook_get_show_tabs(GTK_NOTEBOOK(n));
     });
+    return gui::locked([nb] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(nb)); });
 }
 
-class StandardSettings : public ::testing::Test {
+class StandardSettings : public gui::DialogCase {
   protected:
-    void SetUp() override {
-        gui::start_gtk();
-        iv_inidefaults();
-        _de = false;
-        inidat.funktion = FUNKTION_CONFIG;
-        configtab = 1;
+    void TearDown() override {
+        DialogCase::TearDown();
+        se__wikihost = "www.wilvar.de";
     }
-    void TearDown() override { se__wikihost = "www.wilvar.de"; }
     // Opens the dialog; the window and its provider list, or nullptr.
     GtkWidget* open(GtkWidget** list) {
-        GtkWidget* w = run_.start();
-        *list = w ? by_tooltip(w, GTK_TYPE_COMBO_BOX, "mavlynS.ini") : nullptr;
+        GtkWidget* w = DialogCase::open(1);
+        *list = by_tooltip(w, GTK_TYPE_COMBO_BOX, "mavlynS.ini");
         return *list ? w : nullptr;
     }
-    InTempDir dir_;
-    gui::DialogRun run_;
 };
 
 } // namespace
@@ -94,18 +83,18 @@ TEST_F(StandardSettings, ProviderValuesAreTakenAndTheListSurvivesTheLanguageSwit
     EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 2; }));
     EXPECT_TRUE(gui::click(confirm));
     choose(list, 2);
-    EXPECT_TRUE(gui::click_until(confirm, [&] { return !gui::entry_text(apn).empty(); }));
-    EXPECT_EQ(gui::entry_text(apn), "pinternet.interkom.de") << "and not from the further entry";
+    EXPECT_TRUE(gui::click_until(confirm, [&] { return !gui::text(apn).empty(); }));
+    EXPECT_EQ(gui::text(apn), "pinternet.interkom.de") << "and not from the further entry";
     EXPECT_EQ(active(by_tooltip(w, GTK_TYPE_COMBO_BOX, "NET=")), 1)
         << "\";\" means: automatic, show warning if not";
-    EXPECT_EQ(gui::entry_text(by_tooltip(w, GTK_TYPE_ENTRY, "NET=")), "26203");
-    EXPECT_EQ(gui::entry_text(by_tooltip(w, GTK_TYPE_ENTRY, "PASS=", 1)), "geheim");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "NET=")), "26203");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "PASS=", 1)), "geheim");
     EXPECT_TRUE(gui::locked([w] {
         return gtk_toggle_button_get_active(
             GTK_TOGGLE_BUTTON(by_tooltip(w, GTK_TYPE_CHECK_BUTTON, "PASS=")));
     }));
-    EXPECT_EQ(gui::entry_text(by_tooltip(w, GTK_TYPE_ENTRY, "PPQ=")), "*100#");
-    EXPECT_EQ(gui::entry_text(by_tooltip(w, GTK_TYPE_ENTRY, "HOMI=")), "x");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "PPQ=")), "*100#");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "HOMI=")), "x");
 
     // Both language switches keep the providers and the choice.
     for (const char* other : {"Umschalten nach Deutsch", "Switch to English"}) {
@@ -119,8 +108,7 @@ TEST_F(StandardSettings, ProviderValuesAreTakenAndTheListSurvivesTheLanguageSwit
         EXPECT_EQ(active(list), 2);
         EXPECT_EQ(stdpage(w), 2);
     }
-    ASSERT_TRUE(gui::click_closing(gui::button(w, "Cancel")));
-    EXPECT_EQ(run_.join(), 0);
+    EXPECT_EQ(close(w, "Cancel"), 0);
     EXPECT_STREQ(inidat.apn, "") << "Cancel keeps what was configured";
 }
 
@@ -161,7 +149,6 @@ TEST_F(StandardSettings, ReloadFromTheWikiAndTheNoticeWhenItFails) {
               std::string::npos);
     EXPECT_EQ(items(list).size(), 5u) << "the list that was there stays";
     EXPECT_EQ(read_file("mavlynS.ini"), reloaded) << "and so does its file";
-    EXPECT_TRUE(gui::click_closing(gui::button(notice, "gtk-ok")));
-    ASSERT_TRUE(gui::click_closing(gui::button(w, "Cancel")));
-    EXPECT_EQ(run_.join(), 0);
+    EXPECT_TRUE(gui::press(notice, "gtk-ok"));
+    EXPECT_EQ(close(w, "Cancel"), 0);
 }

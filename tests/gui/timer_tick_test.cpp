@@ -6,12 +6,10 @@
 namespace {
 
 // The tick with a record of its own; the icons are taken down at the end.
-class Tick : public ::testing::Test {
+class Tick : public gui::Case {
   protected:
     void SetUp() override {
-        gui::start_gtk();
-        iv_inidefaults();
-        _de = false;
+        Case::SetUp();
         mvliow = &record;
         ti__ticke = 0;
     }
