@@ -64,9 +64,10 @@ std::string credit_answer() {
 } // namespace
 
 TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
-    ModemSim sim({"--profile", "huawei", "--set", "lock=PU", "--set", "network=clear", "--set",
-                  "network=1|26201|T-Mobile D|TMO|2", "--set", "network=3|26207|o2 - de|o2|2",
-                  "--set", "network=2|26202|Vodafone.de|VF|2", "--set", "signal=20"});
+    ModemSim sim({"--profile", "huawei", "--set", "lock=PU", "--set", "lock=PC", "--set",
+                  "network=clear", "--set", "network=1|26201|T-Mobile D|TMO|2", "--set",
+                  "network=3|26207|o2 - de|o2|2", "--set", "network=2|26202|Vodafone.de|VF|2",
+                  "--set", "signal=20"});
     ASSERT_TRUE(sim.ready());
     GtkWidget* w = open_with_console(sim);
     ASSERT_NE(w, nullptr);
@@ -76,11 +77,13 @@ TEST_F(DialogTools, ConsoleNetlockAnalysisAndChoosingANetwork) {
     EXPECT_TRUE(gui::with_retries([&] { return gui::keys(w, "Return"); },
                                   [&] { return holds(console_, "Command:  AT+CGMI\r\n"); }));
     EXPECT_TRUE(gui::eventually([&] { return holds(console_, "huawei"); }));
-    // The netlock test on the open console finds the configured lock only.
+    // The netlock test on the open console asks for every lock and finds the configured ones.
     EXPECT_TRUE(gui::click(gui::button(w, "Test the device for netlocks")));
-    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "Network subset lock detected."); }))
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "Corporate lock detected."); }))
         << gui::text(console_);
+    EXPECT_TRUE(holds(console_, "Network subset lock detected."));
     EXPECT_FALSE(holds(console_, "Network lock detected."));
+    EXPECT_FALSE(holds(console_, "Service provider lock detected."));
 
     // Leaving the page ends the console and frees the port.
     ASSERT_TRUE(gui::show_page(w, 3));

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,42 +16,29 @@ namespace {
 const char* INFO = "mavlyn    Version 0.4    Datum 11.10.2010~mavlyn    Version 0.4    Date "
                    "11.10.2010 (d.m.y)";
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
+// The statistics' text after its six head lines, a word per line: "dd.mm. value" without
+// the bar, "." for a gap, T and L for the scale's ticks and labels.
+std::string days(int art, const std::vector<std::string>& log) {
+    cf__connlogstatistics st(art, false, INFO);
+    for (const auto& l : log) st.feed(l.c_str());
+    st.finish();
+    std::istringstream text(st.text);
+    std::string out, line;
+    for (int n = 0; std::getline(text, line); n++) {
+        line.pop_back(); // the CR
+        std::istringstream words(line);
+        std::string date, value;
+        words >> date >> value;
+        if (n < 6) continue;
+        out += line == cf__scaleticks(art)    ? " T"
+               : line == cf__scalelabels(art) ? " L"
+               : date == "."                  ? " ."
+                                              : " " + date + " " + value;
     }
-    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
-    return out;
+    return out.substr(1);
 }
-
-// The lines after the six head lines (info, title, warranty, empty, labels, ticks).
-std::vector<std::string> body(int art, const std::vector<std::string>& log) {
-    cf__connlogstatistics st(art, false, INFO);
-    for (const auto& l : log) st.feed(l.c_str());
-    st.finish();
-    auto all = lines_of(st.text);
-    EXPECT_GE(all.size(), 6u);
-    return std::vector<std::string>(all.begin() + 6, all.end());
-}
-
-long day_total(int art, const std::vector<std::string>& log, int line = 0) {
-    cf__connlogstatistics st(art, false, INFO);
-    for (const auto& l : log) st.feed(l.c_str());
-    st.finish();
-    auto csv = lines_of(st.csv);
-    if (line >= static_cast<int>(csv.size())) return -1;
-    size_t q = csv[line].rfind(";\"");
-    return std::stol(csv[line].substr(q + 2));
-}
-
-const std::string VT = cf__scaleticks(1), VL = cf__scalelabels(1);
 
 } // namespace
-
-// ------------------------------------------------------------------ log lines
 
 TEST(ConnlogLines, VolumesAndTimesInBothLanguages) {
     const struct {
@@ -80,9 +68,6 @@ TEST(ConnlogLines, VolumesAndTimesInBothLanguages) {
         EXPECT_EQ(cf__countsfor(l, 1), !c.minutes && c.keyword != cf__ONLINETIME) << c.line;
         EXPECT_EQ(cf__countsfor(l, 2), c.minutes && c.keyword != cf__DATAVOLUME) << c.line;
     }
-}
-
-TEST(ConnlogLines, OtherLinesDoNotCount) {
     cf__logline l;
     for (const char* s :
          {"2010-10-11 14:05:09 Connection terminated.", "2010-10-11 14:05:09 Month total: 5000 kB.",
@@ -91,12 +76,9 @@ TEST(ConnlogLines, OtherLinesDoNotCount) {
           "2010-10-11 14:05:09'2 Subtotal: 12 kB", "2010-10-11 14:05:09 '02 Subtotal: 12 kB",
           "2010-10-11 14:05:09 subtotal: 12 kB", "2010-10-11 14:5:09 Subtotal: 12 kB",
           "2010-13-11 14:05:09 Subtotal: 12 kB", "2010-10-00 14:05:09 Subtotal: 12 kB",
-          "2010-10-11 14:05:09", ""})
-        EXPECT_FALSE(cf__parselogline(s, &l)) << s;
-    EXPECT_FALSE(cf__parselogline(nullptr, &l));
+          "2010-10-11 14:05:09", "", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(cf__parselogline(s, &l)) << (s ? s : "null");
 }
-
-// ------------------------------------------------------------------ bars
 
 TEST(ConnlogBars, VolumeSixStepsPerDecadeTimeUpToOneDay) {
     const std::string k(18, 'k'), M(18, 'M'), G(18, 'G');
@@ -119,80 +101,71 @@ TEST(ConnlogBars, VolumeSixStepsPerDecadeTimeUpToOneDay) {
     for (const auto& c : cases) EXPECT_EQ(cf__dayline(c.art, 11, 10, c.value), c.line) << c.value;
 }
 
-// ------------------------------------------------------------------ summing per day
-
-TEST(ConnlogSums, RunningTotalsCountOnlyTheirGrowth) {
-    // 100, +200, a restart counts from 0 (+50), a final volume whole (+400), and the first
-    // line after it from 0 again (+30).
-    EXPECT_EQ(
-        day_total(1,
-                  {"2010-10-11 10:00:00 Subtotal: 100 kB", "2010-10-11 11:00:00 Subtotal: 300 kB",
-                   "2010-10-11 11:30:00 Subtotal: 50 kB", "2010-10-11 12:00:00 Data volume: 400 kB",
-                   "2010-10-11 13:00:00 Subtotal: 30 kB"}),
-        780);
-    EXPECT_EQ(day_total(2, {"2010-10-11 10:00:00 Zwischensumme: 0000:10",
-                            "2010-10-11 10:20:00 Zwischensumme: 0000:30",
-                            "2010-10-11 11:00:00 Onlinezeit: 0001:05"}),
-              30 + 65);
+// Summing per day, and the calendar between the days of the log.
+TEST(ConnlogDays, RunningTotalsMidnightMissingDaysAndGaps) {
+    auto vol = [](const char* when) { return std::string(when) + " 10:00:00 Data volume: 1 kB"; };
+    const struct {
+        const char* name;
+        int art;
+        std::vector<std::string> log;
+        const char* want;
+    } cases[] = {
+        // 100, +200, a restart counts from 0 (+50), a final volume whole (+400), and the first
+        // line after it from 0 again (+30).
+        {"growth",
+         1,
+         {"2010-10-11 10:00:00 Subtotal: 100 kB", "2010-10-11 11:00:00 Subtotal: 300 kB",
+          "2010-10-11 11:30:00 Subtotal: 50 kB", "2010-10-11 12:00:00 Data volume: 400 kB",
+          "2010-10-11 13:00:00 Subtotal: 30 kB"},
+         "11.10. 000780 T L"},
+        {"time",
+         2,
+         {"2010-10-11 10:00:00 Zwischensumme: 0000:10",
+          "2010-10-11 10:20:00 Zwischensumme: 0000:30", "2010-10-11 11:00:00 Onlinezeit: 0001:05"},
+         "11.10. 01:35 T L"},
+        // The first two minutes after midnight belong to the day before.
+        {"midnight",
+         1,
+         {"2010-10-11 22:00:00 Subtotal: 100 kB", "2010-10-12 00:00:30 Subtotal: 250 kB",
+          "2010-10-12 00:01:59 Subtotal: 260 kB", "2010-10-12 00:02:00 Subtotal: 300 kB",
+          "2010-10-12 08:00:00 Data volume: 500 kB"},
+         "11.10. 000260 12.10. 000540 T L"},
+        // Also at the start of the log, into the leap day.
+        {"first line at midnight", 1, {"2012-03-01 00:00:10 Subtotal: 70 kB"}, "29.02. 000070 T L"},
+        // Missing days are listed, with the scale at the first of a month.
+        {"leap year",
+         1,
+         {"2012-02-28 10:00:00 Data volume: 10 kB", vol("2012-03-02")},
+         "28.02. 000010 29.02. 000000 T L T 01.03. 000000 02.03. 000001 T L"},
+        {"no leap year",
+         2,
+         {"2011-02-28 10:00:00 Online time: 0000:05", "2011-03-02 10:00:00 Online time: 0000:05"},
+         "28.02. 00:05 T L T 01.03. 00:00 02.03. 00:05 T L"},
+        {"new year",
+         1,
+         {vol("2010-12-31"), vol("2011-01-01")},
+         "31.12. 000001 T L 01.01. 000001 T L"},
+        {"after 30 days",
+         1,
+         {vol("2010-04-30"), vol("2010-05-01")},
+         "30.04. 000001 T L 01.05. 000001 T L"},
+        // Three gap lines instead of 59 empty days; a skipped year and a log back in time too.
+        {"long gap",
+         1,
+         {vol("2010-01-01"), vol("2010-03-01")},
+         "01.01. 000001 . . . 01.03. 000001 T L"},
+        {"year skipped",
+         1,
+         {vol("2010-05-05"), vol("2012-01-02")},
+         "05.05. 000001 . . . 02.01. 000001 T L"},
+        {"back in time",
+         1,
+         {vol("2010-05-05"), vol("2010-05-04")},
+         "05.05. 000001 . . . 04.05. 000001 T L"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(days(c.art, c.log), c.want) << c.name;
 }
 
-TEST(ConnlogSums, FirstMinutesAfterMidnightBelongToTheDayBefore) {
-    std::vector<std::string> log = {
-        "2010-10-11 22:00:00 Subtotal: 100 kB", "2010-10-12 00:00:30 Subtotal: 250 kB",
-        "2010-10-12 00:01:59 Subtotal: 260 kB", "2010-10-12 00:02:00 Subtotal: 300 kB",
-        "2010-10-12 08:00:00 Data volume: 500 kB"};
-    EXPECT_EQ(day_total(1, log, 0), 260);
-    EXPECT_EQ(day_total(1, log, 1), 40 + 500);
-
-    // A log that starts at midnight gives that minute to the calendar day before.
-    cf__connlogstatistics st(1, false, INFO);
-    st.feed("2012-03-01 00:00:10 Subtotal: 70 kB");
-    st.finish();
-    EXPECT_EQ(st.csv, "\"29.02.2012\";\"70\"\r\n");
-}
-
-// ------------------------------------------------------------------ days between
-
-TEST(ConnlogCalendar, MissingDaysOfALeapYearWithScaleAtTheFirst) {
-    auto b = body(
-        1, {"2012-02-28 10:00:00 Data volume: 10 kB", "2012-03-02 10:00:00 Data volume: 1 kB"});
-    std::vector<std::string> want = {"28.02.    000010 kkkkkkk", "29.02.    000000 .", VT, VL, VT,
-                                     "01.03.    000000 .",       "02.03.    000001 k", VT, VL};
-    EXPECT_EQ(b, want);
-
-    // Not a leap year: February ends at the 28th.
-    b = body(2, {"2011-02-28 10:00:00 Online time: 0000:05",
-                 "2011-03-02 10:00:00 Online time: 0000:05"});
-    ASSERT_EQ(b.size(), 8u);
-    EXPECT_EQ(b[4], "01.03. 00:00 .");
-}
-
-TEST(ConnlogCalendar, MonthAndYearChangesAndLongGaps) {
-    // The next day in a new month: ticks and labels.
-    auto b =
-        body(1, {"2010-12-31 10:00:00 Data volume: 1 kB", "2011-01-01 10:00:00 Data volume: 1 kB"});
-    EXPECT_EQ(
-        b, (std::vector<std::string>{"31.12.    000001 k", VT, VL, "01.01.    000001 k", VT, VL}));
-    // Also when the old month had 30 days.
-    b = body(1, {"2010-04-30 10:00:00 Data volume: 1 kB", "2010-05-01 10:00:00 Data volume: 1 kB"});
-    EXPECT_EQ(b[1], VT);
-    // 1 January to 1 March: three gap lines instead of 59 empty days.
-    b = body(1, {"2010-01-01 10:00:00 Data volume: 1 kB", "2010-03-01 10:00:00 Data volume: 1 kB"});
-    EXPECT_EQ(b, (std::vector<std::string>{"01.01.    000001 k", ".                .",
-                                           ".                .", ".                .",
-                                           "01.03.    000001 k", VT, VL}));
-    // A year skipped is a gap too, and so is a log that goes back in time.
-    for (const char* later :
-         {"2012-01-02 10:00:00 Data volume: 1 kB", "2010-05-04 10:00:00 Data volume: 1 kB"}) {
-        b = body(1, {"2010-05-05 10:00:00 Data volume: 1 kB", later});
-        ASSERT_EQ(b.size(), 7u) << later;
-        EXPECT_EQ(b[1], ".                .") << later;
-    }
-}
-
-// ------------------------------------------------------------------ the files
-
-// The unit binary puts the file names, the version line and the language back.
 TEST(ConnlogFiles, TextAndCsvFromTheLog) {
     InTempDir tmp;
     strMcpy(connlogdatei, "connlog.txt");
