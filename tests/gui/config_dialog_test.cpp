@@ -8,20 +8,10 @@
 #include "ui/splash.h"
 
 #include <map>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The value of a numbered line "NN KEY=value" of mavlyn.ini.
-std::string ini_value(const std::string& ini, const std::string& key) {
-    std::istringstream in(ini);
-    for (std::string line; std::getline(in, line);)
-        if (line.size() > 3 && line.compare(3, key.size(), key) == 0)
-            return line.substr(3 + key.size());
-    return "(missing)";
-}
 
 GtkWidget* page_of(GtkWidget* w, int page) {
     GtkWidget* nb = gui::nth_child(w, GTK_TYPE_NOTEBOOK);
@@ -94,13 +84,10 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
                gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "MAXV=", 1), "750") && ok(w);
     });
     std::string changed = read_file("mavlyn.ini");
-    EXPECT_EQ(ini_value(changed, "APN="), "internet.eplus.de");
-    EXPECT_EQ(ini_value(changed, "REM="), "Laptop");
-    EXPECT_EQ(ini_value(changed, "DAY="), "01");
-    EXPECT_EQ(ini_value(changed, "MAXV="), "0;750k;0");
-    std::string pin = ini_value(changed, "PIN=");
-    EXPECT_FALSE(pin.empty());
-    EXPECT_EQ(pin.find("4321"), std::string::npos) << "the PIN is stored scrambled: " << pin;
+    for (const char* line :
+         {" APN=internet.eplus.de\n", " REM=Laptop\n", " DAY=01\n", " MAXV=0;750k;0\n"})
+        EXPECT_NE(changed.find(line), std::string::npos) << line;
+    EXPECT_EQ(changed.find("4321"), std::string::npos) << "the PIN is stored scrambled";
     EXPECT_EQ(changed.substr(0, 54), canonical.substr(0, 54)) << "the counters are kept";
 
     // The next start shows what was stored, and the PIN reads back.
@@ -172,7 +159,7 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         return ok(w);
     });
     EXPECT_NE(read_file("connlog_vol.txt").find("Statistics: Data volume"), std::string::npos);
-    EXPECT_EQ(ini_value(read_file("mavlyn.ini"), "APN="), "web.example");
+    EXPECT_NE(read_file("mavlyn.ini").find(" APN=web.example\n"), std::string::npos);
 }
 
 // ------------------------------------------------------------------ the window itself

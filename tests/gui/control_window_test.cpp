@@ -36,8 +36,8 @@ bool shows(GtkWidget* w, const char* colour) {
 }
 
 GtkWidget* window(bool decorated) {
-    return gui::wait_window([decorated](GtkWindow* w) {
-        return GTK_WIDGET(w) == mainwindow && gtk_window_get_decorated(w) == decorated;
+    return gui::wait_window([decorated](GtkWidget* w) {
+        return w == mainwindow && gtk_window_get_decorated(GTK_WINDOW(w)) == decorated;
     });
 }
 

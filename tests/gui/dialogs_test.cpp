@@ -13,14 +13,62 @@ namespace {
 
 using Dialogs = gui::Case;
 
-// A question, who answers it and how, and what the caller gets.
+// A question, who answers it and how, and what the caller gets; asked on this thread as a
+// worker thread asks, or on the main loop as a signal handler asks.
 struct Asked {
     const char* name;
     std::function<int()> ask;
     std::string title;
     gui::Check answer; // null: nobody answers
     int result;
+    bool on_main_loop = false;
 };
+
+// Asked from a handler on the main loop, a dialog runs its own modal loop.
+int on_main_loop(const std::function<int()>& ask) {
+    struct Ask {
+        std::function<int()> ask;
+        std::atomic<int> result{-9};
+    }* a = new Ask{ask};
+    gdk_threads_add_idle(
+        [](gpointer p) {
+            auto* x = static_cast<Ask*>(p);
+            x->result = x->ask();
+            return FALSE;
+        },
+        a);
+    if (!gui::eventually([a] { return a->result != -9; }, std::chrono::seconds(60)))
+        return -9; // still asking: left to the main loop
+    int r = a->result;
+    delete a;
+    return r;
+}
+
+// Asks with a main window of its own, which the answer destroys: a dialog freed with it and
+// touched afterwards shows up as a critical warning at the least.
+std::function<int()> orphan(const std::function<int()>& ask) {
+    return [ask] {
+        GLogLevelFlags old = g_log_set_always_fatal(
+            GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR | G_LOG_LEVEL_WARNING));
+        mainwindow = gui::locked([] {
+            GtkWidget* m = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+            gtk_widget_show(m);
+            return m;
+        });
+        int r = ask();
+        mainwindow = nullptr;
+        g_log_set_always_fatal(old);
+        return r;
+    };
+}
+
+bool destroying_the_main_window(GtkWidget* w) {
+    return gui::locked([w] {
+        bool child = gtk_window_get_transient_for(GTK_WINDOW(w)) == GTK_WINDOW(mainwindow);
+        gtk_widget_destroy(mainwindow);
+        return child;
+    });
+}
 
 gui::Check pressing(const char* what) {
     return [what](GtkWidget* w) { return gui::press(w, what); };
@@ -89,9 +137,10 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
     const std::string cut = std::string(99, 'y');
     const Asked cases[] = {
         {"Escape", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("Escape"), 0},
-        {"Return", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("Return"), 7},
+        {"Return", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("Return"), 7,
+         true},
         {"closed", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("alt+F4"), 0},
-        {"time-out", [] { return bd_buttondialog(seven, 1000); }, "Seven test", nullptr, -1},
+        {"time-out", [] { return bd_buttondialog(seven, 1000); }, "Seven test", nullptr, -1, true},
         // Empty and digit-only columns have no button; no text, no separator.
         {"columns", [] { return bd_buttondialog("|x#Seven test#|1#A#||5|2#B#", 0); }, "Seven test",
          [](GtkWidget* w) {
@@ -111,7 +160,7 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
              return !gui::button(w, "gtk-save") &&
                     gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), sixty) && gui::press(w, "Return");
          },
-         1},
+         1, true},
         {"code escaped", code(""), "mavlyn   Code",
          [](GtkWidget* w) {
              return gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), "1") && gui::press(w, "Escape");
@@ -127,7 +176,7 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         {"ok of two", box(2, 1), "mavlyn   Test",
          box_showing("gtk-cancel gtk-ok warning", "gtk-ok"), 1},
         {"no", box(3, 2), "mavlyn   Test", box_showing("gtk-no gtk-yes question", "gtk-no"), 2},
-        {"yes", box(0, 2), "mavlyn   Test", box_showing("gtk-no gtk-yes info", "gtk-yes"), 1},
+        {"yes", box(0, 2), "mavlyn   Test", box_showing("gtk-no gtk-yes info", "gtk-yes"), 1, true},
         {"cancel of three", box(1, 3), "mavlyn   Test",
          box_showing("gtk-cancel gtk-no gtk-yes info", "gtk-cancel"), 0},
         {"no of three", box(2, 3), "mavlyn   Test",
@@ -144,18 +193,32 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
              return gui::press(w, "Escape");
          },
          0},
+        // Destroyed with the main window, each dialog ends its wait.
+        {"orphan button dialog", orphan([] { return bd_buttondialog(seven, 0); }), "Seven test",
+         destroying_the_main_window, 0},
+        {"orphan input dialog", orphan(code("")), "mavlyn   Code", destroying_the_main_window, 0},
+        {"orphan message box", orphan(box(1, 0)), "mavlyn   Test", destroying_the_main_window, -1},
     };
+    std::atomic<int> ticks{0};
+    guint timer = gdk_threads_add_timeout(
+        50, [](gpointer t) -> gboolean { return ++*static_cast<std::atomic<int>*>(t), TRUE; },
+        &ticks);
     for (const Asked& a : cases) {
         programmende_gewuenscht = false;
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_titled(a.title.c_str());
-            return w && (!a.answer || a.answer(w));
+            // While the dialog waits, the main loop goes on and other threads take the GUI lock.
+            int before = ticks;
+            bool alive = gui::eventually([&] { return ticks > before + 3; });
+            gui::locked([] {});
+            return w && alive && (!a.answer || a.answer(w));
         });
-        EXPECT_EQ(a.ask(), a.result) << a.name;
+        EXPECT_EQ(a.on_main_loop ? on_main_loop(a.ask) : a.ask(), a.result) << a.name;
         EXPECT_TRUE(d.ok()) << a.name;
         EXPECT_EQ(gui::count_titled(a.title.c_str()), 0)
             << a.name << ": the window is gone on return";
     }
+    gui::locked([timer] { g_source_remove(timer); });
     EXPECT_EQ(bd_buttondialog(seven, 100), -1) << "below 250 ms the time-out strikes at once";
 }
 
@@ -188,7 +251,7 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
         for (int round = 0; round < 2; round++) {
             GtkWidget* w = gui::wait_titled("mavlyn   Serial");
             most = std::max(most, gui::count_titled("mavlyn   Serial"));
-            if (!gui::keys_closing(w, "Escape")) return false;
+            if (!gui::press(w, "Escape")) return false;
         }
         return true;
     });
@@ -197,79 +260,4 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     second.join();
     EXPECT_EQ(other, 0);
     EXPECT_EQ(most, 1);
-}
-
-// Asked from a handler on the main loop, each dialog runs its own modal loop: it is drawn,
-// answered and returns its answer, while the main loop goes on and other threads take the
-// GUI lock.
-TEST_F(Dialogs, AskedFromTheMainLoopTheyAreAnsweredAndNothingFreezes) {
-    const Asked questions[] = {
-        {"message box", [] { return me_messagebox(0, "mavlyn   Ask", "Sure?", 3, 2, 0); },
-         "mavlyn   Ask", pressing("gtk-yes"), 1},
-        {"button dialog", [] { return bd_buttondialog("|q#mavlyn   Ask#Which?|3#Three#", 0); },
-         "mavlyn   Ask", pressing("Three"), 3},
-        {"input dialog", [] { return ce_inputdialog(4, "mavlyn   Ask", "Code:", nullptr); },
-         "mavlyn   Ask",
-         [](GtkWidget* w) {
-             return gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), "*1#") && gui::press(w, "Return");
-         },
-         1},
-    };
-    for (const Asked& q : questions) {
-        struct Ask {
-            const Asked* q;
-            std::atomic<int> result{-9}, ticks{0};
-        } ask{&q};
-        guint timer = gdk_threads_add_timeout(
-            50, [](gpointer a) -> gboolean { return ++static_cast<Ask*>(a)->ticks, TRUE; }, &ask);
-        gdk_threads_add_idle(
-            [](gpointer a) {
-                auto* x = static_cast<Ask*>(a);
-                x->result = x->q->ask();
-                return FALSE;
-            },
-            &ask);
-        GtkWidget* w = gui::wait_titled(q.title.c_str());
-        ASSERT_NE(w, nullptr) << q.name;
-        int before = ask.ticks;
-        EXPECT_TRUE(gui::eventually([&] { return ask.ticks > before + 3; })) << q.name;
-        gui::locked([] {}); // the GUI lock is free for a worker thread
-        EXPECT_EQ(ask.result, -9) << q.name << ": not answered yet";
-        EXPECT_TRUE(q.answer(w)) << q.name;
-        EXPECT_TRUE(gui::eventually([&] { return ask.result == q.result; })) << q.name;
-        gui::locked([timer] { g_source_remove(timer); });
-    }
-}
-
-TEST_F(Dialogs, DialogsDestroyedWithTheMainWindowEndTheirWait) {
-    // A freed dialog touched afterwards shows up as a critical warning at the least.
-    GLogLevelFlags old = g_log_set_always_fatal(
-        GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR | G_LOG_LEVEL_WARNING));
-    const std::pair<std::function<int()>, int> cases[] = {
-        {[] { return bd_buttondialog("|q#Orphan#Text|+1#A#", 0); }, 0},
-        {[] {
-             char text[ce_TEXTMAX] = "junk";
-             int r = ce_inputdialog(4, "Orphan", "Code:", text);
-             return text[0] ? 99 : r;
-         },
-         0},
-        {[] { return me_messagebox(0, "Orphan", "Text", 1, 0, 0); }, -1},
-    };
-    for (const auto& [open, result] : cases) {
-        mainwindow = gui::locked([] {
-            GtkWidget* m = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-            gtk_widget_show(m);
-            return m;
-        });
-        gui::Driver d([] {
-            return gui::wait_window([](GtkWindow* x) {
-                       return gtk_window_get_transient_for(x) == GTK_WINDOW(mainwindow);
-                   }) &&
-                   (gui::locked([] { gtk_widget_destroy(mainwindow); }), true);
-        });
-        EXPECT_EQ(open(), result);
-        EXPECT_TRUE(d.ok());
-        mainwindow = nullptr;
-    }
-    g_log_set_always_fatal(old);
 }

@@ -29,57 +29,7 @@ extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 namespace gui {
 
 using Clock = std::chrono::steady_clock;
-using Check = std::function<bool(GtkWidget*)>;
-
-// Every case ends with the program state as it found it, so that the whole binary also
-// passes in one process, in any order.
-class RestoreGlobals : public ::testing::EmptyTestEventListener {
-    struct Saved : SavedValues {
-        Saved() {
-            keep(inidat), keep(_de), keep(configtab), keep(configaktiv), keep(inidatgueltig);
-            keep(aktivsignal), keep(konfigaktivsignal), keep(_argc), keep(_argv);
-            keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(onlinezeit);
-            keep(offlinezeita), keep(inaktivzeit), keep(netzfremd), keep(maxgrenze);
-            keep(homezonestatus), keep(geraet), keep(comzeit), keep(cs_nosplash);
-            keep(_silentinstall), keep(ruhestatus), keep(tonlos), keep(cc_mtext), keep(mvliow);
-            keep(ti__ticke);
-        }
-    };
-    void OnTestStart(const ::testing::TestInfo&) override { saved_ = std::make_unique<Saved>(); }
-    void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
-    std::unique_ptr<Saved> saved_;
-};
-
-inline const bool restore_registered = [] {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreGlobals);
-    return true;
-}();
-
-// Starts GTK once per test process, its main loop on a thread of its own.
-inline void start_gtk() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    th_guiinit();
-    th_enter();
-    gtk_init(nullptr, nullptr);
-    th_leave();
-    th_create(
-        [](gpointer) -> gpointer {
-            th_enter();
-            gtk_main();
-            th_leave();
-            return nullptr;
-        },
-        nullptr);
-}
-
-// The message thread shows received SMS and credit answers; once per process, as in the
-// program.
-inline void start_msgthread() {
-    static bool started = th_create(sm_msgthread, nullptr) != nullptr;
-    (void)started;
-}
+using Check = std::function<bool(GtkWidget*)>; // a test of a widget, under the GUI lock
 
 // Runs f under the GUI lock and returns its result.
 template <class F> auto locked(F f) {
@@ -88,6 +38,23 @@ template <class F> auto locked(F f) {
         ~Lock() { th_leave(); }
     } lock;
     return f();
+}
+
+// Starts GTK once per test process, its main loop on a thread of its own.
+inline void start_gtk() {
+    static const bool started = [] {
+        th_guiinit();
+        locked([] { gtk_init(nullptr, nullptr); });
+        return th_create([](gpointer) -> gpointer { return locked(gtk_main), nullptr; }, nullptr);
+    }();
+    (void)started;
+}
+
+// The message thread shows received SMS and credit answers; once per process, as in the
+// program.
+inline void start_msgthread() {
+    static const bool started = th_create(sm_msgthread, nullptr) != nullptr;
+    (void)started;
 }
 
 // Polls cond until it holds or the time is up.
@@ -109,21 +76,20 @@ inline bool with_retries(const std::function<bool()>& act, const std::function<b
     return false;
 }
 
-// The visible top-level windows; the caller holds the GUI lock.
-inline std::vector<GtkWidget*> toplevels() {
+// The widgets of a list, which is freed.
+inline std::vector<GtkWidget*> taken(GList* list) {
     std::vector<GtkWidget*> out;
-    GList* all = gtk_window_list_toplevels();
-    for (GList* l = all; l; l = l->next)
-        if (gtk_widget_get_visible(GTK_WIDGET(l->data))) out.push_back(GTK_WIDGET(l->data));
-    g_list_free(all);
+    for (GList* l = list; l; l = l->next) out.push_back(GTK_WIDGET(l->data));
+    g_list_free(list);
     return out;
 }
 
-// The mapped top-level window that satisfies match; the caller holds the GUI lock.
-inline GtkWidget* find_toplevel(const std::function<bool(GtkWindow*)>& match) {
-    for (GtkWidget* w : toplevels())
-        if (gtk_widget_get_mapped(w) && match(GTK_WINDOW(w))) return w;
-    return nullptr;
+// The visible top-level windows; the caller holds the GUI lock.
+inline std::vector<GtkWidget*> toplevels() {
+    std::vector<GtkWidget*> out;
+    for (GtkWidget* w : taken(gtk_window_list_toplevels()))
+        if (gtk_widget_get_visible(w)) out.push_back(w);
+    return out;
 }
 
 inline bool titled(GtkWidget* w, const char* title) {
@@ -154,40 +120,43 @@ inline void close_all_visible() {
     });
 }
 
+// The mapped top-level window that passes the test, or nullptr.
+inline GtkWidget* window(const Check& match) {
+    return locked([&]() -> GtkWidget* {
+        for (GtkWidget* w : toplevels())
+            if (gtk_widget_get_mapped(w) && match(w)) return w;
+        return nullptr;
+    });
+}
+
 // Waits for a mapped window and returns it, or nullptr at the deadline.
-inline GtkWidget* wait_window(const std::function<bool(GtkWindow*)>& match,
+inline GtkWidget* wait_window(const Check& match,
                               Clock::duration within = std::chrono::seconds(15)) {
     GtkWidget* w = nullptr;
-    eventually([&] { return (w = locked([&] { return find_toplevel(match); })) != nullptr; },
-               within);
+    eventually([&] { return (w = window(match)) != nullptr; }, within);
     return w;
 }
 
 inline GtkWidget* wait_titled(const char* title,
                               Clock::duration within = std::chrono::seconds(15)) {
-    return wait_window([title](GtkWindow* w) { return titled(GTK_WIDGET(w), title); }, within);
+    return wait_window([title](GtkWidget* w) { return titled(w, title); }, within);
 }
 
 inline GtkWidget* wait_messagedialog() {
-    return wait_window([](GtkWindow* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
+    return wait_window([](GtkWidget* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
 }
 
 inline bool gone(GtkWidget* w) {
-    return !locked([w] { return find_toplevel([w](GtkWindow* x) { return GTK_WIDGET(x) == w; }); });
+    return !window([w](GtkWidget* x) { return x == w; });
 }
 
 // The widgets of the type at and below w, in tree order; the caller holds the GUI lock.
-inline void collect(GtkWidget* w, GType type, std::vector<GtkWidget*>& out) {
-    if (G_TYPE_CHECK_INSTANCE_TYPE(w, type)) out.push_back(w);
-    if (!GTK_IS_CONTAINER(w)) return;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(w));
-    for (GList* l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
-    g_list_free(children);
-}
-
-inline std::vector<GtkWidget*> widgets(GtkWidget* top, GType type) {
+inline std::vector<GtkWidget*> widgets(GtkWidget* w, GType type) {
     std::vector<GtkWidget*> out;
-    if (top) collect(top, type, out);
+    if (w && G_TYPE_CHECK_INSTANCE_TYPE(w, type)) out.push_back(w);
+    if (!w || !GTK_IS_CONTAINER(w)) return out;
+    for (GtkWidget* c : taken(gtk_container_get_children(GTK_CONTAINER(w))))
+        for (GtkWidget* x : widgets(c, type)) out.push_back(x);
     return out;
 }
 
@@ -195,8 +164,7 @@ inline int count_children(GtkWidget* top, GType type) {
     return locked([&] { return static_cast<int>(widgets(top, type).size()); });
 }
 
-// The n-th widget of the type below top that passes the test (run under the GUI lock), or
-// nullptr.
+// The n-th widget of the type below top that passes the test, or nullptr.
 inline GtkWidget* find(GtkWidget* top, GType type, const Check& test = {}, int n = 0) {
     return locked([&]() -> GtkWidget* {
         for (GtkWidget* w : widgets(top, type))
@@ -296,10 +264,9 @@ inline bool keys(GtkWidget* top, const std::string& names) {
 
 // Clicks the screen point, stepping beside it first: a synced move to where the pointer
 // already is waits for a motion that never comes.
-inline bool click_at(int x, int y, int button = 1) {
+inline bool click_at(int x, int y) {
     return sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
-              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click " +
-              std::to_string(button));
+              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
 // Clicks the middle of a widget once it has its place in the window and the window its
@@ -336,22 +303,20 @@ inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
     return with_retries([&] { return click(w); }, done);
 }
 
-inline GtkWidget* toplevel(GtkWidget* w) {
-    return w ? locked([w] { return gtk_widget_get_toplevel(w); }) : nullptr;
+// Clicks the button with the label, or else types the keys (xdotool names), until the window
+// is gone.
+inline bool press(GtkWidget* top, const char* what) {
+    GtkWidget* b = button(top, what);
+    return top &&
+           with_retries(
+               [&] { return gone(top) || (activate(top) && (b ? click(b) : keys(top, what))); },
+               [top] { return gone(top); });
 }
 
-// Works the window until it is gone.
-inline bool closing(GtkWidget* top, const std::function<bool()>& act) {
-    return top && with_retries([&] { return gone(top) || (activate(top) && act()); },
-                               [top] { return gone(top); });
-}
-
-inline bool keys_closing(GtkWidget* top, const std::string& names) {
-    return closing(top, [&] { return keys(top, names); });
-}
-
-inline bool click_closing(GtkWidget* w) {
-    return closing(toplevel(w), [w] { return click(w); });
+// Answers the window named title (a question or a notice) and waits until it is gone; false
+// when it did not come or did not go.
+inline bool answer(const char* title, const char* what) {
+    return press(wait_titled(title), what);
 }
 
 // Opens a page of the window's first notebook by clicking its tab.
@@ -369,26 +334,13 @@ inline bool show_page(GtkWidget* top, int page) {
 
 // Clicks into an entry and types text over what it holds.
 inline bool fill(GtkWidget* e, const std::string& text) {
-    GtkWidget* top = toplevel(e);
+    GtkWidget* top = e ? locked([e] { return gtk_widget_get_toplevel(e); }) : nullptr;
     return top && with_retries(
                       [&] {
                           return activate(top) && click(e) && sh("xdotool key ctrl+a BackSpace") &&
                                  (text.empty() || sh("xdotool type --delay 30 '" + text + "'"));
                       },
                       [&] { return gui::text(e) == text; });
-}
-
-// Clicks the button with the label, or else types the keys, until the window is gone.
-inline bool press(GtkWidget* top, const char* what) {
-    GtkWidget* b = button(top, what);
-    return b ? click_closing(b) : keys_closing(top, what);
-}
-
-// Answers the window named title (a question or a notice) and waits until it is gone; false
-// when it did not come or did not go.
-inline bool answer(const char* title, const char* what) {
-    GtkWidget* w = wait_titled(title);
-    return w && press(w, what);
 }
 
 // Runs the driver beside the dialog call and reports whether it got through.
@@ -410,7 +362,9 @@ class Driver {
     std::thread t_;
 };
 
-// A case on the display: the record at its defaults, English, no end requested.
+// A case on the display: the record at its defaults, English, no end requested. Every case
+// ends with the program state as it found it, so that the whole binary also passes in one
+// process, in any order.
 class Case : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -419,6 +373,17 @@ class Case : public ::testing::Test {
         _de = false;
         programmende_gewuenscht = false;
     }
+    struct Saved : SavedValues {
+        Saved() {
+            keep(inidat), keep(_de), keep(configtab), keep(configaktiv), keep(inidatgueltig);
+            keep(aktivsignal), keep(konfigaktivsignal), keep(_argc), keep(_argv);
+            keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(onlinezeit);
+            keep(offlinezeita), keep(inaktivzeit), keep(netzfremd), keep(maxgrenze);
+            keep(homezonestatus), keep(geraet), keep(comzeit), keep(cs_nosplash);
+            keep(_silentinstall), keep(ruhestatus), keep(tonlos), keep(cc_mtext), keep(mvliow);
+            keep(ti__ticke);
+        }
+    } saved_;
 };
 
 // The configuration dialog in a folder of its own: it runs its own loop until OK or Cancel,

@@ -7,9 +7,8 @@ namespace {
 
 // The state text of the splash window, "" while it is hidden.
 std::string shown() {
-    GtkWidget* w = gui::locked([] {
-        return gui::find_toplevel([](GtkWindow* x) { return !gtk_window_get_decorated(x); });
-    });
+    GtkWidget* w =
+        gui::window([](GtkWidget* x) { return !gtk_window_get_decorated(GTK_WINDOW(x)); });
     return gui::text(gui::nth_child(w, GTK_TYPE_LABEL, 1));
 }
 
@@ -19,9 +18,9 @@ bool shows(const std::string& text) {
 
 } // namespace
 
-TEST(Splash, KindsShowTheirTextsHideOrAreSuppressed) {
-    gui::start_gtk();
-    _de = false;
+using Splash = gui::Case;
+
+TEST_F(Splash, KindsShowTheirTextsHideOrAreSuppressed) {
     cs_show(5);
     EXPECT_TRUE(shows("Storing configuration data."));
     cs_nosplash = true;
