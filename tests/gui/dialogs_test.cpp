@@ -188,8 +188,8 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         {"end before time-out", box(1, 0, 90000), "mavlyn   Test", requesting_end, -1},
         {"long texts", [&] { return me_messagebox(0, big.c_str(), big.c_str(), 1, 0, 0); }, cut,
          [](GtkWidget* w) {
-             EXPECT_EQ(gui::property(w, "text"), std::string(99, 'y'));
-             EXPECT_EQ(gui::property(w, "secondary-text"), std::string(799, 'y'));
+             EXPECT_EQ(gui::text(w), std::string(99, 'y'));
+             EXPECT_EQ(gui::text(w, "secondary-text"), std::string(799, 'y'));
              return gui::press(w, "Escape");
          },
          0},

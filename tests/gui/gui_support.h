@@ -197,16 +197,15 @@ inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n 
         n);
 }
 
-// The text an entry, a text view or a label shows.
-inline std::string text(GtkWidget* w) {
-    return locked([w] {
-        if (!w) return std::string();
-        if (GTK_IS_ENTRY(w)) return std::string(gtk_entry_get_text(GTK_ENTRY(w)));
-        if (GTK_IS_LABEL(w)) return std::string(gtk_label_get_text(GTK_LABEL(w)));
-        GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w));
-        GtkTextIter from, to;
-        gtk_text_buffer_get_bounds(b, &from, &to);
-        gchar* t = gtk_text_buffer_get_text(b, &from, &to, FALSE);
+// The text a label, an entry or a text view shows, or another text property of the widget
+// ("secondary-text" of a message box, ...).
+inline std::string text(GtkWidget* w, const char* property = "text") {
+    return locked([&] {
+        gchar* t = nullptr;
+        if (GTK_IS_LABEL(w)) t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
+        else if (GTK_IS_TEXT_VIEW(w))
+            g_object_get(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), "text", &t, nullptr);
+        else if (w) g_object_get(w, property, &t, nullptr);
         std::string out = t ? t : "";
         g_free(t);
         return out;
@@ -215,17 +214,6 @@ inline std::string text(GtkWidget* w) {
 
 inline bool holds(GtkWidget* w, const std::string& part) {
     return text(w).find(part) != std::string::npos;
-}
-
-// A text property of an object ("text", "secondary-text" of a message box, ...).
-inline std::string property(GtkWidget* w, const char* name) {
-    return locked([w, name] {
-        gchar* t = nullptr;
-        g_object_get(w, name, &t, nullptr);
-        std::string s = t ? t : "";
-        g_free(t);
-        return s;
-    });
 }
 
 inline bool sensitive(GtkWidget* w) {

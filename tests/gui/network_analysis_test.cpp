@@ -56,7 +56,7 @@ std::string credit_answer() {
     // A query waits a quarter of a minute for the network's answer.
     GtkWidget* box = gui::wait_titled("mavlyn   Credit Query", std::chrono::seconds(60));
     if (!box) return "";
-    std::string text = gui::property(box, "secondary-text");
+    std::string text = gui::text(box, "secondary-text");
     EXPECT_TRUE(gui::press(box, "gtk-ok"));
     return text;
 }

@@ -1,5 +1,6 @@
 // The panel icons' entry points on a real display: states, blink steps, text forms and
-// tooltips as the control window and the tray show them.
+// tooltips as the control window and the tray show them, and the timer tick driving them and
+// the shared record's icon states.
 #include "gui_support.h"
 
 #include "core/status_lines.h"
@@ -10,14 +11,27 @@
 
 namespace {
 
+// The icons with a record of their own; taken down at the end.
 class PanelIcons : public gui::Case {
   protected:
     void SetUp() override {
         Case::SetUp();
         inidat.batt1 = 30;
         inidat.batt2 = 10;
+        mvliow = &record;
+        ti__ticke = 0;
     }
-    void TearDown() override { fefo = fefo_OHNE; } // as before the control window is built
+    void TearDown() override {
+        ic_wshow(0, "");
+        ic_tshow(0, 0, "");
+        ic_hshow(0, "");
+        fefo = fefo_OHNE; // as before the control window is built
+    }
+    // Runs the tick as the main loop does, inside the GUI lock.
+    void ticks(int n) {
+        for (int i = 0; i < n; i++) gui::locked([] { return ti__tick(nullptr); });
+    }
+    mvlio_t record{};
 };
 
 // An icon's text form (m, w, h, t, b) or its tooltip (M, W, H, T, B).
@@ -83,7 +97,58 @@ TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
         if (step.call) step.call();
         EXPECT_EQ(shown(step.form), step.shown) << &step - steps;
     }
-    ic_wshow(0, nullptr);
+}
+
+TEST_F(PanelIcons, TickForeignNetworkWarnsAndBlinks) {
+    netzfremd = true;
+    ticks(1);
+    EXPECT_EQ(record.vicon_status, 3);
+    EXPECT_STREQ(ic__wtext, "Foreign network!");
+    const char* first = ic_wicon;
+    ticks(1);
+    EXPECT_STRNE(ic_wicon, first) << "the blink step alternates the text form";
+    netzfremd = false;
+    ticks(1);
+    EXPECT_EQ(record.vicon_status, 0);
+    EXPECT_STREQ(ic_wicon, "");
+}
+
+TEST_F(PanelIcons, TickCountdownGoesToTheIconAndTheRecordButNotInTheControlRole) {
+    inidat.err[ERR_NOC] = 5;
+    offlinezeita = 9100;
+    ticks(2); // the countdown is looked at on every second tick
+    EXPECT_EQ(record.ticon_status, 3);
+    EXPECT_EQ(record.ticon_value, 3u);
+    EXPECT_STREQ(ic_ticon, "x3");
+    ic_tshow(0, 0, "");
+    record = mvlio_t{};
+    inidat.funktion = FUNKTION_CONTROL;
+    ticks(4);
+    EXPECT_EQ(record.ticon_status, 0);
+    EXPECT_STREQ(ic_ticon, "");
+}
+
+TEST_F(PanelIcons, TickOutsideTheHomezoneRequestsTheDisconnection) {
+    strcpy(inidat.homu, "*100#");
+    inidat.mod[static_cast<unsigned char>('H')] = 1;
+    inidat.constart = true;
+    onlinezeit = 500;
+    homezonestatus = 2;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 2);
+    // The mark blinks: which form shows depends on the blink phase earlier ticks left.
+    EXPECT_TRUE(std::string(ic_hicon) == "XH!" || std::string(ic_hicon) == "X!H") << ic_hicon;
+    EXPECT_EQ(unterbrechung_gewuenscht, 3);
+    EXPECT_FALSE(inidat.constart);
+    homezonestatus = 0;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 9) << "unknown";
+}
+
+TEST_F(PanelIcons, TickStopRequestEndsTheTimer) {
+    ti__ticke = 1;
+    EXPECT_FALSE(gui::locked([] { return ti__tick(nullptr); }));
+    EXPECT_EQ(ti__ticke, 2);
 }
 
 namespace {

@@ -67,7 +67,7 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsKeptOnlyWhenSaved) {
             if (!c.warning) return true;
             GtkWidget* box = gui::wait_messagedialog();
             if (!box) return false;
-            warning = gui::property(box, "text") + "|" + gui::property(box, "secondary-text");
+            warning = gui::text(box) + "|" + gui::text(box, "secondary-text");
             return gui::press(box, "Return");
         });
         EXPECT_EQ(de_inipin(1), c.result) << c.typed;

@@ -8,10 +8,10 @@
 
 namespace {
 
-class MessageThread : public gui::Case {
+class MessageThread : public gui::DialogCase {
   protected:
     void SetUp() override {
-        Case::SetUp();
+        DialogCase::SetUp();
         gui::start_msgthread();
         // No configuration instance of this test's own key runs.
         konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF);
@@ -32,8 +32,7 @@ class MessageThread : public gui::Case {
         std::string shown;
         gui::Driver d([&] {
             GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
-            if (!w) return false;
-            shown = gui::property(w, "secondary-text");
+            shown = gui::text(w, "secondary-text");
             return gui::press(w, button);
         });
         sm_msgzustand = 1;
@@ -41,14 +40,13 @@ class MessageThread : public gui::Case {
         EXPECT_TRUE(d.ok());
         return shown;
     }
-    InTempDir dir_;
     std::string self_;
     char* argv_[2] = {};
 };
 
 } // namespace
 
-TEST_F(MessageThread, NoStopsTheReception) {
+TEST_F(MessageThread, NoStopsTheReceptionYesStartsTheSmsManager) {
     // A long message with letters that take two bytes in UTF-8: the legend of the answers
     // must still be there.
     std::string text = "+491701234567 2010-12-13 14:15:16 [04]\n\nGr\xFC\xDF"
@@ -61,9 +59,7 @@ TEST_F(MessageThread, NoStopsTheReception) {
                          "[Cancel]   Do not start SMS manager  "),
               std::string::npos)
         << shown;
-}
-
-TEST_F(MessageThread, YesStartsTheSmsManagerAndLetsTheMessageGo) {
+    sm__forget();
     answer("+491701234567 2010-12-13 14:15:16 [04]\n\nHallo", "gtk-yes");
     EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 2; }));
     EXPECT_TRUE(gui::eventually([] { return exists("started"); }));

@@ -145,7 +145,7 @@ TEST_F(StandardSettings, ReloadFromTheWikiAndTheNoticeWhenItFails) {
     EXPECT_TRUE(gui::click(gui::button(w, "Done")));
     GtkWidget* notice = gui::wait_messagedialog();
     ASSERT_NE(notice, nullptr);
-    EXPECT_NE(gui::property(notice, "secondary-text").find("Could not update the standard"),
+    EXPECT_NE(gui::text(notice, "secondary-text").find("Could not update the standard"),
               std::string::npos);
     EXPECT_EQ(items(list).size(), 5u) << "the list that was there stays";
     EXPECT_EQ(read_file("mavlynS.ini"), reloaded) << "and so does its file";
