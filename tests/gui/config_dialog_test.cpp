@@ -7,8 +7,6 @@
 #include "ui/labels.h"
 #include "ui/splash.h"
 
-#include <map>
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -104,7 +102,15 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
 TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
     std::ofstream("mavlyn.ini") << "01 1AA000000000-0000000000000-0000000\nLAN=English\n"
                                    "COM=NONE\nAPN=web.example\n";
-    std::ofstream("connlog.txt") << "2010-10-11 10:00:00 Data volume: 1 500 kB\n";
+    std::ofstream("connlog.txt") << "2010-10-09 18:00:00 Connection established.\n"
+                                    "2010-10-09 19:00:00 Data volume: 2 500 kB\n"
+                                    "2010-10-09 19:00:00 Online time: 0001:00\n"
+                                    "2010-10-10 23:00:00 Subtotal: 800 kB\n"
+                                    "2010-10-10 23:00:00 Subtotal: 0000:30\n"
+                                    "2010-10-11 00:00:40'01 Subtotal: 1000 kB.\n"
+                                    "2010-10-11 00:00:40'01 Subtotal: 0001:30\n"
+                                    "2010-10-11 09:00:00 Subtotal: 1150 kB\n"
+                                    "2010-10-11 09:00:00 Subtotal: 0010:00\n";
     std::ofstream("connlog_vol.txt") << "old";
     fs::create_directory("sms_in");
     std::ofstream("sms_in/sms_20101011_123456__491577123.txt") << "Hallo Welt";
@@ -116,6 +122,9 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         EXPECT_TRUE(gui::click(gui::button(page_of(w, 6), "\"connlog_vol.txt\"")));
         EXPECT_TRUE(gui::answer("mavlyn   Statistics", "gtk-ok"));
         EXPECT_TRUE(gui::eventually([] { return read_file("connlog_vol.txt").size() > 100; }));
+        // One that does not exist yet is written at once.
+        EXPECT_TRUE(gui::click(gui::button(page_of(w, 6), "\"connlog_tim.txt\"")));
+        EXPECT_TRUE(gui::eventually([] { return exists("connlog_tim.csv"); }));
 
         // Registering a program for the PC start: asked, then told that it is not there yet.
         EXPECT_TRUE(gui::show_page(w, 7));
@@ -158,37 +167,43 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
         // After all the questions the dialog still takes its OK.
         return ok(w);
     });
-    EXPECT_NE(read_file("connlog_vol.txt").find("Statistics: Data volume"), std::string::npos);
+    const std::string statistics = read_file("connlog_vol.txt");
+    EXPECT_EQ(statistics.substr(statistics.find("\r\n") + 2),
+              "Statistics: Data volume\r\n"
+              "- results without warranty -\r\n"
+              "\r\n"
+              "                 1k    10k   100k  1M    10M   100M  1G\r\n"
+              "                 |     |     |     |     |     |     |\r\n"
+              "09.10.    002500 kkkkkkkkkkkkkkkkkkMMM\r\n"
+              "10.10.    001000 kkkkkkkkkkkkkkkkkkM\r\n"
+              "11.10.    000150 kkkkkkkkkkkkkk\r\n"
+              "                 |     |     |     |     |     |     |\r\n"
+              "                 1k    10k   100k  1M    10M   100M  1G\r\n");
+    EXPECT_EQ(read_file("connlog_tim.csv"),
+              "\"09.10.2010\";\"60\"\r\n\"10.10.2010\";\"90\"\r\n\"11.10.2010\";\"510\"\r\n");
+    EXPECT_EQ(read_file("connlog_vol.csv"),
+              "\"09.10.2010\";\"2500\"\r\n\"10.10.2010\";\"1000\"\r\n\"11.10.2010\";\"150\"\r\n");
     EXPECT_NE(read_file("mavlyn.ini").find(" APN=web.example\n"), std::string::npos);
 }
 
-// ------------------------------------------------------------------ the window itself
-
 namespace {
 
-// Every text the label table gives its widgets, read back from the widgets themselves.
-std::map<std::string, std::string> texts() {
+// Every text the label table gives its widgets, read back from the widgets themselves: the
+// label or title, the tooltip, the chosen item of a list.
+std::string texts() {
     return gui::locked([] {
-        std::map<std::string, std::string> out;
+        std::string out;
         ls__walk(
-            [](char k, GtkWidget* w, const char*, void* d) {
-                auto* o = static_cast<std::map<std::string, std::string>*>(d);
-                std::string v;
-                if (k == 'B' || k == 'X' || k == 'R') v = gtk_button_get_label(GTK_BUTTON(w));
-                if (k == 'L') v = gtk_label_get_text(GTK_LABEL(w));
-                if (k == 'W') v = gtk_window_get_title(GTK_WINDOW(w));
-                if (k == 'G' && gtk_frame_get_label(GTK_FRAME(w)))
-                    v = gtk_frame_get_label(GTK_FRAME(w));
-                gchar* tip = gtk_widget_get_tooltip_text(w);
-                if (tip) v += std::string("|tip:") + tip;
+            [](char k, GtkWidget* w, const char*, void* all) {
+                gchar *text = nullptr, *tip = nullptr;
+                if (strchr("BXRLGW", k))
+                    g_object_get(w, k == 'W' ? "title" : "label", &text, nullptr);
+                if (k == 'C') text = gtk_combo_box_get_active_text(GTK_COMBO_BOX(w));
+                g_object_get(w, "tooltip-text", &tip, nullptr);
+                *static_cast<std::string*>(all) +=
+                    std::string(1, k) + ":" + (text ? text : "") + "|" + (tip ? tip : "") + "\n";
+                g_free(text);
                 g_free(tip);
-                if (k == 'C') {
-                    gchar* item = gtk_combo_box_get_active_text(GTK_COMBO_BOX(w));
-                    v += std::to_string(gtk_combo_box_get_active(GTK_COMBO_BOX(w))) + ":" +
-                         (item ? item : "");
-                    g_free(item);
-                }
-                (*o)[std::to_string(o->size()) + k] = v;
             },
             &out);
         return out;

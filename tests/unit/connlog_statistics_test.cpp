@@ -5,7 +5,6 @@
 #include "test_support.h"
 #include "ui/connlog_statistics.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -164,57 +163,6 @@ TEST(ConnlogDays, RunningTotalsMidnightMissingDaysAndGaps) {
          "05.05. 000001 . . . 04.05. 000001 T L"},
     };
     for (const auto& c : cases) EXPECT_EQ(days(c.art, c.log), c.want) << c.name;
-}
-
-TEST(ConnlogFiles, TextAndCsvFromTheLog) {
-    InTempDir tmp;
-    strMcpy(connlogdatei, "connlog.txt");
-    strMcpy(configinfo, INFO);
-    _de = false;
-    {
-        std::ofstream log("connlog.txt", std::ios::binary);
-        log << "2010-10-09 18:00:00 Connection established.\n"
-               "2010-10-09 19:00:00 Data volume: 2 500 kB\n"
-               "2010-10-09 19:00:00 Online time: 0001:00\n"
-               "2010-10-10 23:00:00 Subtotal: 800 kB\n"
-               "2010-10-10 23:00:00 Subtotal: 0000:30\n"
-               "2010-10-11 00:00:40'01 Subtotal: 1000 kB.\n"
-               "2010-10-11 00:00:40'01 Subtotal: 0001:30\n"
-               "2010-10-11 09:00:00 Subtotal: 1150 kB\n"
-               "2010-10-11 09:00:00 Subtotal: 0010:00\n"
-               "2010-10-11 09:00:00 Connection terminated.\n";
-    }
-    ASSERT_TRUE(cf__connloggrafik(1));
-    EXPECT_EQ(read_file("connlog_vol.txt"),
-              "mavlyn    Version 0.4    Date 11.10.2010 (d.m.y)\r\n"
-              "Statistics: Data volume\r\n"
-              "- results without warranty -\r\n"
-              "\r\n"
-              "                 1k    10k   100k  1M    10M   100M  1G\r\n"
-              "                 |     |     |     |     |     |     |\r\n"
-              "09.10.    002500 kkkkkkkkkkkkkkkkkkMMM\r\n"
-              "10.10.    001000 kkkkkkkkkkkkkkkkkkM\r\n"
-              "11.10.    000150 kkkkkkkkkkkkkk\r\n"
-              "                 |     |     |     |     |     |     |\r\n"
-              "                 1k    10k   100k  1M    10M   100M  1G\r\n");
-    EXPECT_EQ(read_file("connlog_vol.csv"), "\"09.10.2010\";\"2500\"\r\n"
-                                            "\"10.10.2010\";\"1000\"\r\n"
-                                            "\"11.10.2010\";\"150\"\r\n");
-
-    _de = true;
-    ASSERT_TRUE(cf__connloggrafik(2));
-    EXPECT_EQ(
-        read_file("connlog_tim.txt")
-            .rfind("mavlyn    Version 0.4    Datum 11.10.2010\r\n"
-                   "Statistik: Onlinezeit\r\n"
-                   "- Ergebnisse ohne Gewähr -\r\n\r\n"
-                   "             1min  30min 1h2h  4h  6h  8h  10h 12h 14h 16h 18h 20h 22h\r\n",
-                   0),
-        0u)
-        << "the German head";
-    EXPECT_EQ(read_file("connlog_tim.csv"), "\"09.10.2010\";\"60\"\r\n"
-                                            "\"10.10.2010\";\"90\"\r\n"
-                                            "\"11.10.2010\";\"510\"\r\n");
 }
 
 TEST(ConnlogFiles, NoLogNoFiles) {
