@@ -75,7 +75,8 @@ TEST_F(Commands, FilesOnlyWhenAskedAndTheSharedRecordAlways) {
 
     char prog[] = "/opt/mavlyn/mavlyn";
     char* argv[] = {prog, nullptr};
-    _argc = 1, _argv = argv; // both put back after the test
+    _argc = 1; // both put back after the test
+    _argv = argv;
     strcpy(record.command, "mavlyn_path");
     dateikommandoholen(false);
     EXPECT_STREQ(record.answer, "/opt/mavlyn/mavlyn");

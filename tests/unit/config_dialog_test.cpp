@@ -49,38 +49,30 @@ TEST(ConfigDialogFields, BatteryNetworkAndPing) {
     EXPECT_GT(cf__number("99999999999999999999"), 0) << "no overflow into negatives";
 }
 
+// Each trigger as stored (command|sms|number|keyword), and loaded back as it was set.
 TEST(ConfigDialogFields, UserCommandsKeepTriggerMarksAndFields) {
-    const std::pair<int, const char*> marks[] = {
-        {1, "!xterm"}, {2, "|xterm"}, {3, "xterm"}, {4, ",xterm"}, {-1, ";,xterm"}};
-    for (const auto& [trigger, stored] : marks) {
-        cf__command c;
-        c.command = "xterm";
-        c.trigger = trigger < 0 ? 4 : trigger;
-        c.hidden = trigger < 0;
+    const std::string nr = "+491701234567";
+    const std::pair<cf__command, std::string> cases[] = {
+        {{1, false, "xterm"}, "!xterm|0||"},
+        {{2, false, "xterm"}, "|xterm|0||"},
+        {{3, false, "xterm"}, "xterm|0||"},
+        {{4, false, "xterm"}, ",xterm|0||"},
+        {{4, true, "xterm"}, ";,xterm|0||"},
+        {{5, false, "xterm", nr, "restart"}, "xterm|1|+491701234567|RESTART"},
+        {{6, false, "xterm", nr, "restart"}, "xterm|2|+491701234567|"},
+        {{0, false, "xterm", nr, "restart"}, "|0||"}, // "never" clears all four
+    };
+    for (const auto& [c, stored] : cases) {
         cf__commandrecord r = cf__commandstore(c);
-        EXPECT_STREQ(r.cmd, stored);
+        EXPECT_EQ(std::string(r.cmd) + "|" + std::to_string(r.sms) + "|" + r.smsnr + "|" + r.smskey,
+                  stored);
+        if (!c.trigger) continue;
         cf__command back = cf__commandload(r.cmd, r.sms, r.smsnr, r.smskey);
-        EXPECT_EQ(back.trigger, c.trigger);
-        EXPECT_EQ(back.hidden, c.hidden);
-        EXPECT_EQ(back.command, "xterm");
+        EXPECT_EQ(back.trigger * 10 + back.hidden, c.trigger * 10 + c.hidden) << stored;
+        EXPECT_EQ(back.command + "|" + back.sender, c.command + "|" + (c.trigger > 4 ? nr : ""));
     }
-    cf__command sms;
-    sms.trigger = 5;
-    sms.command = std::string(400, 'a');
-    sms.sender = "+491701234567";
-    sms.keyword = "restart";
-    cf__commandrecord r = cf__commandstore(sms);
-    EXPECT_EQ(r.sms, 1);
-    EXPECT_STREQ(r.smskey, "RESTART");
-    EXPECT_EQ(strlen(r.cmd), 299u) << "cut to its field";
-    sms.trigger = 6;
-    r = cf__commandstore(sms);
-    EXPECT_EQ(r.sms, 2);
-    EXPECT_STREQ(r.smskey, "");
-    EXPECT_EQ(cf__commandload(r.cmd, r.sms, r.smsnr, r.smskey).sender, "+491701234567");
-    sms.trigger = 0; // "never" clears all four
-    r = cf__commandstore(sms);
-    EXPECT_EQ(std::string(r.cmd) + r.smsnr + r.smskey + std::to_string(r.sms), "0");
+    EXPECT_EQ(strlen(cf__commandstore({3, false, std::string(400, 'a')}).cmd), 299u)
+        << "cut to its field";
 }
 
 TEST(ConfigDialogFields, LimitsAreShownInTheLargestFittingUnitAndComeBackWhole) {

@@ -1,3 +1,5 @@
+// The USSD codings: a typed code sent packed and a UCS-2 answer shown as text are followed
+// through the real program by test_calls_and_ussd.sh; here the edges it does not reach.
 #include "foundation/encodings.h"
 #include "test_support.h"
 
@@ -16,12 +18,8 @@ std::string unpacked(const char* hex, bool (*decode)(char*)) {
 }
 } // namespace
 
-// USSD codes go out packed in seven bits, as the modem expects them.
 TEST(SevenBit, PacksAsTheModemExpects) {
     int n = 0;
-    EXPECT_EQ(packed("hello", false, 160, &n), "E8329BFD06");
-    EXPECT_EQ(n, 5);
-    EXPECT_EQ(packed("12345678").size(), 14u) << "eight characters fill exactly seven octets";
     EXPECT_EQ(packed("hello", true), std::string("\xE8\x32\x9B\xFD\x06", 5));
     EXPECT_EQ(packed("hello", false, 2), "E832") << "at most maxlen characters";
     EXPECT_EQ(packed("\xC3\xA4@$", true, 160, &n), packed("\xE4@$", true))
@@ -42,8 +40,6 @@ TEST(SevenBit, AnswersReadBack) {
 }
 
 TEST(Ucs2, ConvertsOnlyValidHex) {
-    EXPECT_EQ(unpacked("004800690021", utf16hextostr), "Hi!");
-    EXPECT_EQ(unpacked("00E4006C006C", utf16hextostr), "\xE4ll");
     EXPECT_EQ(unpacked("00480069", utf16hextostr), "Hi") << "the shortest valid text";
     for (const char* bad : {"0048006900", "00480069002", "0048006G0021", "1048006900210021"})
         EXPECT_EQ(unpacked(bad, utf16hextostr), "<refused:" + std::string(bad) + ">");

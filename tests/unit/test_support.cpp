@@ -12,37 +12,6 @@
 
 namespace {
 
-// The state of a program run (core/session_state.h), the configuration record with its file
-// names and the status lines: the unit binary puts them back after every test.
-struct SavedSessionGlobals : SavedValues {
-    SavedSessionGlobals() {
-        // Requests, pause state and time counters.
-        keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(prepaid_gewuenscht);
-        keep(prepaidaufladen_gewuenscht), keep(ba_gewuenscht), keep(update_gewuenscht);
-        keep(verbindenverboten), keep(verbindeneinmal), keep(shutdownerlaubt), keep(ruhestatus);
-        keep(onlinezeit), keep(offlinezeit), keep(offlinezeita), keep(offlinezeitring);
-        keep(inaktivzeit), keep(onlinezeit_vorher), keep(inicounterglobal);
-        // Network, cell and device.
-        keep(plmn), keep(lac), keep(ucid), keep(cidkurz), keep(rnc), keep(plmn_alt), keep(lac_alt);
-        keep(ucid_alt), keep(netzfremd), keep(homezonestatus), keep(homezonezaehler);
-        keep(akkufuellstand), keep(maxgrenze), keep(maxgrenzes), keep(mtextba), keep(mtextsigd);
-        keep(mtextup), keep(mtextdown), keep(smssignalstatus), keep(geraet), keep(novatelu740);
-        keep(linksys), keep(secportmanuell), keep(tonlos), keep(_de), keep(comzeit);
-        // Program entry, keys, session manager, roles.
-        keep(_argc), keep(_argv), keep(ubuntusysdir), keep(cs_nosplash), keep(_silentinstall);
-        keep(_starttoggle), keep(aktivsignal), keep(endesignal), keep(konfigaktivsignal);
-        keep(smssignal), keep(mvliok), keep(shutdowninteractionkey);
-        keep(shutdowninteractionkeyvalid), keep(mainwindow), keep(smsbutton), keep(prepaids);
-        keep(porttreiber1), keep(porttreiber2), keep(connlogdatei), keep(inititel);
-        keep(konsoleaktiv), keep(endsessionstatus), keep(installsub), keep(smsconfigsub);
-        keep(configtab), keep(configsub), keep(configaktiv), keep(configinfo);
-        keep(configkbvreset), keep(configtreset);
-        // The configuration record and the status lines.
-        keep(inidat), keep(inidatei), keep(settingsdatei), keep(headerdaten), keep(_inidatneu);
-        keep(inidatgueltig), keep(fefo), keep(cc_mtext);
-    }
-};
-
 std::string current_case() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "." + info->name();
@@ -58,12 +27,29 @@ std::string current_case() {
 // start counter) is done again in each test, whatever ran before.
 class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
-        saved_ = std::make_unique<SavedSessionGlobals>();
+        // The state of a program run (core/session_state.h): requests, pause state, time
+        // counters, network, cell, device, program entry, keys, session manager and roles; the
+        // configuration record with its file names and the status lines.
+        saved_ = std::make_unique<SavedValues>(
+            programmende_gewuenscht, unterbrechung_gewuenscht, prepaid_gewuenscht,
+            prepaidaufladen_gewuenscht, ba_gewuenscht, update_gewuenscht, verbindenverboten,
+            verbindeneinmal, shutdownerlaubt, ruhestatus, onlinezeit, offlinezeit, offlinezeita,
+            offlinezeitring, inaktivzeit, onlinezeit_vorher, inicounterglobal, plmn, lac, ucid,
+            cidkurz, rnc, plmn_alt, lac_alt, ucid_alt, netzfremd, homezonestatus, homezonezaehler,
+            akkufuellstand, maxgrenze, maxgrenzes, mtextba, mtextsigd, mtextup, mtextdown,
+            smssignalstatus, geraet, novatelu740, linksys, secportmanuell, tonlos, _de, comzeit,
+            _argc, _argv, ubuntusysdir, cs_nosplash, _silentinstall, _starttoggle, aktivsignal,
+            endesignal, konfigaktivsignal, smssignal, mvliok, shutdowninteractionkey,
+            shutdowninteractionkeyvalid, mainwindow, smsbutton, prepaids, porttreiber1,
+            porttreiber2, connlogdatei, inititel, konsoleaktiv, endsessionstatus, installsub,
+            smsconfigsub, configtab, configsub, configaktiv, configinfo, configkbvreset,
+            configtreset, inidat, inidatei, settingsdatei, headerdaten, _inidatneu, inidatgueltig,
+            fefo, cc_mtext);
         starts_ += 1000; // room for the restarts a test makes itself
         inicounterglobal = starts_;
     }
     void OnTestEnd(const ::testing::TestInfo&) override { saved_.reset(); }
-    std::unique_ptr<SavedSessionGlobals> saved_;
+    std::unique_ptr<SavedValues> saved_;
     int starts_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -19,19 +20,18 @@ class InTempDir {
     InTempDir() {
         std::string tmpl = std::filesystem::temp_directory_path() / "mavlyn-unit-XXXXXX";
         dir_ = mkdtemp(tmpl.data());
-        if (getcwd(old_, sizeof old_) == nullptr) old_[0] = 0;
-        if (chdir(dir_.c_str()) != 0) std::abort();
+        std::filesystem::current_path(dir_);
     }
     ~InTempDir() {
-        if (old_[0] && chdir(old_) != 0) std::abort();
+        std::filesystem::current_path(old_);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
     const std::string& path() const { return dir_; }
 
   private:
+    const std::filesystem::path old_ = std::filesystem::current_path();
     std::string dir_;
-    char old_[4096];
 };
 
 // Keeps a copy of each given variable and puts it back when it goes out of scope:
@@ -76,20 +76,15 @@ class ScopedEnv {
     }
     ~ScopedEnv() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            it->had ? setenv(it->name, it->value.c_str(), 1) : unsetenv(it->name);
+            it->second ? setenv(it->first, it->second->c_str(), 1) : unsetenv(it->first);
     }
 
   private:
     void save(const char* name) {
         const char* old = getenv(name);
-        saved_.push_back({name, old != nullptr, old ? old : ""});
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
     }
-    struct Saved {
-        const char* name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
 // For a case whose work cannot be undone within a process (the end of all threads, say), begin

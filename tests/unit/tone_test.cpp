@@ -65,13 +65,8 @@ class SoundServer {
     pid_t pid_ = -1;
 };
 
-struct Heard {
-    double hertz;
-    size_t samples;
-};
-
-// The frequency (rising crossings of the middle line) and length of the part that sounds.
-Heard heard(const std::vector<unsigned char>& s) {
+// The frequency (rising crossings of the middle line) and the length of the part that sounds.
+std::pair<double, size_t> heard(const std::vector<unsigned char>& s) {
     size_t first = 0, last = 0;
     for (size_t i = 0; i < s.size(); i++)
         if (std::abs(s[i] - 128) > 20) {
@@ -90,16 +85,14 @@ TEST(Tone, MutedOrWithoutServerNothingPlays) {
     InTempDir tmp;
     ScopedEnv env;
     env.set("PULSE_SERVER", "unix:" + tmp.path() + "/no-server");
-    tonlos = true;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(beep(600, 50));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "muted: not even opened";
-    tonlos = false;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(beep(600, 50));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err.rfind("mavlyn: pa_simple_new(): ", 0), 0u) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    for (bool muted : {true, false}) { // muted: not even opened; else one line that says why
+        tonlos = muted;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(beep(600, 50));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err.rfind(muted ? "" : "mavlyn: pa_simple_new(): ", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), muted ? 0 : 1) << err;
+    }
 }
 
 // What is heard: the asked frequency and length, both kept within what a speaker plays.
@@ -113,11 +106,11 @@ TEST(Tone, RecordedToneHasTheAskedFrequencyAndLength) {
         size_t samples;
     } cases[] = {{1000, 800, 1000, 16000}, {9000, 10, 5000, 1000}, {50, 300, 100, 6000}};
     for (const auto& c : cases) {
-        Heard h = heard(server.record(c.fq, c.dur));
-        EXPECT_NEAR(h.hertz, c.hertz, c.hertz * 0.03) << c.fq;
+        auto [hertz, samples] = heard(server.record(c.fq, c.dur));
+        EXPECT_NEAR(hertz, c.hertz, c.hertz * 0.03) << c.fq;
         // The server may clip up to a few hundredths of a second at the start; a tone asked
         // for 10 ms still sounds longer than that.
-        EXPECT_GT(h.samples + 700, c.samples) << c.fq;
-        EXPECT_LT(h.samples, c.samples + 600) << c.fq;
+        EXPECT_GT(samples + 700, c.samples) << c.fq;
+        EXPECT_LT(samples, c.samples + 600) << c.fq;
     }
 }
