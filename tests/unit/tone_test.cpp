@@ -9,17 +9,14 @@
 
 namespace {
 
-// Runs argv as a child with its output to a file; ended by its pid.
+// Runs args as a child with its output to a file; ended by its pid.
 pid_t spawn(std::vector<std::string> args, const std::string& out) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = fork();
-    if (pid == 0) {
-        if (FILE* f = fopen(out.c_str(), "w")) dup2(fileno(f), 1);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    if (pid == 0 && freopen(out.c_str(), "w", stdout)) execvp(argv[0], argv.data());
+    if (pid == 0) _exit(127);
     return pid;
 }
 
