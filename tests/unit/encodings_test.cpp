@@ -3,20 +3,19 @@
 #include "foundation/encodings.h"
 #include "test_support.h"
 
-namespace {
-std::string packed(const char* text, bool raw = false, int maxlen = 160, int* count = nullptr) {
+static std::string packed(const char* text, bool raw = false, int maxlen = 160,
+                          int* count = nullptr) {
     char t[64];
     strcpy(t, text);
     int n = strtosevenhex(t, raw, maxlen);
     if (count) *count = n;
     return raw ? std::string(t, static_cast<size_t>(n)) : t;
 }
-std::string unpacked(const char* hex, bool (*decode)(char*)) {
+static std::string unpacked(const char* hex, bool (*decode)(char*)) {
     char t[64];
     strcpy(t, hex);
     return decode(t) ? t : "<refused:" + std::string(t) + ">";
 }
-} // namespace
 
 TEST(SevenBit, PacksAsTheModemExpects) {
     int n = 0;

@@ -6,16 +6,14 @@
 
 #include "test_support.h"
 
-namespace {
-
-std::string revision(const char* cls, const char* link, const char* user) {
+static std::string revision(const char* cls, const char* link, const char* user) {
     return std::string("<li") + cls + "><a href=\"" + link +
            "\" title=\"Vorlage:Settings List\">12:00, 1. Dez. 2026</a> <span "
            "class='history-user'><a href=\"/wiki/index.php/Benutzer:" +
            user + "\" title=\"Benutzer:" + user + "\">" + user + "</a></span></li>\n";
 }
 
-std::string history(const std::vector<std::string>& revisions) {
+static std::string history(const std::vector<std::string>& revisions) {
     std::string page = "<html><body><ul id=\"pagehistory\">\n";
     for (const auto& r : revisions) page += r;
     return page + "</ul></body></html>\n";
@@ -23,22 +21,20 @@ std::string history(const std::vector<std::string>& revisions) {
 
 const char* const oldid3 = "/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=3";
 
-std::string entries_text(const std::string& file) {
+static std::string entries_text(const std::string& file) {
     std::string out;
     for (const auto& e : se__entries(file.data(), file.size()))
         out += (e.kind == se__PROVIDER ? "P:" : "F:") + e.text + "\n";
     return out;
 }
 
-std::string field(const std::string& file, const char* name) {
+static std::string field(const std::string& file, const char* name) {
     auto list = se__entries(file.data(), file.size());
     std::string v;
     if (list.empty() || !se__field(file.data(), file.size(), list[0].line, name, &v))
         return "<absent>";
     return v;
 }
-
-} // namespace
 
 TEST(StandardSettingsRevision, NewestTrustedEditorOfTheWikisOwnPagesOnly) {
     const std::string newest = "/wiki/index.php?title=Vorlage:Settings_List&oldid=3&action=edit";
