@@ -9,7 +9,6 @@
 #include "core/status_lines.h"
 #include "test_support.h"
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,7 +1,6 @@
 #include "control/program_entry.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
-#include "foundation/utilities.h"
 #include "test_support.h"
 
 // Where the data lives for a program started from a given place: a copy in a system binary
