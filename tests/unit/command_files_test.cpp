@@ -13,10 +13,7 @@ namespace {
 
 class Commands : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fresh_record();
-        memset(&record, 0, sizeof record);
-    }
+    void SetUp() override { fresh_record(); }
     void TearDown() override {
         mvlior = nullptr;
         mvliow = nullptr;
@@ -29,7 +26,7 @@ class Commands : public ::testing::Test {
         return static_cast<pid_t>(atol(read_file(name + ".pid").c_str()));
     }
     static bool alive(pid_t pid) { return pid > 0 && kill(pid, 0) == 0; }
-    mvlio_t record;
+    mvlio_t record{};
     InTempDir tmp;
 };
 
