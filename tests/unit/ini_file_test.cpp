@@ -263,7 +263,7 @@ TEST(IniRoles, FromProgramNameAndFirstParameter) {
     const std::pair<const char*, int> roles[] = {
         {"/opt/x/gprs.exe", 1}, {"UMTSGPRS", 4}, {"CONFIGX", 50}, {"mavlyn", 0}, {"gprs2", -1}};
     for (auto [name, role] : roles) EXPECT_EQ(iv__rolebyname(name), role) << name;
-    // The role, the program name and the first parameter of the program's own.
+    // The role, the name the program goes by, and where its own parameters begin.
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"/home/u/mavlyn/mavlyn", "UMTS", "PIN=1"}, "2|UMTS|2"},
         {{"./mavlyn", "INSTALLSUB_E"}, "0|mavlyn|2|installsub"},
