@@ -9,16 +9,9 @@
 
 namespace {
 
+// Reset days and units as given, the last poll on 1 January.
 cn__acct_t account(int day, int round, long headerv = 0, long offset = 999) {
-    cn__acct_t a{};
-    a.headerv = headerv;
-    a.headervoffset = offset;
-    a.headerday = a.headermon = 1;
-    a.day = a.dayt = day;
-    a.round = round;
-    a.roundt = 1;
-    a.onlinezeit_vorher = -1;
-    return a;
+    return {headerv, offset, 0, 0, 1, 1, day, day, round, 1, -1};
 }
 
 struct tm at(int mday, int mon, int hour = 12, int min = 0) {
@@ -107,12 +100,10 @@ TEST(AccountingConnection, EveryConnectionCountsAtLeastOneKilobyte) {
         int round;
         long offset, connection, after;
     } table[] = {
-        {1, 999, 0, 1999},       // first of the month: 1 kB
-        {1, 2299, 300, 2999},    // a later one of 300 bytes: 1 kB more, not 0.3
-        {1, 1019, 20, 1999},     // the 20 bytes are part of its kilobyte
-        {1, 23456, 5000, 23456}, // long enough: to the byte
-        {5, 1950, 1500, 5000},   // rounded up to the unit
-        {5, 5000, 0, 10000},     // an empty one is one unit
+        // Short and long ones in kilobytes are counted by test_dialup.sh.
+        {1, 1019, 20, 1999},   // the 20 bytes are part of its kilobyte
+        {5, 1950, 1500, 5000}, // rounded up to the unit
+        {5, 5000, 0, 10000},   // an empty one is one unit
     };
     for (auto& row : table) {
         cn__acct_t a = account(0, row.round, 0, row.offset);
@@ -145,14 +136,12 @@ TEST(AccountingMinutes, FirstAfterOneSecondThenEverySixty) {
 }
 
 TEST(AccountingTraffic, BytesAndSpeedsOfOnePoll) {
-    const long mb = 1000000;
+    const long mb = 1000000; // 5 MB/s are shown by test_dialup.sh
     struct {
         const char* what;
         long last, now, elapsed; // counters, 1/100 s since the last poll
         long counted, speed;     // speed -1: unknown
     } table[] = {
-        {"ordinary second", 1000, 6000, 100, 5000, 5000},
-        {"5 MB/s", 2 * mb, 7 * mb, 100, 5 * mb, 5 * mb},
         {"100 MB/s", 0, 100 * mb, 100, 100 * mb, 100 * mb},
         {"60 MB in a poll delayed to 2 s", 0, 60 * mb, 200, 60 * mb, 30 * mb},
         {"poll after 0.3 s: counted, no speed", 1000, 3000, 30, 2000, -1},

@@ -2,7 +2,6 @@
 // (3GPP TS 23.040 SMS-DELIVER, 3GPP TS 23.038 packing), independent of the program's codec.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,12 +25,8 @@ inline Octets pack7(const std::string& septets, int fillbits = 0, bool fillones 
 struct Deliver {
     Octets centre = {0x07, 0x91, 0x94, 0x71, 0x01, 0x67, 0x00, 0x00}; // +491710760000
     uint8_t first = 0x04;                                             // DELIVER, no more
-    uint8_t addrlen = 0, toa = 0x91;
-    Octets addr;
-    uint8_t pid = 0, dcs = 0;
-    std::array<uint8_t, 7> stamp = {0x01, 0x21, 0x31, 0x41, 0x51, 0x61, 0x40};
-    uint8_t udl = 0;
-    Octets ud;
+    uint8_t addrlen = 0, toa = 0x91, pid = 0, dcs = 0, udl = 0;
+    Octets addr, stamp = {0x01, 0x21, 0x31, 0x41, 0x51, 0x61, 0x40}, ud;
 
     Deliver& from(const std::string& digits, uint8_t type = 0x91) {
         addrlen = static_cast<uint8_t>(digits.size());
@@ -57,20 +52,14 @@ struct Deliver {
     }
     Octets octets() const {
         Octets o = centre;
-        for (uint8_t b : {first, addrlen, toa}) o.push_back(b);
-        o.insert(o.end(), addr.begin(), addr.end());
-        for (uint8_t b : {pid, dcs}) o.push_back(b);
-        o.insert(o.end(), stamp.begin(), stamp.end());
-        o.push_back(udl);
-        o.insert(o.end(), ud.begin(), ud.end());
+        for (const Octets& part :
+             {Octets{first, addrlen, toa}, addr, Octets{pid, dcs}, stamp, Octets{udl}, ud})
+            o.insert(o.end(), part.begin(), part.end());
         return o;
     }
     std::string hex() const {
         std::string s;
-        for (uint8_t b : octets()) {
-            s += "0123456789ABCDEF"[b >> 4];
-            s += "0123456789ABCDEF"[b & 15];
-        }
+        for (uint8_t b : octets()) s += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
         return s;
     }
 };

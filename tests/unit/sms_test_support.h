@@ -6,6 +6,9 @@
 #include "core/status_lines.h"
 #include "modem/at_channel.h"
 #include "modemsim_process.h"
+#include "sms/sms_reception.h"
+#include "sms/sms_sending.h"
+#include "test_support.h"
 
 #include <chrono>
 #include <cstring>
@@ -50,3 +53,27 @@ inline bool waitline(const char* name) {
     }
     return false;
 }
+
+// SMS on (options M and P) in a fresh working folder, the channel on a modem of the test's.
+class SmsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fresh_record("MP");
+        tonlos = secportmanuell = true;
+        comzeit = 100;
+        restart();
+    }
+    void TearDown() override {
+        restart();
+        cm_postini();
+    }
+    // What a new start of the program forgets.
+    void restart() {
+        programmende_gewuenscht = false;
+        sm__forget();
+        sm__forgetsent();
+        cm_postini();
+        cm_ini();
+    }
+    InTempDir tmp;
+};
