@@ -1,11 +1,16 @@
-// The HTTP client against a server on loopback, the probes against a fake ping, and the
-// pause addresses of the probe list.
+// The web side of the connection against peers of the test's own on loopback: the HTTP client,
+// the probes (with a fake ping) and the compression switch-off with its waits shortened.
+#include "connection/compression_switch.h"
 #include "connection/internet_probes.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "loopback_server.h"
 #include "test_support.h"
+
+#include <atomic>
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -67,27 +72,9 @@ TEST_F(Probes, PageInPiecesUntilTwoSecondsOfSilence) {
         msleep(3500);
         say(c, "after");
     });
+    // The request with its credentials is checked by the router of test_router.sh.
     EXPECT_EQ(take(iz_httpget(s.url("page").c_str(), "me", "secret", 8000, 0, false)),
               "HTTP/1.1 200 OK\r\n\r\nfirst second third");
-    ASSERT_EQ(s.requests().size(), 1u);
-    EXPECT_EQ(s.requests()[0], "GET /page HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic "
-                               "bWU6c2VjcmV0\r\n\r\n");
-}
-
-TEST_F(Probes, OneFrameIsFollowedWithoutCredentials) {
-    LoopbackServer inner([](int c) { say(c, "HTTP/1.1 200 OK\r\n\r\ninner page"); });
-    std::string frame = inner.url("in");
-    LoopbackServer outer([&](int c) {
-        say(c, "HTTP/1.1 200 OK\r\n\r\n<html><frame src=\"" + frame + "\"></html>");
-    });
-    EXPECT_EQ(take(iz_httpget(outer.url("out").c_str(), "u", "p", 1, 1, false)),
-              "HTTP/1.1 200 OK\r\n\r\ninner page");
-    ASSERT_EQ(inner.requests().size(), 1u);
-    EXPECT_EQ((inner.requests()[0] + outer.requests()[0]).find("Authorization"), std::string::npos);
-    EXPECT_NE(
-        take(iz_httpget(outer.url("out").c_str(), nullptr, nullptr, 1, 0, false)).find("<frame"),
-        std::string::npos)
-        << "without frame following the frame page itself is the answer";
 }
 
 TEST_F(Probes, NoAnswerNoServerOrNoRequestGiveNull) {
@@ -150,4 +137,85 @@ TEST(ProbesInSandbox, DnsProbeCountsANonexistentNameAsReached) {
     const bool server = strcmp(dns, "server") == 0;
     EXPECT_EQ(iz_dnsecho("999.111", true), server);
     EXPECT_FALSE(server && cn_dnsbremse);
+}
+
+// A confirming speed-manager page, and the proxy's side of the control protocol byte by byte,
+// are followed through the real program by test_router_pages.sh and test_router.sh.
+namespace {
+
+// A wait that only gives the loopback peers time to answer.
+bool short_wait(int) {
+    msleep(100);
+    return !programmende_gewuenscht;
+}
+
+class Compression : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fresh_record();
+        onlinezeit = 5;
+    }
+    InTempDir tmp;
+    bool confirmed = false, failed = false;
+    const kd__endpoints nobody{"127.0.0.1", 1, "127.0.0.1", 1};
+};
+
+} // namespace
+
+TEST_F(Compression, ProxyThatClosesAtOnceOrIsMissing) {
+    LoopbackServer web([](int) {});
+    LoopbackServer proxy([](int) {}); // closes right after the first bytes
+    EXPECT_TRUE(kd__pass({"127.0.0.1", web.port(), "127.0.0.1", proxy.port()}, short_wait,
+                         &confirmed, &failed));
+    EXPECT_TRUE(failed);
+    failed = false;
+    EXPECT_TRUE(kd__pass(nobody, short_wait, &confirmed, &failed));
+    EXPECT_FALSE(failed) << "no connection, no protocol step to fail";
+}
+
+TEST_F(Compression, WaitsPassAtOnceOfflineAndEndOnRequest) {
+    onlinezeit = 0;
+    EXPECT_TRUE(kd__onlinewait(480));
+    onlinezeit = 5;
+    programmende_gewuenscht = true;
+    EXPECT_FALSE(kd__onlinewait(480));
+    EXPECT_FALSE(kd__pass(nobody, kd__onlinewait, &confirmed, &failed));
+}
+
+TEST_F(Compression, ConnectionThatHangsEndsOnRequest) {
+    // A listener whose queue is full leaves further connection requests unanswered.
+    int l = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(l, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(l, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(l, 0);
+    std::vector<int> accepted;
+    for (int i = 0; i < 2; i++) {
+        accepted.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(accepted.back(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    std::atomic<bool> done{false};
+    std::thread pass([&] {
+        kd__endpoints e{"127.0.0.1", ntohs(a.sin_port), "127.0.0.1", ntohs(a.sin_port)};
+        EXPECT_FALSE(kd__pass(e, short_wait, &confirmed, &failed));
+        done = true;
+    });
+    msleep(500);
+    programmende_gewuenscht = true;
+    // Room again: a connection still trying would now come through and send its request.
+    for (pollfd p{l, POLLIN, 0}; !done || poll(&p, 1, 0) > 0;)
+        if (poll(&p, 1, 100) > 0) accepted.push_back(accept(l, nullptr, nullptr));
+    pass.join();
+    std::string got;
+    for (int c : accepted) {
+        char b[512];
+        ssize_t n = recv(c, b, sizeof b, MSG_DONTWAIT);
+        if (n > 0) got.append(b, static_cast<size_t>(n));
+        close(c);
+    }
+    EXPECT_EQ(got, "") << "nothing sent after the end request";
+    close(l);
 }
