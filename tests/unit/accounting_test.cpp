@@ -27,11 +27,8 @@ long bytes(const cn__acct_t& a) {
 } // namespace
 
 TEST(AccountingRollover, ResetDaysAcrossDaysAndMonths) {
-    struct {
-        int day, oldday, oldmon;
-        std::vector<std::pair<int, int>> polls; // day, month
-        std::vector<int> rolled;                // days of the polls that rolled over
-    } table[] = {
+    // Reset day, day and month of the last poll, the polls (day, month), the days that rolled.
+    const std::tuple<int, int, int, std::vector<std::pair<int, int>>, std::vector<int>> table[] = {
         {1, 30, 1, {{30, 1}, {31, 1}, {2, 2}, {2, 2}, {3, 2}, {28, 2}}, {2}},
         // Not running over the reset day: at the first poll after it, once a month.
         {15,
@@ -45,41 +42,39 @@ TEST(AccountingRollover, ResetDaysAcrossDaysAndMonths) {
         {0, 1, 1, {{2, 1}, {1, 2}, {1, 3}}, {}},
         {33, 1, 1, {{2, 1}, {1, 2}}, {}},
     };
-    for (auto& row : table) {
-        cn__acct_t a = account(row.day, 1, 1234);
-        a.headerday = row.oldday;
-        a.headermon = row.oldmon;
+    for (auto& [day, oldday, oldmon, polls, rolled] : table) {
+        cn__acct_t a = account(day, 1, 1234);
+        a.headerday = oldday;
+        a.headermon = oldmon;
         a.headert = 77;
         std::vector<int> vol, tim;
-        for (auto [d, m] : row.polls) {
+        for (auto [d, m] : polls) {
             cn__daychange_t out;
             cn__daychange(&a, false, at(d, m), &out);
             if (out.volrollover) vol.push_back(d);
             if (out.timerollover) tim.push_back(d);
             EXPECT_EQ(out.headerwrite, out.volrollover || out.timerollover);
         }
-        EXPECT_EQ(vol, row.rolled) << "reset day " << row.day;
-        EXPECT_EQ(tim, row.rolled) << "reset day " << row.day;
-        EXPECT_EQ(a.headerday, row.polls.back().first);
+        EXPECT_EQ(vol, rolled) << "reset day " << day;
+        EXPECT_EQ(tim, rolled) << "reset day " << day;
+        EXPECT_EQ(a.headerday, polls.back().first);
     }
 }
 
 TEST(AccountingRollover, MonthTotals) {
-    struct {
-        int round;
-        long offset, total;
-    } table[] = {
+    const std::tuple<int, long, long> table[] = {
+        // Unit, bytes not folded yet, month total in kB.
         {5, 12345, 115}, // 112 kB rounded up to the unit
         {0, 12345, 112}, // no unit: folded without rounding
         {5, 9999, 100},  // up to 9999 bytes are not folded
     };
-    for (auto& row : table) {
-        cn__acct_t a = account(1, row.round, 100, row.offset);
+    for (auto [round, offset, total] : table) {
+        cn__acct_t a = account(1, round, 100, offset);
         a.headermon = 6;
         a.headert = 61;
         cn__daychange_t out;
         ASSERT_TRUE(cn__daychange(&a, false, at(1, 7), &out));
-        EXPECT_EQ(out.vol_monthtotal, row.total) << row.offset;
+        EXPECT_EQ(out.vol_monthtotal, total) << offset;
         EXPECT_EQ(out.time_monthtotal, 61);
         EXPECT_EQ(bytes(a) * 100 + a.headert, 99900) << "the new month starts afresh";
     }
@@ -96,19 +91,17 @@ TEST(AccountingRollover, MonthTotals) {
 }
 
 TEST(AccountingConnection, EveryConnectionCountsAtLeastOneKilobyte) {
-    struct {
-        int round;
-        long offset, connection, after;
-    } table[] = {
-        // Short and long ones in kilobytes are counted by test_dialup.sh.
+    // Unit, bytes before, bytes of the connection, bytes after; short and long ones in
+    // kilobytes are counted by test_dialup.sh.
+    const std::tuple<int, long, long, long> table[] = {
         {1, 1019, 20, 1999},   // the 20 bytes are part of its kilobyte
         {5, 1950, 1500, 5000}, // rounded up to the unit
         {5, 5000, 0, 10000},   // an empty one is one unit
     };
-    for (auto& row : table) {
-        cn__acct_t a = account(0, row.round, 0, row.offset);
-        cn__endconnection(&a, row.connection);
-        EXPECT_EQ(bytes(a), row.after) << row.offset << " + " << row.connection;
+    for (auto [round, offset, connection, after] : table) {
+        cn__acct_t a = account(0, round, 0, offset);
+        cn__endconnection(&a, connection);
+        EXPECT_EQ(bytes(a), after) << offset << " + " << connection;
     }
     // Time in units of 15 minutes around a connection of three minutes.
     cn__acct_t t = account(0, 1);
@@ -137,11 +130,8 @@ TEST(AccountingMinutes, FirstAfterOneSecondThenEverySixty) {
 
 TEST(AccountingTraffic, BytesAndSpeedsOfOnePoll) {
     const long mb = 1000000; // 5 MB/s are shown by test_dialup.sh
-    struct {
-        const char* what;
-        long last, now, elapsed; // counters, 1/100 s since the last poll
-        long counted, speed;     // speed -1: unknown
-    } table[] = {
+    // Counters at the last poll and now, 1/100 s since; bytes counted, speed (-1 unknown).
+    const std::tuple<const char*, long, long, long, long, long> table[] = {
         {"100 MB/s", 0, 100 * mb, 100, 100 * mb, 100 * mb},
         {"60 MB in a poll delayed to 2 s", 0, 60 * mb, 200, 60 * mb, 30 * mb},
         {"poll after 0.3 s: counted, no speed", 1000, 3000, 30, 2000, -1},
@@ -150,15 +140,14 @@ TEST(AccountingTraffic, BytesAndSpeedsOfOnePoll) {
         {"already up at the first poll", -1, 40 * mb, 100, 0, -1},
         {"more than any link carries", 0, 3000 * mb, 100, 0, -1},
     };
-    for (auto& row : table) {
+    for (auto [what, last, now, elapsed, counted, speed] : table) {
         cn__acct_t a = account(0, 1, 0, 0);
         unsigned long step = 0;
         cn__traffic_t t;
-        long up = cn__bytessince(row.last, row.now, row.elapsed);
-        cn__foldtraffic(&a, up, cn__bytessince(0, 0, row.elapsed), cn__interval(row.elapsed, 0),
-                        false, 2, &step, &t);
-        EXPECT_EQ(bytes(a), row.counted) << row.what;
-        EXPECT_EQ(t.bpsu, row.speed) << row.what;
+        cn__foldtraffic(&a, cn__bytessince(last, now, elapsed), cn__bytessince(0, 0, elapsed),
+                        cn__interval(elapsed, 0), false, 2, &step, &t);
+        EXPECT_EQ(bytes(a), counted) << what;
+        EXPECT_EQ(t.bpsu, speed) << what;
     }
     // Test mode: 100 bytes count as 1,000,000, limited on overflow.
     cn__acct_t m = account(5, 1, 0, 0);
@@ -190,26 +179,23 @@ TEST(AccountingTraffic, TenMegabyteAndFiveMinuteStepsKeepEveryByte) {
 
 TEST(AccountingErrors, LevelsThresholdAndDecay) {
     const int err[12] = {0, 15, 50, 10, 10, 10, 10, 4};
-    struct {
-        int crc, buf, tme, display;
-        bool de;
-        const char* line;
-    } table[] = {
+    // CRC, BUF and TME counts, the display level, German; the line shown.
+    const std::tuple<int, int, int, int, bool, const char*> table[] = {
         {0, 0, 0, 4, false, "0"},
         {20, 4, 0, 4, false, "+Error CRC 4"}, // 400 each: the first on a tie
         {20, 4, 0, 5, true, "0"},             // below the display level
         {20, 4, 7, 4, true, "*Fehler TME 7"},
         {20, 4, 500, 4, false, "*Error TME 9"}, // threshold reached, level at most 9
     };
-    for (auto& row : table) {
-        int erro[8] = {0, 0, row.crc, row.tme, 0, 0, row.buf, 0};
+    for (auto [crc, buf, tme, display, de, shown] : table) {
+        int erro[8] = {0, 0, crc, tme, 0, 0, buf, 0};
         int which = -1;
         int ratio = cn__errorratio(erro, err, &which);
         char line[150];
-        cn__errorline(line, sizeof line, ratio, which, row.display, row.de);
-        EXPECT_STREQ(line, row.line);
+        cn__errorline(line, sizeof line, ratio, which, display, de);
+        EXPECT_STREQ(line, shown);
     }
-    // Decay after a poll: "CRC" twice, never below 0.
+    // Decay after a poll: "CRC" twice as fast, never below 0.
     int c[8] = {0, 0, 60, 30, 1, 0, 5, 0};
     cn__decay(c, err);
     EXPECT_EQ(std::vector<int>(c, c + 8), (std::vector<int>{0, 0, 55, 28, 0, 0, 4, 0}));
@@ -257,7 +243,6 @@ TEST(AccountingProcNetDev, InterfaceLineAndErrorCounters) {
     int err[8] = {};
     ASSERT_EQ(cn__procnetdev(dev.data(), dev.size(), "ppp0", &bu, &bd, err), 1);
     EXPECT_EQ(bd * 1000000 + bu, 123456654321);
-    // CRC (min(e,10)+4)/5 for receive and transmit, BUF drops, ALG FIFO capped at 10, FRM, TME.
     EXPECT_EQ(std::vector<int>(err, err + 8), (std::vector<int>{0, 0, 3, 10, 10, 4, 5, 0}));
     EXPECT_EQ(cn__procnetdev(dev.data(), dev.size(), "ppp", nullptr, nullptr, nullptr), 0);
     const std::string cut = "ppp0: 77";

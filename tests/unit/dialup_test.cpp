@@ -75,11 +75,8 @@ TEST(DialupCommandLine, LoginOptionsFileHoldsUserAndPasswordAsPppdWords) {
 }
 
 TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
-    struct {
-        const char* comm;
-        const char* status;
-        bool ours;
-    } table[] = {
+    // /proc/<pid>/comm and status, whether it is a pppd of user 1000.
+    const std::tuple<const char*, const char*, bool> table[] = {
         {"pppd\n", "Name:\tpppd\nUid:\t1000\t0\t0\t0\n", true},           // set-user-id root
         {"pppd\n", "Name:\tpppd\nUid:\t1001\t1000\t1000\t1000\n", false}, // another user's
         {"pppd\n", "Name:\tpppd\nUid:\t10000\t1000\t1000\t1000\n", false},
@@ -87,8 +84,8 @@ TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
         {"", "", false}, // the process has gone
     };
     // A pppd of ours and a process that is none are told apart in test_dialup.sh.
-    for (auto& row : table)
-        EXPECT_EQ(cn__ownpppd(row.comm, row.status, 1000), row.ours) << row.comm << row.status;
+    for (auto [comm, status, ours] : table)
+        EXPECT_EQ(cn__ownpppd(comm, status, 1000), ours) << comm << status;
 }
 
 // pppd's phrases as the error numbers the connection log shows ("Connection refused. Error 30.");
@@ -130,11 +127,8 @@ TEST(DialupPhrases, RetriesBeforeErrors) {
 // Networks with PAP and without any authentication connect through the fake pppd in
 // test_dialup.sh; here the orders and names that must not, or must still, connect.
 TEST(DialupPhrases, ConnectedOnceInterfaceAndAddressAreKnown) {
-    struct {
-        const char* what;
-        std::vector<const char*> lines;
-        int connected_at; // index of the line that completes the connection, -1 never
-    } table[] = {
+    // The lines, and the index of the one that completes the connection (-1 never).
+    const std::tuple<const char*, std::vector<const char*>, int> table[] = {
         {"DNS first", {"Connect: wwan0 <-->", "primary   DNS address 8.8.8.8\n"}, 1},
         {"address before the interface",
          {"local  IP address 10.0.0.2\n", "x\nConnect: ppp1\t<-->"},
@@ -149,14 +143,13 @@ TEST(DialupPhrases, ConnectedOnceInterfaceAndAddressAreKnown) {
           "local  IP address 10.0.0.2\n"},
          -1},
     };
-    for (auto& row : table) {
+    for (auto& [what, lines, connected_at] : table) {
         char name[100] = "";
         bool addressed = false;
         int at = -1;
-        for (size_t i = 0; i < row.lines.size() && at < 0; i++)
-            if (cn__established(row.lines[i], name, sizeof name, &addressed))
-                at = static_cast<int>(i);
-        EXPECT_EQ(at, row.connected_at) << row.what;
+        for (size_t i = 0; i < lines.size() && at < 0; i++)
+            if (cn__established(lines[i], name, sizeof name, &addressed)) at = static_cast<int>(i);
+        EXPECT_EQ(at, connected_at) << what;
     }
 }
 

@@ -115,12 +115,8 @@ TEST(PduDecode, LengthsPointingPastTheEnd) {
 }
 
 TEST(PduSubmit, RecipientsServiceCentreAndLength) {
-    struct {
-        const char *centre, *recipient;
-        bool international;
-        const char *text, *pdu;
-        int tpdu, chars;
-    } cases[] = {
+    // Centre, recipient, international, text; the PDU, its TPDU length and characters.
+    const std::tuple<const char*, const char*, bool, const char*, const char*, int, int> cases[] = {
         // H = 0x48, i = 0x69: C8 34.
         {"", "491701234567", true, "Hi", "0011000C919471103254760000FF02C834\x1A", 16, 2},
         {"", "01712345678", false, "Hi", "0011000B811017325476F80000FF02C834\x1A", 16, 2},
@@ -132,14 +128,13 @@ TEST(PduSubmit, RecipientsServiceCentreAndLength) {
     };
     char pdu[400];
     int tpdu = 0, chars = 0;
-    for (const auto& c : cases) {
-        ASSERT_TRUE(sm__buildsubmit(c.centre, c.recipient, c.international, c.text, pdu, sizeof pdu,
-                                    &tpdu, &chars));
-        EXPECT_STREQ(pdu, c.pdu);
-        EXPECT_EQ(tpdu * 100 + chars, c.tpdu * 100 + c.chars) << c.pdu;
+    for (auto [centre, recipient, intl, text, want, wanttpdu, wantchars] : cases) {
+        ASSERT_TRUE(sm__buildsubmit(centre, recipient, intl, text, pdu, sizeof pdu, &tpdu, &chars));
+        EXPECT_STREQ(pdu, want);
+        EXPECT_EQ(tpdu * 100 + chars, wanttpdu * 100 + wantchars) << want;
     }
-    std::string text(170, 'a');
-    ASSERT_TRUE(sm__buildsubmit("", "4917", true, text.c_str(), pdu, sizeof pdu, &tpdu, &chars));
+    std::string longer(170, 'a');
+    ASSERT_TRUE(sm__buildsubmit("", "4917", true, longer.c_str(), pdu, sizeof pdu, &tpdu, &chars));
     EXPECT_EQ(chars, 160);
     EXPECT_EQ(std::string(pdu).substr(20, 2), "A0");
     EXPECT_EQ(strlen(pdu), 22u + 2 * 140 + 1);
