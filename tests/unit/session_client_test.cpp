@@ -1,6 +1,7 @@
-// The session-manager client against a real XSMP session manager (tests/sm, on the ICE local
-// transport). The logout that asks to interact is followed through the real program by
-// tests/e2e/test_session_logout.sh; here the other requests of a session and its failures.
+// The session-manager client against the tests' XSMP session manager (tests/sm, a process of
+// its own on the ICE local transport). The logout that asks to interact is followed through
+// the whole program by tests/e2e/test_session_logout.sh; here the other requests of a session
+// and its failures.
 // The test prelude with GoogleTest first: the X headers define Bool as a macro.
 #include "test_support.h"
 
@@ -12,25 +13,24 @@
 #include <fcntl.h>
 #include <functional>
 #include <glib.h>
-#include <poll.h>
 #include <sys/wait.h>
 
 namespace {
 
-// Runs the client's side of the main loop, as the GUI thread would, until `done` holds or a
-// guard time passes (it only guards against a hang; it is not what is tested).
-bool pump_until(const std::function<bool()>& done, int guard_ms = 15000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        while (g_main_context_iteration(nullptr, FALSE)) {
+// Runs the client's side of the main loop, as the GUI thread would, until `done` holds; the
+// guard time only keeps a fault from hanging the binary.
+bool pump_until(const std::function<bool()>& done, bool pump = true, int guard_ms = 15000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        while (pump && g_main_context_iteration(nullptr, FALSE)) {
         }
-        if (!done()) g_usleep(5000);
+        g_usleep(5000);
     }
-    return done();
+    return true;
 }
 
-// The session manager in a process of its own: commands to its standard input, its event
-// lines from its standard output.
+// The session manager: commands to its standard input, its event lines from its output.
 class Manager {
   public:
     Manager() {
@@ -45,8 +45,8 @@ class Manager {
         }
         close(cmd[0]), close(ev[1]);
         cmd_ = cmd[1], ev_ = ev[0];
-        std::string listen = wait_for("LISTEN", false);
-        if (listen.size() > 7) network_ids = listen.substr(7);
+        fcntl(ev_, F_SETFL, O_NONBLOCK);
+        network_ids = wait_for("LISTEN", false).erase(0, 7);
     }
     ~Manager() {
         close(cmd_); // end of commands: the manager ends
@@ -59,42 +59,32 @@ class Manager {
     }
     void quit_and_wait() {
         send("quit");
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+        waitpid(std::exchange(pid_, -1), nullptr, 0);
     }
-    // The next event line whose first word is `kind`; with `pump`, the client's side runs in
-    // between. Every line read on the way is kept in seen.
+    // The next event line whose first word is `kind`; with `pump`, the client's side runs
+    // meanwhile. Every line read on the way is added to seen.
     std::string wait_for(const std::string& kind, bool pump = true) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (std::chrono::steady_clock::now() < deadline) {
-            for (size_t nl; (nl = buffer_.find('\n')) != std::string::npos;) {
-                seen.push_back(buffer_.substr(0, nl));
-                buffer_.erase(0, nl + 1);
-                if ((seen.back() + " ").rfind(kind + " ", 0) == 0) return seen.back();
-            }
-            while (pump && g_main_context_iteration(nullptr, FALSE)) {
-            }
-            pollfd p{ev_, POLLIN, 0};
+        std::string found;
+        auto arrived = [&] {
             char buf[512];
-            if (poll(&p, 1, 20) > 0) {
-                ssize_t n = read(ev_, buf, sizeof buf);
-                if (n <= 0) break;
+            for (ssize_t n; (n = read(ev_, buf, sizeof buf)) > 0;)
                 buffer_.append(buf, static_cast<size_t>(n));
+            for (size_t nl; found.empty() && (nl = buffer_.find('\n')) != std::string::npos;
+                 buffer_.erase(0, nl + 1)) {
+                seen += "[" + buffer_.substr(0, nl) + "] ";
+                if ((buffer_.substr(0, nl) + " ").rfind(kind + " ", 0) == 0)
+                    found = buffer_.substr(0, nl);
             }
-        }
-        ADD_FAILURE() << "no " << kind << " from the session manager; seen: " << joined();
-        return "";
+            return !found.empty();
+        };
+        if (!pump_until(arrived, pump))
+            ADD_FAILURE() << "no " << kind << " from the session manager; seen: " << seen;
+        return found;
     }
-    bool saw_kind(const std::string& kind) const {
-        return joined().find("[" + kind) != std::string::npos;
+    bool saw(const std::string& line_start) const {
+        return seen.find("[" + line_start) != std::string::npos;
     }
-    std::string joined() const {
-        std::string s;
-        for (const auto& l : seen) s += "[" + l + "] ";
-        return s;
-    }
-    std::string network_ids;
-    std::vector<std::string> seen;
+    std::string network_ids, seen;
 
   private:
     pid_t pid_ = -1;
@@ -142,10 +132,9 @@ TEST_F(Session, RegisteredNeverRestartedAndSavesWithoutInteractionAnswered) {
     sm.send("sync");
     sm.wait_for("SYNCED");
     const std::string never = std::string("PROPERTY RestartStyleHint ") + char(SmRestartNever);
-    EXPECT_TRUE(sm.saw_kind(never + "]") && sm.saw_kind("REGISTER -") &&
-                sm.saw_kind("PROPERTY Program"))
-        << sm.joined();
-    EXPECT_FALSE(sm.saw_kind("INTERACT_REQUEST")) << sm.joined();
+    EXPECT_TRUE(sm.saw(never + "]") && sm.saw("REGISTER -") && sm.saw("PROPERTY Program"))
+        << sm.seen;
+    EXPECT_FALSE(sm.saw("INTERACT_REQUEST")) << sm.seen;
     EXPECT_FALSE(programmende_gewuenscht || shutdowninteractionkeyvalid);
     sm.send("die");
     EXPECT_TRUE(pump_until([] { return programmende_gewuenscht; }));
@@ -176,7 +165,7 @@ TEST_F(Session, ProgramEndClosesTheConnectionEvenWithoutAnInteraction) {
     connect(sm);
     mt_sessioninteractiondone();
     sm.wait_for("CLOSE", false);
-    EXPECT_FALSE(sm.saw_kind("IOERROR") || sm.saw_kind("INTERACT_DONE")) << sm.joined();
+    EXPECT_FALSE(sm.saw("IOERROR") || sm.saw("INTERACT_DONE")) << sm.seen;
 }
 
 TEST_F(Session, ManagerGoingAwayLeavesTheProgramRunningAndFreeToReconnect) {
@@ -185,7 +174,7 @@ TEST_F(Session, ManagerGoingAwayLeavesTheProgramRunningAndFreeToReconnect) {
         connect(sm);
         sm.quit_and_wait();
         // The broken connection is noticed in the main loop; the process lives on.
-        pump_until([] { return false; }, 100);
+        pump_until([] { return false; }, true, 100);
         EXPECT_FALSE(programmende_gewuenscht);
     }
     Manager second;
@@ -205,7 +194,7 @@ TEST_F(Session, LogoutCalledOffStillGetsItsSaveAnswered) {
     mt_sessioninteractiondone();
     EXPECT_EQ(sm.wait_for("SAVE_YOURSELF_DONE", false), "SAVE_YOURSELF_DONE 1");
     sm.wait_for("CLOSE", false);
-    EXPECT_FALSE(sm.saw_kind("INTERACT_DONE")) << sm.joined();
+    EXPECT_FALSE(sm.saw("INTERACT_DONE")) << sm.seen;
 }
 
 TEST_F(Session, ProgramEndSurvivesAManagerThatIsAlreadyGone) {
