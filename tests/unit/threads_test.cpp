@@ -1,42 +1,51 @@
-// The thread registry, the terminate step, and the GUI lock with its statistics.
+// The thread registry and the names its threads carry in the system, sleeps that an end request
+// or new work cuts short, the terminate step, and the GUI lock with its statistics.
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/threads.h"
+#include "foundation/utilities.h"
 #include "test_support.h"
 
 #include <atomic>
+#include <functional>
 #include <gdk/gdk.h>
+#include <thread>
 
 namespace {
 
-// A thread that registers under a name, reports its handle and waits to be released.
+// A thread (without a name of its own) that registers under a name, reports its handle and
+// waits to be released.
 struct Worker {
-    std::string name;
     std::atomic<th_reg> handle{nullptr};
-    std::atomic<bool> registered{false}, release{false}, unregister_ok{false};
-    GThread* thread = nullptr;
+    std::atomic<bool> registered{false}, release{false};
+    std::thread thread;
 
-    static gpointer run(gpointer p) {
-        auto* w = static_cast<Worker*>(p);
-        w->handle = th_register(w->name.c_str());
-        w->registered = true;
-        while (!w->release) g_usleep(1000);
-        if (w->handle) w->unregister_ok = th_unregister(nullptr);
-        return nullptr;
-    }
-    explicit Worker(std::string n) : name(std::move(n)) {
-        thread = g_thread_new(name.c_str(), run, this);
+    explicit Worker(const std::string& name)
+        : thread([this, name] {
+              handle = th_register(name.c_str());
+              registered = true;
+              while (!release) g_usleep(1000);
+              if (handle) th_unregister(nullptr);
+          }) {
         while (!registered) g_usleep(1000);
     }
     ~Worker() {
         release = true;
-        g_thread_join(thread);
+        thread.join();
     }
 };
 
+// The names of this process's threads as top -H shows them, each after a '['.
+std::string task_names() {
+    std::string names;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        names += "[" + read_file(task.path() / "comm");
+    return names;
+}
+
 } // namespace
 
-TEST(Registry, FullThenFreedNodeReused) {
+TEST(Registry, FullThenFreedNodeReusedAndNamesCutForTheSystem) {
     InTempDir tmp;
     fresh_record();
     const int before = th__count(); // threads other tests left registered (th__monitor)
@@ -50,28 +59,52 @@ TEST(Registry, FullThenFreedNodeReused) {
     th_reg freed = workers[0]->handle;
     workers.erase(workers.begin());
     EXPECT_FALSE(th_unregister(freed)) << "a handle that was already unregistered";
-    Worker again("a-name-of-twenty-ch");
+    Worker again("cf__settingsupdatethread");
     EXPECT_EQ(again.handle.load(), freed) << "the freed node is taken again";
-    EXPECT_STREQ(again.handle.load()->name, "a-name-of-twent") << "names are cut at 15";
+    EXPECT_STREQ(again.handle.load()->name, "cf__settingsupd") << "names are cut at 15";
+    const std::string names = task_names();
+    EXPECT_NE(names.find("[w29\n"), std::string::npos) << names;
+    EXPECT_NE(names.find("[cf__settingsupd\n"), std::string::npos) << names;
     int dummy;
     EXPECT_FALSE(th_unregister(reinterpret_cast<th_reg>(&dummy))) << "not a node of the registry";
     workers.clear();
 }
 
-TEST(Sleeps, ProgramEndCutsASleepAndTerminateEndsSleepersForGood) {
-    GThread* setter = g_thread_new(
-        "setter",
-        [](gpointer) -> gpointer {
-            g_usleep(100000);
-            th_requestend();
-            return nullptr;
-        },
-        nullptr);
-    // An hour's sleep: without the cut the case runs into its time-out.
-    EXPECT_FALSE(th_msleepx(3600 * 1000)) << "false: the end was requested";
-    g_thread_join(setter);
-    programmende_gewuenscht = false;
+TEST(Sleeps, AnEndRequestOrNewWorkWakesTheSleeperAtOnce) {
+    constexpr unsigned long an_hour = 3600 * 1000;
+    static std::atomic<bool> work{false};
+    struct {
+        const char* what;
+        std::function<bool()> sleep; // true: woken by the request
+        std::function<void()> wake;
+    } cases[] = {
+        {"msleepx", [] { return msleepx(an_hour); }, th_requestend},
+        {"th_msleepx", [] { return !th_msleepx(an_hour); }, th_requestend},
+        {"th_waitfor", [] { return th_waitfor(an_hour, [] { return work.load(); }); },
+         [] {
+             work = true;
+             th_wakeall();
+         }},
+    };
+    for (const auto& c : cases) {
+        std::atomic<bool> requested{false}, finished{false}, by_request{false};
+        std::thread sleeper([&] {
+            by_request = c.sleep() && requested;
+            finished = true;
+        });
+        g_usleep(20000); // let it reach its wait; a request before it must not be lost either
+        requested = true;
+        c.wake();
+        // A deadline against a lost wake-up, so that a fault fails instead of hanging.
+        for (int i = 0; i < 6000 && !finished; i++) g_usleep(10000);
+        EXPECT_TRUE(finished && by_request) << c.what;
+        finished ? sleeper.join() : sleeper.detach();
+        programmende_gewuenscht = false;
+        work = false;
+    }
+}
 
+TEST(Sleeps, TerminateEndsSleepersForGood) {
     if (!in_fresh_process()) return rerun_in_fresh_process(); // the end cannot be undone
     InTempDir tmp;
     fresh_record();
