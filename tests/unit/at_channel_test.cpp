@@ -1,25 +1,11 @@
-// The AT channel: answers as devices send them (in pieces, with their own lines, through the
-// Novatel diagnostic port), the log, the read-error score and the user's command strings.
+// The AT channel: answers as devices send them (with their own lines, through the Novatel
+// diagnostic port), the ports it opens, and the user's command strings.
 #include "modem_dialogue.h"
 #include "sms_test_support.h"
 
 #include <fcntl.h>
 
-namespace {
-
 using Channel = ModemTest;
-
-PtyPeer::Responder answer(std::vector<std::pair<int, std::string>> pieces) {
-    return [pieces](PtyPeer& p, const std::string& got) {
-        if (got.find('\r') == std::string::npos) return;
-        for (const auto& [delay_ms, text] : pieces) {
-            msleep(static_cast<unsigned long>(delay_ms));
-            p.send(text);
-        }
-    };
-}
-
-} // namespace
 
 TEST(ChannelPure, SecondaryAnswersAreCutBehindTheirOk) {
     struct {
@@ -77,38 +63,28 @@ TEST_F(Channel, SimulationAndCommandsATypeSixAnswersItself) {
     EXPECT_EQ(silent.received(), "");
 }
 
-TEST_F(Channel, AnswersInPiecesAreReadWholeAndTheSecretsStayOutOfTheLog) {
-    PtyPeer modem(
-        answer({{0, "\r"}, {150, "\n+CGSN: IMEI 351234567890123\r\n\r\n"}, {250, "OK\r\n"}}));
-    std::string list = std::string("/nonexistent/ttyUSB9,") + modem.path();
-    ASSERT_TRUE(cm_open(list.c_str(), 0));
-    EXPECT_EQ(ask("AT+CGSN\r", 0), "\r\n+CGSN: IMEI 351234567890123\r\n\r\nOK\r\n");
-    ask("AT+CPIN=\"4711\"\r", 0);
-    EXPECT_NE(modem.received().find("AT+CPIN=\"4711\"\r"), std::string::npos);
-    EXPECT_NE(log().find("Opened Port " + list + "."), std::string::npos);
-    EXPECT_EQ(log().find("4711"), std::string::npos) << "the PIN never reaches the log";
-    EXPECT_EQ(log().find("351234567890123"), std::string::npos) << "nor the IMEI";
-    cm_close();
-    EXPECT_FALSE(cm_isopen());
-    EXPECT_NE(ask("AT\r", 0).find("OK"), std::string::npos) << "a closed channel reopens";
-}
-
-TEST_F(Channel, ADescriptorZeroIsAPortLikeAnyOther) {
-    PtyPeer modem(answer({{0, "\r\nOK\r\n"}}));
+// Answers in pieces, and the PIN and IMEI kept out of every file, are driven by the day
+// scenarios and tests/e2e/test_other_user.sh.
+TEST_F(Channel, PortListFromDescriptorZeroAndReopenedAfterClosing) {
+    PtyPeer modem(answers({{0, "\r\nOK\r\n"}}));
+    const std::string list = std::string("/nonexistent/ttyUSB9,") + modem.path();
     int saved = dup(0);
     close(0); // started with standard input closed: the port gets descriptor 0
-    bool opened = cm_open(modem.path(), 0) && fcntl(0, F_GETFD) >= 0;
+    bool opened = cm_open(list.c_str(), 0) && fcntl(0, F_GETFD) >= 0;
     std::string a = opened ? ask("AT\r") : "";
     cm_close();
     dup2(saved, 0);
     close(saved);
     EXPECT_TRUE(opened);
     EXPECT_EQ(a, "\r\nOK\r\n");
+    EXPECT_NE(log().find("Opened Port " + list + "."), std::string::npos);
+    EXPECT_FALSE(cm_isopen());
+    EXPECT_EQ(ask("AT\r"), "\r\nOK\r\n") << "a closed channel reopens";
 }
 
 // A port that vanishes is driven by the day scenarios (the stick pulled).
 TEST_F(Channel, OversizedAnswersAreCutAtTheReadLimit) {
-    PtyPeer big(answer({{0, std::string(3000, 'A')}}));
+    PtyPeer big(answers({{0, std::string(3000, 'A')}}));
     ASSERT_TRUE(cm_open(big.path(), 0));
     cm_puts("AT+CMGL=4\r");
     msleep(300);
@@ -123,7 +99,7 @@ TEST_F(Channel, SixAttemptsToOpenAndNothingWhilePaused) {
     EXPECT_FALSE(cm_open("/nonexistent/a,/nonexistent/b", 0));
     EXPECT_EQ(count(log(), "Retry to open port /nonexistent/a,/nonexistent/b."), 5u);
 
-    PtyPeer modem(answer({{0, "\r\nOK\r\n"}}));
+    PtyPeer modem(answers({{0, "\r\nOK\r\n"}}));
     ASSERT_TRUE(cm_open(modem.path(), 0));
     ruhestatus = 2;
     EXPECT_FALSE(cm_puts("AT\r"));
@@ -132,7 +108,7 @@ TEST_F(Channel, SixAttemptsToOpenAndNothingWhilePaused) {
 }
 
 TEST_F(Channel, UserCommandsWithSeparatorsAndPauses) {
-    PtyPeer modem(answer({{0, "\r\nOK\r\n"}}));
+    PtyPeer modem(answers({{0, "\r\nOK\r\n"}}));
     ASSERT_TRUE(cm_open(modem.path(), 0));
     cm_userat("\\*AT+A\\rAT+B\\R\\PAT+C\\x1A");
     strMcpy(inidat.devi, "AT&F\\r\\rATE0");
@@ -143,7 +119,7 @@ TEST_F(Channel, UserCommandsWithSeparatorsAndPauses) {
 }
 
 TEST_F(Channel, SecondaryPortAnswerOfTheWrongLengthIsEmpty) {
-    PtyPeer primary(answer({{0, "\r\nOK\r\n"}}));
+    PtyPeer primary(answers({{0, "\r\nOK\r\n"}}));
     PtyPeer diag([](PtyPeer& p, const std::string& got) {
         if (got.size() < cm__PACKETLEN) return;
         unsigned char reply[cm__PACKETLEN] = {'K', '2', static_cast<unsigned char>(got[2])};

@@ -1,5 +1,5 @@
 // Helpers of the tests that talk to a modem: a fixture that keeps the channel's globals, the
-// command lines of a simulator transcript, and a modem that refuses every command.
+// command lines of a simulator transcript, and a device's answers to every command line.
 #pragma once
 
 #include "core/config_record.h"
@@ -62,15 +62,14 @@ inline int count_command(const std::string& transcript, const std::string& cmd,
     return n;
 }
 
-// A device that answers "ERROR" to every line it gets.
-class RefusingModem {
-  public:
-    RefusingModem()
-        : peer_([](PtyPeer& p, const std::string& got) {
-              if (got.find('\r') != std::string::npos) p.send("\r\nERROR\r\n");
-          }) {}
-    const char* path() const { return peer_.path(); }
-
-  private:
-    PtyPeer peer_;
-};
+// A device that answers each command line with these pieces, each after its delay in ms:
+//   PtyPeer refusing(answers({{0, "\r\nERROR\r\n"}}));
+inline PtyPeer::Responder answers(std::vector<std::pair<int, std::string>> pieces) {
+    return [pieces](PtyPeer& p, const std::string& got) {
+        if (got.find('\r') == std::string::npos) return;
+        for (const auto& [delay_ms, text] : pieces) {
+            msleep(static_cast<unsigned long>(delay_ms));
+            p.send(text);
+        }
+    };
+}

@@ -12,20 +12,18 @@ TEST(ModeCommand, EachMakersDialect) {
         int ba, device;
         bool domain2;
         const char* cmd;
-    } cases[] = {
-        {4, 1, false, "AT_OPSYS=3,2\r"},
-        {1, 2, false, "AT$NWRAT=1,2\r"},
-        {3, 2, false, "AT$NWRAT=0,2\r"},
-        {2, 3, false, "AT^SYSCFG=14,2,3FFFFFFF,1,1\r"},
-        {3, 3, true, "AT^SYSCFG=2,1,3FFFFFFF,1,2\r"},
-        {1, 4, false, "AT!SELRAT=02\r"},
-        {4, 4, false, "AT!SELRAT=03\r"},
-        {1, 5, false, "AT+CFUN=5\r"},
-        {3, 8, false, "AT+ZSNT=0,0,1\r"},
-        {2, 6, false, "AT_OPSYS=1,2\r"},
-        {1, 11, false, ""},
-        {9, 3, false, ""},
-    };
+    } cases[] = {{4, 1, false, "AT_OPSYS=3,2\r"},
+                 {1, 2, false, "AT$NWRAT=1,2\r"},
+                 {3, 2, false, "AT$NWRAT=0,2\r"},
+                 {2, 3, false, "AT^SYSCFG=14,2,3FFFFFFF,1,1\r"},
+                 {3, 3, true, "AT^SYSCFG=2,1,3FFFFFFF,1,2\r"},
+                 {1, 4, false, "AT!SELRAT=02\r"},
+                 {4, 4, false, "AT!SELRAT=03\r"},
+                 {1, 5, false, "AT+CFUN=5\r"},
+                 {3, 8, false, "AT+ZSNT=0,0,1\r"},
+                 {2, 6, false, "AT_OPSYS=1,2\r"},
+                 {1, 11, false, ""},
+                 {9, 3, false, ""}};
     for (const auto& c : cases) {
         char out[80] = "junk";
         de__opmodecommand(out, sizeof out, c.ba, c.device, c.domain2);
@@ -99,7 +97,7 @@ TEST_F(Mode, CellDataOncePerStart) {
     EXPECT_EQ(commands(zte->transcript()), std::vector<std::string>{"AT+CREG=2"});
 
     restore();
-    RefusingModem refusing;
+    PtyPeer refusing(answers({{0, "\r\nERROR\r\n"}}));
     ASSERT_TRUE(cm_open(refusing.path(), 3));
     de_cellidqueryini();
     EXPECT_EQ(ucid[0], 1) << "not supported";

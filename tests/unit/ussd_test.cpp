@@ -7,26 +7,12 @@
 #include "sms/sms_reception.h"
 #include "sms_test_support.h"
 
-namespace {
-
-class Ussd : public ModemTest {
-  protected:
-    void SetUp() override {
-        ModemTest::SetUp();
-        tonlos = true;
-        comzeit = 100;
-        sm__forget();
-    }
-    void TearDown() override {
-        sm__forget();
-        cm__ussdmode = 0;
-        ModemTest::TearDown();
-    }
-};
-
-} // namespace
+using Ussd = ModemTest;
 
 TEST_F(Ussd, HomezoneByUssdInUcs2WithTheEuroSignAndByWebPage) {
+    tonlos = true;
+    comzeit = 100;
+    sm__forget();
     auto sim = openmodem({"ussd_answer=ucs2", "ussd=*200#|\xE2\x82\xAC: Homezone? nein"});
     strMcpy(inidat.homu, "*200#");
     strMcpy(inidat.homi, "EUR: Homezone");
@@ -40,6 +26,8 @@ TEST_F(Ussd, HomezoneByUssdInUcs2WithTheEuroSignAndByWebPage) {
     strMcpy(inidat.homi, "IN-ZONE");
     cm_homezonequery();
     EXPECT_EQ(homezonestatus, 1);
+    sm__forget();
+    cm__ussdmode = 0;
 }
 
 TEST(UssdParts, AnswersOfTheMakersAndTheirDecoding) {
@@ -73,31 +61,30 @@ TEST(UssdParts, AnswersOfTheMakersAndTheirDecoding) {
 }
 
 TEST(UssdParts, TopUpCodesOperatorSmsAndDeviceCommands) {
-    char out[300];
-    cm__topupcode("*104*<INPUT>#", "1234567890123456", out, sizeof out);
-    EXPECT_STREQ(out, "*104*1234567890123456#");
-    cm__topupcode("*104*<Input>#<input>", "77", out, sizeof out);
-    EXPECT_STREQ(out, "*104*77#<input>");
-    std::string longtemplate = "*1*<INPUT>" + std::string(290, '1') + "#";
-    cm__topupcode(longtemplate.c_str(), "4242", out, sizeof out);
-    EXPECT_STREQ(out, "4242") << "too long together: the input as typed";
-
-    char name[120], content[100];
-    ASSERT_TRUE(cm__operatorsms("SMS:+123456 word", name, sizeof name, content, sizeof content));
-    EXPECT_STREQ(name, "sms_PREPAID_COMMUNICATION__123456.txt");
-    EXPECT_STREQ(content, "word");
-    ASSERT_TRUE(cm__operatorsms("sms:22222:STATUS", name, sizeof name, content, sizeof content));
-    EXPECT_STREQ(name, "sms_PREPAID_COMMUNICATION__-22222.txt");
-    EXPECT_FALSE(cm__operatorsms("SMS:+ x", name, sizeof name, content, sizeof content));
-
-    int wait, answer;
-    char at[100];
-    ASSERT_TRUE(cm__devicecommand(":200:5000:AT+CSQ", 150, &wait, &answer, at, sizeof at));
-    EXPECT_EQ(wait, 200);
-    EXPECT_EQ(answer, 5000);
-    EXPECT_STREQ(at, "AT+CSQ");
-    ASSERT_TRUE(cm__devicecommand("::: ATI", 150, &wait, &answer, at, sizeof at));
-    EXPECT_EQ(wait, 150);
-    EXPECT_EQ(answer, 3000);
-    EXPECT_FALSE(cm__devicecommand("ATI", 150, &wait, &answer, at, sizeof at));
+    char out[300], name[120], content[100], at[100];
+    const std::string longtemplate = "*1*<INPUT>" + std::string(290, '1') + "#";
+    for (auto [templ, input, code] :
+         {std::tuple{"*104*<INPUT>#", "1234567890123456", "*104*1234567890123456#"},
+          {"*104*<Input>#<input>", "77", "*104*77#<input>"},
+          {longtemplate.c_str(), "4242", "4242"}}) { // too long together: the input as typed
+        cm__topupcode(templ, input, out, sizeof out);
+        EXPECT_STREQ(out, code) << templ;
+    }
+    for (auto [input, file, text] :
+         {std::tuple{"SMS:+123456 word", "sms_PREPAID_COMMUNICATION__123456.txt", "word"},
+          {"sms:22222:STATUS", "sms_PREPAID_COMMUNICATION__-22222.txt", "STATUS"},
+          {"SMS:+ x", "", ""}}) {
+        bool taken = cm__operatorsms(input, name, sizeof name, content, sizeof content);
+        EXPECT_EQ(taken ? std::string(name) + "|" + content : "|", std::string(file) + "|" + text)
+            << input;
+    }
+    for (auto [command, times] : {std::pair{":200:5000:AT+CSQ", "200 5000 AT+CSQ"},
+                                  {":::ATI", "150 3000 ATI"},
+                                  {"ATI", ""}}) {
+        int wait, answer;
+        bool taken = cm__devicecommand(command, 150, &wait, &answer, at, sizeof at);
+        EXPECT_EQ(taken ? std::to_string(wait) + " " + std::to_string(answer) + " " + at : "",
+                  times)
+            << command;
+    }
 }
