@@ -1,12 +1,13 @@
-// Process flags and the shared record, against the real System V IPC of the machine. Keys
-// are derived from the test process id so that tests running side by side never meet.
+// Process flags and the shared record, against the real System V IPC of the machine, also
+// with objects another user placed under their keys first. Keys are derived from the test
+// process id so that tests running side by side never meet.
 #include "control/instance_interface.h"
 #include "control/program_entry.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "test_support.h"
 
-#include <cerrno>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
@@ -46,13 +47,34 @@ class IpcTest : public ::testing::Test {
   protected:
     void TearDown() override {
         ii_stop();
-        for (int n = 0; n < 16; n++) {
-            key_t k = static_cast<key_t>(test_key(n));
-            int s = semget(k, 0, 0);
-            if (s >= 0) semctl(s, 0, IPC_RMID);
-            int m = shmget(k, 0, 0);
-            if (m >= 0) shmctl(m, IPC_RMID, nullptr);
-        }
+        for (int n = 0; n < 16; n++)
+            for (int chained = 0; chained < ii__KEYCHAIN; chained++)
+                for (unsigned uid : {0u, 65534u}) {
+                    key_t k = static_cast<key_t>(ii__chainkey(test_key(n), uid, chained));
+                    int s = semget(k, 0, 0);
+                    if (s >= 0) semctl(s, 0, IPC_RMID);
+                    int m = shmget(k, 0, 0);
+                    if (m >= 0) shmctl(m, IPC_RMID, nullptr);
+                }
+    }
+};
+
+// Runs f as the user nobody in a child; true when f returned true there.
+template <typename F> bool as_nobody(F f) {
+    const passwd* nobody = getpwnam("nobody");
+    pid_t child = fork();
+    if (child == 0)
+        _exit(nobody && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0 && f() ? 0 : 1);
+    int status = 1;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+class Ownership : public IpcTest {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0 || !getpwnam("nobody")) GTEST_SKIP() << "needs root and nobody";
+        inidat.ipcmod = 0;
     }
 };
 
@@ -115,7 +137,9 @@ TEST_F(IpcTest, SmsSignalReportsRisingEdgeOnly) {
     EXPECT_EQ(edges, "..^....^");
 }
 
-TEST_F(IpcTest, CreatedRecordHeadOwnerOnlyAndBoundedTexts) {
+// Its mode for the owner alone is driven by tests/e2e/test_other_user.sh, the end of the main
+// instance as its readers see it by tests/e2e/test_control_role.sh.
+TEST_F(IpcTest, CreatedRecordHeadAndBoundedTexts) {
     mvliok = test_key(5);
     inidat.ipcmod = 0;
     inidat.headerv = 1234;
@@ -125,7 +149,6 @@ TEST_F(IpcTest, CreatedRecordHeadOwnerOnlyAndBoundedTexts) {
     ASSERT_NE(mvliow, nullptr);
     struct shmid_ds ds;
     ASSERT_EQ(shmctl(ii__mvlioid, IPC_STAT, &ds), 0);
-    EXPECT_EQ(ds.shm_perm.mode & 0777, 0600u) << "without a setting only the owner may use it";
     EXPECT_EQ(ds.shm_segsz, 1024u);
     Attached raw(mvliok);
     ASSERT_TRUE(raw.p);
@@ -140,12 +163,6 @@ TEST_F(IpcTest, CreatedRecordHeadOwnerOnlyAndBoundedTexts) {
     MVLIOs(network_name, std::string(70, 'x').c_str());
     EXPECT_EQ(std::string(reinterpret_cast<char*>(raw.p + 154)), std::string(31, 'x'));
     EXPECT_EQ(raw.p[186], 0) << "the field behind is untouched";
-
-    MVLIOw(process_counter, 12u);
-    ii_stop();
-    EXPECT_EQ(raw.le(120, 4), 0u) << "readers see that the main instance left";
-    MVLIOw(process_counter, 13u); // no record: nothing happens
-    EXPECT_EQ(raw.le(120, 4), 0u);
 }
 
 TEST_F(IpcTest, LeftoverSegmentIsTakenOverWithTheConfiguredPermissions) {
@@ -220,4 +237,60 @@ TEST(InstanceKeys, InstanceTwoMovesFlagsAndRecordForOutsidePrograms) {
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no IPC namespace of our own";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "flags and record not at their keys + 2";
+}
+
+TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
+    struct {
+        ii__ipcowner o;
+        unsigned allowed;
+        bool used;
+    } table[] = {
+        {{1000, 1000, 0600}, 0600, true},  // as the program makes it
+        {{1000, 1000, 0400}, 0600, true},  // narrower
+        {{1000, 1000, 0666}, 0600, false}, // anybody may have written into it
+        {{1000, 1000, 0644}, 0644, true},  // IPC=0644
+        {{1000, 1000, 0660}, 0644, false}, // group write beyond IPC=0644
+        {{1001, 1001, 0600}, 0600, false}, // another user's
+        {{1000, 1001, 0600}, 0600, false}, // made by another user and handed over: still theirs
+        {{1001, 1000, 0600}, 0600, false},
+    };
+    for (auto& row : table)
+        EXPECT_EQ(ii__trusted(row.o, 1000, row.allowed), row.used)
+            << row.o.uid << " " << row.o.cuid << " " << std::oct << row.o.mode;
+}
+
+TEST_F(Ownership, OwnFlagWithWiderRightsIsDropped) {
+    const unsigned long key = test_key(1);
+    int id = semget(static_cast<key_t>(key), 2, IPC_CREAT | 0666);
+    ASSERT_GE(id, 0);
+    ASSERT_EQ(semctl(id, 0, SETVAL, 1), 0);
+    EXPECT_FALSE(fl_query(key));
+    EXPECT_LT(semget(static_cast<key_t>(key), 0, 0), 0);
+    fl_set(key);
+    struct semid_ds ds;
+    id = semget(static_cast<key_t>(key), 0, 0);
+    ASSERT_GE(id, 0) << "made anew under its own key";
+    ASSERT_EQ(semctl(id, 0, IPC_STAT, &ds), 0);
+    EXPECT_EQ(ds.sem_perm.mode & 0777, 0600u);
+}
+
+TEST_F(Ownership, ReaderFindsTheOwnRecordBehindAForeignOne) {
+    mvliok = test_key(2);
+    ASSERT_TRUE(as_nobody([&] {
+        int id = shmget(static_cast<key_t>(mvliok), 1024, IPC_CREAT | 0666);
+        return id >= 0;
+    }));
+    int own = shmget(static_cast<key_t>(ii__chainkey(mvliok, geteuid(), 1)), 1024,
+                     IPC_CREAT | IPC_EXCL | 0600);
+    ASSERT_GE(own, 0);
+    ii_start(false);
+    ASSERT_NE(mvlior, nullptr);
+    EXPECT_EQ(ii__mvlioid, own);
+    MVLIOs(command, "mavlyn_END");
+    ii_stop();
+    int foreign = shmget(static_cast<key_t>(mvliok), 0, 0);
+    auto* seg = static_cast<const char*>(shmat(foreign, nullptr, SHM_RDONLY));
+    ASSERT_NE(seg, reinterpret_cast<const char*>(-1));
+    EXPECT_EQ(seg[20], 0) << "no command went to the other user";
+    shmdt(seg);
 }
