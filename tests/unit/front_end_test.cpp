@@ -62,8 +62,6 @@ TEST(FrontEnd, UnterminatedTextsAndAbsurdNumbersAreShownSafely) {
 // The record holds the mini text as the main instance shows it; the front end shows the same
 // text, in the colour of the main line's marker.
 TEST(FrontEnd, MiniTextArrivesAsSentWithItsColour) {
-    char saved[cc_mtextFELD][cc_mtextLEN];
-    memcpy(saved, cc_mtext, sizeof saved);
     for (auto [main, mini] : {std::pair{"*Volume/time warning.", "*Vol/time_warning."},
                               {"+Update query", "+Update_query~x"},
                               {"+File command received.", "+Datei~Kommando"},
@@ -80,5 +78,4 @@ TEST(FrontEnd, MiniTextArrivesAsSentWithItsColour) {
         cc_minitext(shown, sizeof shown, line.c_str());
         EXPECT_STREQ(shown, sent);
     }
-    memcpy(cc_mtext, saved, sizeof saved);
 }
