@@ -145,15 +145,3 @@ TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
     EXPECT_NE(log.find("!GUI lock taken again by the thread that holds it"), std::string::npos);
     EXPECT_NE(log.find("!GUI lock released by a thread that does not hold it."), std::string::npos);
 }
-
-TEST(LockStatistics, LineOfTheLastEntries) {
-    guint32 stat[th__statMAX] = {};
-    stat[0] = th__statvalue(5, true, 10);
-    stat[1] = th__statvalue(5, false, 12);
-    stat[2] = th__statvalue(4, true, 99);
-    stat[3] = th__statvalue(999, true, 7); // from across the wrap: skipped
-    char line[800];
-    th__statline(stat, line, sizeof line);
-    EXPECT_STREQ(line, "GTK thread locks (nnnxlllll for counter, enter/leave, line number):"
-                       " 4E00099 5E00010 5L00012\n");
-}
