@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -37,7 +38,6 @@ TEST(ButtonDialogLanguage, TextsOfTheProgramAndTheirEdges) {
          "|0:End program:Check the modem.\nThen start again."},
         // Nothing, or a head only: a bare window titled "Message".
         {nullptr, "-|Message||-1"},
-        {"|", "-|Message||-1"},
         {"|w", "gtk-dialog-warning|Message||-1"},
         {"|i#Only a title|1#A#", "gtk-info|Only a title||-1|1:A:"},
         {"|i#T#a#b", "gtk-info|T|a#b|-1"}, // the message is the rest of the head
@@ -59,19 +59,15 @@ TEST(ButtonDialogLanguage, TextsOfTheProgramAndTheirEdges) {
 }
 
 TEST(InputDialogEntry, LengthAsTheButtonsSeeIt) {
-    const struct {
-        int art;
-        const char* entry;
-        int length;
-        bool clear;
-    } cases[] = {
+    // The dialog's kind and the entry: the length the buttons see, whether the entry is cleared.
+    const std::tuple<int, const char*, int, bool> cases[] = {
         {120, "12", 0, false},       {120, "1234", 4, false}, {120, "12a4", 0, true},
         {112, "12345678", 8, false}, {4, "*100#", 5, false},  {4, "", 0, false},
         {16, " 1", 0, true},         {64, "abc", 0, false},
     };
-    for (const auto& c : cases) {
-        bool clear = !c.clear;
-        EXPECT_EQ(ce__effectivelength(c.art, c.entry, &clear), c.length) << c.art << c.entry;
-        EXPECT_EQ(clear, c.clear) << c.art << c.entry;
+    for (const auto& [art, entry, length, clear] : cases) {
+        bool cleared = !clear;
+        EXPECT_EQ(ce__effectivelength(art, entry, &cleared), length) << art << entry;
+        EXPECT_EQ(cleared, clear) << art << entry;
     }
 }
