@@ -1,24 +1,92 @@
 // The configuration program as a user meets it: the file is read, the dialog is worked with
-// the mouse and the keyboard, and what OK or Cancel leave in mavlyn.ini is checked.
+// the mouse and the keyboard, and what OK or Cancel leave in mavlyn.ini is checked; the
+// provider list of the "Global" page, reloaded from a wiki on loopback; the modem tools
+// (console, netlock test, network analysis, prepaid buttons) against the simulated modem.
 #include "gui_support.h"
 
 #include "config/ini_reader.h"
 #include "control/start_sequence.h"
+#include "foundation/utilities.h"
+#include "loopback_server.h"
+#include "modemsim_process.h"
 #include "ui/labels.h"
+#include "ui/network_analysis.h"
 #include "ui/splash.h"
+#include "ui/standard_settings.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using gui::active;
+using gui::by_tooltip;
+using gui::holds;
 
 GtkWidget* page_of(GtkWidget* w, int page) {
     GtkWidget* nb = gui::nth_child(w, GTK_TYPE_NOTEBOOK);
     return gui::locked([&] { return gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page); });
 }
 
+// Every text the label table gives its widgets, read back from the widgets themselves: the
+// label or title, the tooltip, the chosen item of a list.
+std::string texts() {
+    return gui::locked([] {
+        std::string out;
+        ls__walk(
+            [](char k, GtkWidget* w, const char*, void* all) {
+                gchar *text = nullptr, *tip = nullptr;
+                if (strchr("BXRLGW", k))
+                    g_object_get(w, k == 'W' ? "title" : "label", &text, nullptr);
+                if (k == 'C') text = gtk_combo_box_get_active_text(GTK_COMBO_BOX(w));
+                g_object_get(w, "tooltip-text", &tip, nullptr);
+                *static_cast<std::string*>(all) +=
+                    std::string(1, k) + ":" + (text ? text : "") + "|" + (tip ? tip : "") + "\n";
+                g_free(text);
+                g_free(tip);
+            },
+            &out);
+        return out;
+    });
+}
+
+const char* const wikisource = "== Deutschland ==\n"
+                               "{{Settings|PROVIDER=Fonic|PLMN=;26203|APN=pinternet.interkom.de|"
+                               "USERNAME=fonic|PASSWORD=geheim|SMSC=+491760000443|"
+                               "PPQ=<nowiki>*100#</nowiki>|PPC=*101*|HOMU=|HOMI=x}}\n"
+                               "|||Fonic Surf-Stick\n"
+                               "== \xC3\x96sterreich ==\n"
+                               "{{Settings|PROVIDER=A1|PLMN=23201|APN=A1.net}}\n";
+
+std::vector<std::string> items(GtkWidget* combo) {
+    return gui::locked([combo] {
+        std::vector<std::string> out;
+        GtkTreeModel* m = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+        GtkTreeIter it;
+        for (gboolean ok = gtk_tree_model_get_iter_first(m, &it); ok;
+             ok = gtk_tree_model_iter_next(m, &it)) {
+            gchar* t = nullptr;
+            gtk_tree_model_get(m, &it, 0, &t, -1);
+            out.push_back(t ? t : "");
+            g_free(t);
+        }
+        return out;
+    });
+}
+
+void choose(GtkWidget* combo, int item) {
+    gui::locked([=] { gtk_combo_box_set_active(GTK_COMBO_BOX(combo), item); });
+}
+
+// The page of the notebook without tabs that sits below the provider list.
+int stdpage(GtkWidget* top) {
+    GtkWidget* nb = gui::find(top, GTK_TYPE_NOTEBOOK, [](GtkWidget* n) {
+        return !gtk_notebook_get_show_tabs(GTK_NOTEBOOK(n));
+    });
+    return gui::locked([nb] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(nb)); });
+}
+
 // The configuration program in a folder of its own, with flags of its own so that no other
 // program on the machine is seen.
-class ConfigProgram : public gui::DialogCase {
+class ConfigDialog : public gui::DialogCase {
   protected:
     void SetUp() override {
         DialogCase::SetUp();
@@ -29,6 +97,14 @@ class ConfigProgram : public gui::DialogCase {
         argv_[0] = program_.data();
         _argc = 1;
         _argv = argv_;
+        comzeit = 50;
+        geraet = 3;
+        cf__netzzeitprozent = 1;
+    }
+    void TearDown() override {
+        DialogCase::TearDown();
+        cf__netzzeitprozent = 100;
+        se__wikihost = "www.wilvar.de";
     }
     // Reads the file and runs the dialog as the configuration program does, while drive works
     // its window; the file is written (or not) when the reading ends.
@@ -44,14 +120,38 @@ class ConfigProgram : public gui::DialogCase {
         EXPECT_TRUE(ok);
     }
     static bool ok(GtkWidget* w) { return gui::press(w, "    OK    "); }
+    // Opens the dialog on the device page and starts the console on the modem.
+    GtkWidget* open_with_console(const ModemSim& sim) {
+        strMcpy(inidat.comport, sim.port(0).c_str());
+        GtkWidget* w = open(2);
+        GtkWidget *input = by_tooltip(w, GTK_TYPE_ENTRY, "AT"), *cancel = gui::button(w, "Cancel");
+        console_ = gui::nth_child(w, GTK_TYPE_TEXT_VIEW);
+        // Focusing the input line starts the console; a focus given before the window had the
+        // X focus brings no focus-in event, so it is given again until the console starts.
+        auto refocus = [&] {
+            gui::locked([&] {
+                gtk_widget_grab_focus(cancel);
+                gtk_widget_grab_focus(input);
+            });
+            return true;
+        };
+        bool started =
+            w && gui::with_retries([&] { return gui::activate(w) && refocus(); },
+                                   [&] { return holds(console_, "- Console started.\r\n"); });
+        EXPECT_TRUE(started);
+        EXPECT_TRUE(gui::eventually([&] { return holds(console_, "has been opened"); }))
+            << gui::text(console_);
+        return started ? w : nullptr;
+    }
 
     std::string program_;
     char* argv_[2] = {nullptr, nullptr};
+    GtkWidget* console_ = nullptr;
 };
 
 } // namespace
 
-TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
+TEST_F(ConfigDialog, OkKeepsEveryChangeAndCancelWritesNothing) {
     std::ofstream("mavlyn.ini") << "01 1AA001234567-0300020000000-0000042\n"
                                    "LAN=English\nCOM=NONE\nAPN=web.example\nMOD=P\n";
     // The reader's repairs are written on OK: the file is in its own form from now on.
@@ -99,7 +199,7 @@ TEST_F(ConfigProgram, OkKeepsEveryChangeAndCancelWritesNothing) {
     EXPECT_EQ(read_file("mavlyn.ini"), changed);
 }
 
-TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
+TEST_F(ConfigDialog, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
     std::ofstream("mavlyn.ini") << "01 1AA000000000-0000000000000-0000000\nLAN=English\n"
                                    "COM=NONE\nAPN=web.example\n";
     std::ofstream("connlog.txt") << "2010-10-09 18:00:00 Connection established.\n"
@@ -186,34 +286,6 @@ TEST_F(ConfigProgram, QuestionsOfTheDialogAreAnsweredAndTheDialogGoesOn) {
     EXPECT_NE(read_file("mavlyn.ini").find(" APN=web.example\n"), std::string::npos);
 }
 
-namespace {
-
-// Every text the label table gives its widgets, read back from the widgets themselves: the
-// label or title, the tooltip, the chosen item of a list.
-std::string texts() {
-    return gui::locked([] {
-        std::string out;
-        ls__walk(
-            [](char k, GtkWidget* w, const char*, void* all) {
-                gchar *text = nullptr, *tip = nullptr;
-                if (strchr("BXRLGW", k))
-                    g_object_get(w, k == 'W' ? "title" : "label", &text, nullptr);
-                if (k == 'C') text = gtk_combo_box_get_active_text(GTK_COMBO_BOX(w));
-                g_object_get(w, "tooltip-text", &tip, nullptr);
-                *static_cast<std::string*>(all) +=
-                    std::string(1, k) + ":" + (text ? text : "") + "|" + (tip ? tip : "") + "\n";
-                g_free(text);
-                g_free(tip);
-            },
-            &out);
-        return out;
-    });
-}
-
-} // namespace
-
-using ConfigDialog = gui::DialogCase;
-
 TEST_F(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     _de = true;
     inidat.hinweisk = '8';
@@ -247,4 +319,178 @@ TEST_F(ConfigDialog, FitsANetbookInBothLanguagesAndSwitchesBackExactly) {
     ASSERT_TRUE(gui::click_until(gui::button(w, "Switch to English"), [] { return !_de; }));
     EXPECT_EQ(close(w, "Cancel"), 0);
     EXPECT_TRUE(_de);
+}
+
+TEST_F(ConfigDialog, ProviderValuesAreTakenAndTheListSurvivesTheLanguageSwitch) {
+    std::ofstream("mavlynS.ini", std::ios::binary) << se__settingsfile(wikisource);
+    GtkWidget* w = open(1);
+    GtkWidget* list = by_tooltip(w, GTK_TYPE_COMBO_BOX, "mavlynS.ini");
+    ASSERT_NE(list, nullptr);
+    const std::vector<std::string> english = {
+        "To load standard settings please choose here.",
+        "-- reload list of Internet providers down from the Internet --", "Deutschland   Fonic",
+        "Fonic Surf-Stick", "\xC3\x96sterreich   A1"};
+    EXPECT_EQ(items(list), english);
+    GtkWidget* confirm = gui::button(w, "Confirm");
+    GtkWidget* apn = by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE");
+
+    // A further-entry line offers nothing to take.
+    choose(list, 3);
+    EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 2; }));
+    EXPECT_TRUE(gui::click(confirm));
+    choose(list, 2);
+    EXPECT_TRUE(gui::click_until(confirm, [&] { return !gui::text(apn).empty(); }));
+    EXPECT_EQ(gui::text(apn), "pinternet.interkom.de") << "and not from the further entry";
+    EXPECT_EQ(active(by_tooltip(w, GTK_TYPE_COMBO_BOX, "NET=")), 1)
+        << "\";\" means: automatic, show warning if not";
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "NET=")), "26203");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "PASS=", 1)), "geheim");
+    EXPECT_TRUE(active(by_tooltip(w, GTK_TYPE_CHECK_BUTTON, "PASS=")));
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "PPQ=")), "*100#");
+    EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "HOMI=")), "x");
+
+    // Both language switches keep the providers and the choice.
+    for (const char* other : {"Umschalten nach Deutsch", "Switch to English"}) {
+        EXPECT_TRUE(gui::click_until(gui::button(w, other),
+                                     [&] { return gui::button(w, other) == nullptr; }));
+        std::vector<std::string> now = items(list);
+        ASSERT_EQ(now.size(), english.size());
+        EXPECT_EQ(now[0], _de ? "Zum Laden der Standardeinstellung bitte hier ausw\xC3\xA4hlen."
+                              : english[0]);
+        EXPECT_EQ(now[4], english[4]);
+        EXPECT_EQ(active(list), 2);
+        EXPECT_EQ(stdpage(w), 2);
+    }
+    EXPECT_EQ(close(w, "Cancel"), 0);
+    EXPECT_STREQ(inidat.apn, "") << "Cancel keeps what was configured";
+}
+
+TEST_F(ConfigDialog, ReloadFromTheWikiAndTheNoticeWhenItFails) {
+    const std::string history =
+        "<ul>\n<li><a href=\"/wiki/index.php?title=Vorlage:Settings_List&amp;oldid=7\">7</a> "
+        "<span class='history-user'><a href=\"/wiki/index.php/Benutzer:Netzwerker\">N</a>"
+        "</span></li>\n</ul>\n";
+    LoopbackServer wiki([&](int c, const std::string& request) {
+        bool hist = request.find("action=history") != std::string::npos;
+        say(c, "HTTP/1.1 200 OK\r\n\r\n" + (hist ? history
+                                                 : "<textarea id=\"wpTextbox1\">" +
+                                                       std::string(wikisource) + "</textarea>"));
+    });
+    std::string host = "127.0.0.1:" + std::to_string(wiki.port());
+    se__wikihost = host.c_str();
+    GtkWidget* w = open(1);
+    GtkWidget* list = by_tooltip(w, GTK_TYPE_COMBO_BOX, "mavlynS.ini");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(items(list).size(), 2u) << "no settings file yet";
+
+    choose(list, 1);
+    EXPECT_TRUE(gui::eventually([&] { return items(list).size() == 5; }, std::chrono::seconds(30)));
+    EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 3; })) << "the done page";
+    EXPECT_EQ(active(list), 0);
+    const std::string reloaded = read_file("mavlynS.ini");
+    EXPECT_NE(reloaded.find("pinternet.interkom.de"), std::string::npos);
+
+    // A wiki that cannot be reached: the request page stays, and "Done" tells the user.
+    se__wikihost = "127.0.0.1:1";
+    choose(list, 1);
+    EXPECT_TRUE(gui::eventually([&] { return stdpage(w) == 1; }));
+    EXPECT_TRUE(gui::eventually([] { return !se__updaterunning(); }, std::chrono::seconds(30)));
+    EXPECT_TRUE(gui::click(gui::button(w, "Done")));
+    GtkWidget* notice = gui::wait_messagedialog();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_NE(gui::text(notice, "secondary-text").find("Could not update the standard"),
+              std::string::npos);
+    EXPECT_EQ(items(list).size(), 5u) << "the list that was there stays";
+    EXPECT_EQ(read_file("mavlynS.ini"), reloaded) << "and so does its file";
+    EXPECT_TRUE(gui::press(notice, "gtk-ok"));
+    EXPECT_EQ(close(w, "Cancel"), 0);
+}
+
+TEST_F(ConfigDialog, ConsoleNetlockAnalysisAndChoosingANetwork) {
+    ModemSim sim({"--profile", "huawei", "--set", "lock=PU", "--set", "lock=PC", "--set",
+                  "network=clear", "--set", "network=1|26201|T-Mobile D|TMO|2", "--set",
+                  "network=3|26207|o2 - de|o2|2", "--set", "network=2|26202|Vodafone.de|VF|2",
+                  "--set", "signal=20"});
+    ASSERT_TRUE(sim.ready());
+    GtkWidget* w = open_with_console(sim);
+    ASSERT_NE(w, nullptr);
+    // A line typed with Return is sent; the answer appears.
+    GtkWidget* input = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
+    gui::locked([input] { gtk_entry_set_text(GTK_ENTRY(input), "AT+CGMI"); });
+    EXPECT_TRUE(gui::with_retries([&] { return gui::keys(w, "Return"); },
+                                  [&] { return holds(console_, "Command:  AT+CGMI\r\n"); }));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "huawei"); }));
+    // The netlock test on the open console asks for every lock and finds the configured ones.
+    EXPECT_TRUE(gui::click(gui::button(w, "Test the device for netlocks")));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "Corporate lock detected."); }))
+        << gui::text(console_);
+    EXPECT_TRUE(holds(console_, "Network subset lock detected."));
+    EXPECT_FALSE(holds(console_, "Network lock detected."));
+    EXPECT_FALSE(holds(console_, "Service provider lock detected."));
+
+    // Leaving the page ends the console and frees the port.
+    ASSERT_TRUE(gui::show_page(w, 3));
+    EXPECT_TRUE(gui::eventually([&] { return holds(console_, "- Console terminated.\r\n"); }));
+    EXPECT_FALSE(konsoleaktiv);
+
+    // A UMTS-only analysis: one pass, one line per network.
+    GtkWidget* start = gui::button(w, "Start");
+    GtkWidget* view = gui::nth_child(w, GTK_TYPE_TEXT_VIEW, 1);
+    EXPECT_TRUE(gui::click(gui::button(w, "GPRS")));
+    EXPECT_TRUE(gui::click_until(start, [&] { return !gui::sensitive(start); }));
+    EXPECT_TRUE(holds(view, "-----   Network analysis has been started.   -----"));
+    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(start); }, std::chrono::seconds(60)));
+    // A forbidden network, whose selection fails, is listed unmeasured at the end.
+    EXPECT_EQ(gui::text(view), "UMTS\t66%\t[26201]\tT-Mobile D\r\nUMTS\t66%\t[26202]\t"
+                               "Vodafone.de\r\nUMTS\t?%\t[26207]\to2 - de  (forbidden)\r\n");
+    EXPECT_EQ(sim.transcript().find("AT^SYSCFG=13"), std::string::npos) << "no GPRS pass";
+
+    // A click on the second line puts that network into the selection.
+    GtkWidget* net = by_tooltip(w, GTK_TYPE_ENTRY, "NET=");
+    GtkWidget* netsel = by_tooltip(w, GTK_TYPE_COMBO_BOX, "NET=");
+    auto click_line = [&] {
+        int x = 0, y = 0;
+        gui::locked([&] {
+            GtkTextIter it;
+            gtk_text_buffer_get_iter_at_line(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), &it, 1);
+            GdkRectangle r;
+            gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), &it, &r);
+            int wx, wy; // the view may be scrolled
+            gtk_text_view_buffer_to_window_coords(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_TEXT, r.x,
+                                                  r.y + r.height / 2, &wx, &wy);
+            gdk_window_get_origin(
+                gtk_text_view_get_window(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_TEXT), &x, &y);
+            y += wy;
+        });
+        return gui::click_at(x + 20, y);
+    };
+    EXPECT_TRUE(gui::with_retries(click_line, [&] { return gui::text(net) == "Vodafone.de"; }));
+    EXPECT_EQ(active(netsel), 0) << "automatic becomes only this network";
+
+    EXPECT_EQ(close(w, "Escape"), 0);
+    EXPECT_FALSE(cf__netsearchrunning()) << "the search thread ends with the dialog";
+}
+
+TEST_F(ConfigDialog, PrepaidQueryAsksTheModemAndTheButtonsAreUsableAgain) {
+    ModemSim sim({"--profile", "huawei", "--set", "ussd=*100#|Guthaben: 5,00 EUR"});
+    ASSERT_TRUE(sim.ready());
+    strMcpy(inidat.ppq, "*100#");
+    GtkWidget* w = open_with_console(sim);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(gui::show_page(w, 3));
+    GtkWidget* query = gui::button(w, "Query now");
+    GtkWidget* send = gui::button(w, "Send now...");
+
+    // The query goes out through the modem (the console gave the port up) and is answered.
+    EXPECT_TRUE(gui::click_until(query, [&] { return !gui::sensitive(query); }));
+    EXPECT_FALSE(gui::sensitive(send)) << "one task at a time";
+    // The message thread shows the answer; the network may take a quarter of a minute.
+    gui::start_msgthread();
+    GtkWidget* box = gui::wait_titled("mavlyn   Credit Query", std::chrono::seconds(60));
+    EXPECT_NE(gui::text(box, "secondary-text").find("Guthaben: 5,00 EUR"), std::string::npos);
+    EXPECT_TRUE(gui::press(box, "gtk-ok"));
+    EXPECT_NE(sim.transcript().find("AT+CUSD=1,\"*100#\",15"), std::string::npos);
+    EXPECT_TRUE(gui::eventually([&] { return gui::sensitive(query) && gui::sensitive(send); }));
+
+    EXPECT_EQ(close(w, "Escape"), 0);
 }

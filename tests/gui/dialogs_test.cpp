@@ -1,13 +1,22 @@
 // The dialogs on a real X server, asked as worker threads and signal handlers ask them, and
-// answered through the keyboard and the mouse.
+// answered through the keyboard and the mouse; the PIN dialog unlocking a simulated modem,
+// the message thread's SMS box and the splash window.
 #include "gui_support.h"
 
+#include "../unit/modem_dialogue.h"
 #include "core/status_lines.h"
+#include "foundation/utilities.h"
+#include "modem/at_channel.h"
+#include "modem/sim_pin.h"
+#include "modemsim_process.h"
 #include "ui/input_dialog.h"
 #include "ui/message_box.h"
+#include "ui/splash.h"
 
 #include <algorithm>
 #include <atomic>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -107,6 +116,68 @@ std::function<int()> box(int icon, int buttons, int mtime = 0) {
 }
 
 const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
+
+class PinDialog : public gui::Case {
+  protected:
+    void SetUp() override {
+        Case::SetUp();
+        _silentinstall = false;
+        geraet = 0;
+        comzeit = 150;
+        ruhestatus = 0;
+        inicounterglobal++;
+        cm_ini();
+    }
+    void TearDown() override { cm_postini(); }
+    InTempDir dir_;
+};
+
+class MessageThread : public gui::DialogCase {
+  protected:
+    void SetUp() override {
+        DialogCase::SetUp();
+        gui::start_msgthread();
+        // No configuration instance of this test's own key runs.
+        konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF);
+        // The program's own path, as the SMS manager is started: a stand-in that only notes
+        // its arguments.
+        self_ = dir_.path() + "/mavlyn self";
+        std::ofstream(self_) << "#!/bin/sh\necho \"$@\" > '" << dir_.path() << "/started'\n";
+        chmod(self_.c_str(), 0755);
+        argv_[0] = self_.data();
+        _argv = argv_;
+        _argc = 1;
+        sm__forget();
+    }
+    void TearDown() override { sm__forget(); }
+    // Shows a message, answers its box and returns the box's text.
+    std::string answer(const char* message, const char* button) {
+        strMcpy(sm__msgnachricht, message);
+        std::string shown;
+        gui::Driver d([&] {
+            GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
+            shown = gui::text(w, "secondary-text");
+            return gui::press(w, button);
+        });
+        sm_msgzustand = 1;
+        th_wakeall(); // as the reception does: the message thread shows it
+        EXPECT_TRUE(d.ok());
+        return shown;
+    }
+    std::string self_;
+    char* argv_[2] = {};
+};
+
+// The state text of the splash window, "" while it is hidden.
+std::string shown() {
+    GtkWidget* w =
+        gui::window([](GtkWidget* x) { return !gtk_window_get_decorated(GTK_WINDOW(x)); });
+    return gui::text(gui::nth_child(w, GTK_TYPE_LABEL, 1));
+}
+
+bool shows(const std::string& text) {
+    return gui::eventually([&] { return shown() == text; }, std::chrono::seconds(10));
+}
 
 } // namespace
 
@@ -260,4 +331,94 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     second.join();
     EXPECT_EQ(other, 0);
     EXPECT_EQ(most, 1);
+}
+
+// A SIM that asks for 1234 (with the attempts left it reports), the PIN typed, and where the
+// answer goes: the SIM, the record (only when saved), a warning for a wrong one.
+// Saving the PIN is left to the day scenarios (day_first_start in tests/e2e/day_lib.sh).
+TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
+    // Option K, the attempts the SIM reports, the PIN typed: the result, the prompt, a warning.
+    const std::tuple<bool, const char*, const char*, int, const char*, const char*> cases[] = {
+        {false, "2", "1234", PIN_READY, "Please enter PIN:\n(2 attempts left)", nullptr},
+        {true, "3", "1234", PIN_READY, "Please enter PIN:", nullptr}, // nothing offered to save
+        {false, "3", "9999", PIN_REJECTED,
+         "Please enter PIN:", "mavlyn   PIN|The PIN you have entered is not valid."},
+    };
+    for (const auto& [optionk, attempts, typed, result, prompt, warning] : cases) {
+        ModemSim sim({"--profile", "huawei", "--set", "sim=pin", "--set", "pin=1234", "--set",
+                      std::string("pin_attempts=") + attempts});
+        ASSERT_TRUE(sim.ready());
+        strMcpy(inidat.com1, sim.port(0).c_str());
+        MODUS('K') = optionk;
+        inidat.pin[0] = 0;
+        std::string asked, warned;
+        gui::Driver d([&] {
+            GtkWidget* w = gui::wait_titled("mavlyn   PIN");
+            EXPECT_EQ(gui::button(w, "gtk-save") == nullptr, optionk);
+            asked = gui::text(gui::find(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
+                return strstr(gtk_label_get_text(GTK_LABEL(x)), "PIN") != nullptr;
+            }));
+            // Typed until the buttons take it.
+            if (!gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), typed) || !gui::eventually([] {
+                    return ce__buttonapply && gui::sensitive(ce__buttonapply);
+                }) ||
+                !gui::press(w, "Return"))
+                return false;
+            if (!warning) return true;
+            GtkWidget* box = gui::wait_messagedialog();
+            warned = gui::text(box) + "|" + gui::text(box, "secondary-text");
+            return gui::press(box, "Return");
+        });
+        EXPECT_EQ(de_inipin(1), result) << typed;
+        EXPECT_TRUE(d.ok());
+        EXPECT_NE(asked.find(prompt), std::string::npos) << asked;
+        EXPECT_STREQ(inidat.pin, "");
+        EXPECT_EQ(count_command(sim.transcript(), std::string("AT+CPIN=") + typed), 1);
+        cm_close();
+        if (!warning) continue;
+        EXPECT_EQ(warned.rfind(warning, 0), 0u) << warned;
+        EXPECT_NE(warned.find("three  \ntimes, your SIM card will be locked."), std::string::npos);
+    }
+}
+
+TEST_F(MessageThread, NoStopsTheReceptionYesStartsTheSmsManager) {
+    // A long message with letters that take two bytes in UTF-8: the legend of the answers
+    // must still be there.
+    std::string text = "+491701234567 2010-12-13 14:15:16 [04]\n\nGr\xFC\xDF"
+                       "e";
+    for (int i = 0; i < 200; i++) text += " \xE4\xE4\xE4";
+    std::string shown = answer(text.c_str(), "gtk-no");
+    EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 9; }));
+    EXPECT_NE(shown.find("Gr\xC3\xBC\xC3\x9F"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("[Yes]   Start SMS manager now  \n[No]   Stop SMS reception  \n"
+                         "[Cancel]   Do not start SMS manager  "),
+              std::string::npos)
+        << shown;
+    sm__forget();
+    answer("+491701234567 2010-12-13 14:15:16 [04]\n\nHallo", "gtk-yes");
+    EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 2; }));
+    EXPECT_TRUE(gui::eventually([] { return exists("started"); }));
+    EXPECT_EQ(read_file("started"), "SMSCONFIGSUB\n");
+}
+
+using Splash = gui::Case;
+
+TEST_F(Splash, KindsShowTheirTextsHideOrAreSuppressed) {
+    cs_show(5);
+    EXPECT_TRUE(shows("Storing configuration data."));
+    cs_nosplash = true;
+    cs_show(1);
+    EXPECT_TRUE(shows("")) << "the start is suppressed";
+    cs_show(7);
+    EXPECT_TRUE(shows("")) << "an unknown kind hides";
+    cs_nosplash = false;
+    cs_splashtext("Profile \xE4");
+    cs_show(9);
+    EXPECT_TRUE(shows("Profile \xC3\xA4"));
+    // A timed kind hides the window after its time, even what came after it.
+    cs_show(33);
+    EXPECT_TRUE(shows("Send request accepted."));
+    cs_show(5);
+    EXPECT_TRUE(shows("")) << "the 1.5 s of the first kind hide the window";
+    cs_show(0);
 }

@@ -202,10 +202,12 @@ inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n 
 inline std::string text(GtkWidget* w, const char* property = "text") {
     return locked([&] {
         gchar* t = nullptr;
-        if (GTK_IS_LABEL(w)) t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
+        if (GTK_IS_LABEL(w))
+            t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
         else if (GTK_IS_TEXT_VIEW(w))
             g_object_get(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), "text", &t, nullptr);
-        else if (w) g_object_get(w, property, &t, nullptr);
+        else if (w)
+            g_object_get(w, property, &t, nullptr);
         std::string out = t ? t : "";
         g_free(t);
         return out;
@@ -214,6 +216,14 @@ inline std::string text(GtkWidget* w, const char* property = "text") {
 
 inline bool holds(GtkWidget* w, const std::string& part) {
     return text(w).find(part) != std::string::npos;
+}
+
+// The chosen item of a list, or whether a toggle button is on.
+inline int active(GtkWidget* w) {
+    return locked([w] {
+        return GTK_IS_COMBO_BOX(w) ? gtk_combo_box_get_active(GTK_COMBO_BOX(w))
+                                   : gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w));
+    });
 }
 
 inline bool sensitive(GtkWidget* w) {

@@ -26,11 +26,13 @@ class Menu : public ::testing::Test {
         mvlior = nullptr;
         mvlior_rw = false;
     }
-    cc__item item(int code) {
+    // An item as the user sees it: its label, "(grey)" when it cannot be chosen, "[x]" when
+    // it is ticked.
+    static std::string item(int code) {
         for (auto& i : cc__menuitems())
-            if (i.code == code) return i;
-        ADD_FAILURE() << "no item " << code;
-        return {};
+            if (i.code == code)
+                return i.label + (i.sensitive ? "" : " (grey)") + (i.active ? " [x]" : "");
+        return "no item";
     }
 };
 
@@ -46,25 +48,24 @@ TEST(ControlWindow, TitleFromIconFormsAndComment) {
 }
 
 TEST_F(Menu, DialUpRoleItemsAndSensitivity) {
-    EXPECT_FALSE(item(82).sensitive) << "no disconnect while offline";
+    EXPECT_EQ(item(82), "Disconnect (grey)") << "no disconnect while offline";
     inidat.constart = true;
-    EXPECT_FALSE(item(81).sensitive) << "connecting automatically anyway";
-    EXPECT_TRUE(item(83).active);
+    EXPECT_EQ(item(81), "Connect (grey)") << "connecting automatically anyway";
+    EXPECT_EQ(item(83), "Connect automatically [x]");
     onlinezeit = 100;
-    EXPECT_EQ(item(81).label, "Reconnect");
-    EXPECT_TRUE(item(82).sensitive);
+    EXPECT_EQ(item(81), "Reconnect");
+    EXPECT_EQ(item(82), "Disconnect");
     linksys = true;
-    EXPECT_FALSE(item(41).sensitive) << "no prepaid through a router";
-    EXPECT_FALSE(item(63).sensitive);
+    EXPECT_EQ(item(41), "Prepaid-credit? (grey)") << "no prepaid through a router";
+    EXPECT_EQ(item(63), "GPRS preferred (grey)");
     linksys = false;
     geraet = 2;
     inidat.funktion = 3;
-    EXPECT_TRUE(item(62).active) << "Novatel: GPRS preferred shows as UMTS preferred";
-    EXPECT_FALSE(item(63).active);
-    EXPECT_FALSE(item(63).sensitive);
+    EXPECT_EQ(item(62), "UMTS preferred [x]") << "Novatel: GPRS preferred shows as UMTS preferred";
+    EXPECT_EQ(item(63), "GPRS preferred (grey)");
     ba_gewuenscht = 2;
-    EXPECT_FALSE(item(61).sensitive);
-    EXPECT_FALSE(item(11).sensitive);
+    EXPECT_EQ(item(61), "UMTS only (grey)");
+    EXPECT_EQ(item(11), "www.mavlyn.org/update? (grey)");
 }
 
 TEST_F(Menu, ControlRoleSendsCommandsThroughTheRecord) {
@@ -74,19 +75,19 @@ TEST_F(Menu, ControlRoleSendsCommandsThroughTheRecord) {
     EXPECT_EQ(labels, "*  mavlyn 0.4  *|www.mavlyn.org/update?|GPRS only|No opmode selection|-|"
                       "Connect|Disconnect|CONTROL info|-|Mute|Mini window|Exit|")
         << "no prepaid, modes or configuration for a front end";
-    EXPECT_FALSE(item(83).sensitive) << "no record";
-    EXPECT_FALSE(item(11).sensitive);
+    EXPECT_EQ(item(83), "Connect (grey)") << "no record";
+    EXPECT_EQ(item(11), "www.mavlyn.org/update? (grey)");
     mvlio_t record{};
     mvlior = &record;
     mvlior_rw = true;
-    EXPECT_TRUE(item(83).sensitive);
+    EXPECT_EQ(item(83), "Connect");
     cc__select(83);
     EXPECT_STREQ(record.command, "MAVLYN_CONNECT");
-    EXPECT_FALSE(item(83).sensitive) << "a command is pending";
+    EXPECT_EQ(item(83), "Connect (grey)") << "a command is pending";
     record.command[0] = 0;
     record.online_time = 5;
-    EXPECT_FALSE(item(83).sensitive) << "already connected";
-    EXPECT_TRUE(item(11).sensitive);
+    EXPECT_EQ(item(83), "Connect (grey)") << "already connected";
+    EXPECT_EQ(item(11), "www.mavlyn.org/update?");
     cc__select(82);
     EXPECT_STREQ(record.command, "MAVLYN_DISCONNECT");
 }
