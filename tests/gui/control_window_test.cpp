@@ -1,5 +1,5 @@
 // The control window on a real display: its forms, colours as drawn on the screen, clicks,
-// iconifying, closing and the menu.
+// iconifying and closing. Its menu is worked by test_update_query.sh.
 #include "gui_support.h"
 
 #include "core/status_lines.h"
@@ -124,32 +124,4 @@ TEST_F(Window, IconifyingAndClosingTheRegularWindow) {
     EXPECT_STREQ(cc_mtext[1], " Ending.");
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
     EXPECT_NE(mainwindow, nullptr);
-}
-
-// GTK deactivates a menu before it activates the chosen item, as on a click or Return.
-TEST_F(Window, ChosenMenuItemRunsAndTheMenuGoes) {
-    bool was_mute = tonlos;
-    GtkWidget* menu = gui::locked([] {
-        cc_menu();
-        for (GtkWidget* w : gui::toplevels())
-            for (GtkWidget* m : gui::widgets(w, GTK_TYPE_MENU))
-                if (gtk_widget_get_visible(m)) return m;
-        return static_cast<GtkWidget*>(nullptr);
-    });
-    GtkWidget* mute = gui::find(menu, GTK_TYPE_MENU_ITEM, [](GtkWidget* item) {
-        const char* t = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
-        return t && strcmp(t, "Mute") == 0;
-    });
-    ASSERT_NE(mute, nullptr);
-    g_object_add_weak_pointer(G_OBJECT(menu), reinterpret_cast<gpointer*>(&menu));
-    gui::locked([menu, mute] { gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), mute, TRUE); });
-    EXPECT_TRUE(gui::eventually([was_mute] { return tonlos != was_mute; }));
-    EXPECT_TRUE(gui::eventually([&menu] { return gui::locked([&menu] { return !menu; }); }))
-        << "the menu is destroyed after the item ran";
-    tonlos = was_mute;
-    // A menu popped up without a click holds the keyboard until it is let go here.
-    gui::locked([] {
-        gdk_keyboard_ungrab(GDK_CURRENT_TIME);
-        gdk_pointer_ungrab(GDK_CURRENT_TIME);
-    });
 }

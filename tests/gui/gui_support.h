@@ -397,7 +397,10 @@ class DialogCase : public Case {
     }
     // Closes the window with the button (or the key) and returns what the dialog gave.
     int close(GtkWidget* w, const char* press) {
-        EXPECT_TRUE(gui::press(w, press)) << press;
+        if (!gui::press(w, press)) {
+            ADD_FAILURE() << press;
+            close_all_visible();
+        }
         dialog_.join();
         return result_;
     }
