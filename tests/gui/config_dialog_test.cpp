@@ -1,7 +1,6 @@
-// The configuration program as a user meets it: the file is read, the dialog is worked with
-// the mouse and the keyboard, and what OK or Cancel leave in mavlyn.ini is checked; the
-// provider list of the "Global" page, reloaded from a wiki on loopback; the modem tools
-// (console, netlock test, network analysis, prepaid buttons) against the simulated modem.
+// The configuration program as a user meets it: the dialog worked with the mouse and the
+// keyboard, what it leaves in mavlyn.ini, the provider list reloaded from a wiki on loopback,
+// the modem tools against the simulated modem.
 #include "gui_support.h"
 
 #include "config/ini_reader.h"
@@ -324,8 +323,7 @@ TEST_F(ConfigDialog, ProvidersAreTakenTheWindowFitsANetbookAndLanguagesSwitchBac
     EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "PPQ=")), "*100#");
     EXPECT_EQ(gui::text(by_tooltip(w, GTK_TYPE_ENTRY, "HOMI=")), "x");
 
-    // To German and back: the window fits in both; every label, tooltip, frame title, combo
-    // item and choice is as before, and the provider list and its page stay.
+    // To German and back: the window fits; every text and choice is as before.
     const std::string before = texts();
     GtkWidget* console = by_tooltip(w, GTK_TYPE_ENTRY, "AT");
     for (const char* other : {"Umschalten nach Deutsch", "Switch to English"}) {
@@ -347,8 +345,7 @@ TEST_F(ConfigDialog, ProvidersAreTakenTheWindowFitsANetbookAndLanguagesSwitchBac
     EXPECT_EQ(texts(), before);
     EXPECT_EQ(items(list), english);
     EXPECT_EQ(stdpage(w), 2);
-    // Once more to German, then Cancel: the language of before the dialog comes back, and
-    // what was configured stays.
+    // Cancel after one more switch: the language of before comes back, the values stay.
     ASSERT_TRUE(gui::click_until(gui::button(w, "Umschalten nach Deutsch"), [] { return _de; }));
     EXPECT_EQ(close(w, "Escape"), 0);
     EXPECT_FALSE(_de);

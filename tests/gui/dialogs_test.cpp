@@ -1,6 +1,5 @@
-// The dialogs on a real X server, asked as worker threads and signal handlers ask them, and
-// answered through the keyboard and the mouse; the PIN dialog unlocking a simulated modem,
-// the message thread's SMS box and the splash window.
+// The dialogs on a real X server, asked as worker threads and signal handlers ask them and
+// answered through the keyboard and the mouse; the PIN dialog, the SMS box, the splash.
 #include "gui_support.h"
 
 #include "../unit/modem_dialogue.h"
@@ -103,7 +102,6 @@ std::string buttons_and_icon(GtkWidget* w) {
     });
 }
 
-// Checks what the box shows, then presses.
 gui::Check box_showing(const char* shown, const char* what) {
     return [=](GtkWidget* w) {
         EXPECT_EQ(buttons_and_icon(w), shown) << what;
@@ -139,8 +137,7 @@ class MessageThread : public gui::DialogCase {
         gui::start_msgthread();
         // No configuration instance of this test's own key runs.
         konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF);
-        // The program's own path, as the SMS manager is started: a stand-in that only notes
-        // its arguments.
+        // The program's own path, which starts the SMS manager: a stand-in noting its arguments.
         self_ = dir_.path() + "/mavlyn self";
         std::ofstream(self_) << "#!/bin/sh\necho \"$@\" > '" << dir_.path() << "/started'\n";
         chmod(self_.c_str(), 0755);
@@ -333,9 +330,7 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     EXPECT_EQ(most, 1);
 }
 
-// A SIM that asks for 1234 (with the attempts left it reports), the PIN typed, and where the
-// answer goes: the SIM, the record (only when saved), a warning for a wrong one.
-// Saving the PIN is left to the day scenarios (day_first_start in tests/e2e/day_lib.sh).
+// A SIM that asks for 1234; saving the PIN is left to day_first_start in tests/e2e/day_lib.sh.
 TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
     // Option K, the attempts the SIM reports, the PIN typed: the result, the prompt, a warning.
     const std::tuple<bool, const char*, const char*, int, const char*, const char*> cases[] = {

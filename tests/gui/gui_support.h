@@ -31,7 +31,6 @@ namespace gui {
 using Clock = std::chrono::steady_clock;
 using Check = std::function<bool(GtkWidget*)>; // a test of a widget, under the GUI lock
 
-// Runs f under the GUI lock and returns its result.
 template <class F> auto locked(F f) {
     struct Lock {
         Lock() { th_enter(); }
@@ -50,14 +49,12 @@ inline void start_gtk() {
     (void)started;
 }
 
-// The message thread shows received SMS and credit answers; once per process, as in the
-// program.
+// The message thread shows received SMS and credit answers; once per process, as in the program.
 inline void start_msgthread() {
     static const bool started = th_create(sm_msgthread, nullptr) != nullptr;
     (void)started;
 }
 
-// Polls cond until it holds or the time is up.
 inline bool eventually(const std::function<bool()>& cond,
                        Clock::duration within = std::chrono::seconds(15)) {
     auto end = Clock::now() + within;
@@ -76,7 +73,6 @@ inline bool with_retries(const std::function<bool()>& act, const std::function<b
     return false;
 }
 
-// The widgets of a list, which is freed.
 inline std::vector<GtkWidget*> taken(GList* list) {
     std::vector<GtkWidget*> out;
     for (GList* l = list; l; l = l->next) out.push_back(GTK_WIDGET(l->data));
@@ -120,7 +116,6 @@ inline void close_all_visible() {
     });
 }
 
-// The mapped top-level window that passes the test, or nullptr.
 inline GtkWidget* window(const Check& match) {
     return locked([&]() -> GtkWidget* {
         for (GtkWidget* w : toplevels())
@@ -129,7 +124,6 @@ inline GtkWidget* window(const Check& match) {
     });
 }
 
-// Waits for a mapped window and returns it, or nullptr at the deadline.
 inline GtkWidget* wait_window(const Check& match,
                               Clock::duration within = std::chrono::seconds(15)) {
     GtkWidget* w = nullptr;
@@ -164,7 +158,6 @@ inline int count_children(GtkWidget* top, GType type) {
     return locked([&] { return static_cast<int>(widgets(top, type).size()); });
 }
 
-// The n-th widget of the type below top that passes the test, or nullptr.
 inline GtkWidget* find(GtkWidget* top, GType type, const Check& test = {}, int n = 0) {
     return locked([&]() -> GtkWidget* {
         for (GtkWidget* w : widgets(top, type))
@@ -184,7 +177,6 @@ inline GtkWidget* button(GtkWidget* top, const char* label) {
     });
 }
 
-// The n-th widget of the type below top whose tooltip is tip.
 inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
     return find(
         top, type,
@@ -197,8 +189,7 @@ inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n 
         n);
 }
 
-// The text a label, an entry or a text view shows, or another text property of the widget
-// ("secondary-text" of a message box, ...).
+// The text a label, an entry or a text view shows, or another text property of the widget.
 inline std::string text(GtkWidget* w, const char* property = "text") {
     return locked([&] {
         gchar* t = nullptr;
@@ -218,7 +209,6 @@ inline bool holds(GtkWidget* w, const std::string& part) {
     return text(w).find(part) != std::string::npos;
 }
 
-// The chosen item of a list, or whether a toggle button is on.
 inline int active(GtkWidget* w) {
     return locked([w] {
         return GTK_IS_COMBO_BOX(w) ? gtk_combo_box_get_active(GTK_COMBO_BOX(w))
@@ -301,8 +291,7 @@ inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
     return with_retries([&] { return click(w); }, done);
 }
 
-// Clicks the button with the label, or else types the keys (xdotool names), until the window
-// is gone.
+// Clicks the button with the label, or else types the keys, until the window is gone.
 inline bool press(GtkWidget* top, const char* what) {
     GtkWidget* b = button(top, what);
     return top &&
@@ -311,13 +300,11 @@ inline bool press(GtkWidget* top, const char* what) {
                [top] { return gone(top); });
 }
 
-// Answers the window named title (a question or a notice) and waits until it is gone; false
-// when it did not come or did not go.
+// Answers the window named title; false when it did not come or did not go.
 inline bool answer(const char* title, const char* what) {
     return press(wait_titled(title), what);
 }
 
-// Opens a page of the window's first notebook by clicking its tab.
 inline bool show_page(GtkWidget* top, int page) {
     GtkWidget* nb = nth_child(top, GTK_TYPE_NOTEBOOK);
     GtkWidget* tab = locked([&] {
@@ -330,7 +317,6 @@ inline bool show_page(GtkWidget* top, int page) {
     return with_retries([&] { return activate(top) && click(tab); }, shown);
 }
 
-// Clicks into an entry and types text over what it holds.
 inline bool fill(GtkWidget* e, const std::string& text) {
     GtkWidget* top = e ? locked([e] { return gtk_widget_get_toplevel(e); }) : nullptr;
     return top && with_retries(
@@ -341,7 +327,6 @@ inline bool fill(GtkWidget* e, const std::string& text) {
                       [&] { return gui::text(e) == text; });
 }
 
-// Runs the driver beside the dialog call and reports whether it got through.
 class Driver {
   public:
     explicit Driver(std::function<bool()> f)
@@ -360,9 +345,8 @@ class Driver {
     std::thread t_;
 };
 
-// A case on the display: the record at its defaults, English, no end requested. Every case
-// ends with the program state as it found it, so that the whole binary also passes in one
-// process, in any order.
+// A case on the display: the record at its defaults, English, no end requested. It ends with
+// the program state as it found it, so that the binary also passes in one process, shuffled.
 class Case : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -388,14 +372,13 @@ class Case : public ::testing::Test {
 // on a worker thread as in the program, while the test drives it from outside.
 class DialogCase : public Case {
   protected:
-    // Opens the dialog on the page; the window, or nullptr.
     GtkWidget* open(int page) {
         inidat.funktion = FUNKTION_CONFIG;
         configtab = page;
         dialog_ = std::thread([this] { result_ = cf_dialog(1, nullptr); });
         return wait_titled(_de ? "mavlyn   Konfiguration" : "mavlyn   Configuration");
     }
-    // Closes the window with the button (or the key) and returns what the dialog gave.
+    // Closes the window by the button or the key; what the dialog gave.
     int close(GtkWidget* w, const char* press) {
         if (!gui::press(w, press)) {
             ADD_FAILURE() << press;

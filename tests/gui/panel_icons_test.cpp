@@ -34,12 +34,14 @@ class PanelIcons : public gui::Case {
     mvlio_t record{};
 };
 
-// An icon's text form (m, w, h, t, b) or its tooltip (M, W, H, T, B).
-std::string shown(char k) {
+// The text forms (m, w, h, t, b) or tooltips (M, W, H, T, B) of the icons named, joined by "|".
+std::string shown(const std::string& icons) {
     const std::map<char, const char*> all = {
         {'m', ic_micon},  {'w', ic_wicon},  {'h', ic_hicon},  {'t', ic_ticon},  {'b', ic_bicon},
         {'M', ic__mtext}, {'W', ic__wtext}, {'H', ic__htext}, {'T', ic__ttext}, {'B', ic__btext}};
-    return all.at(k);
+    std::string out;
+    for (size_t i = 0; i < icons.size(); i++) out += (i ? "|" : "") + std::string(all.at(icons[i]));
+    return out;
 }
 
 void raise_all() {
@@ -57,45 +59,37 @@ void raise_all() {
 TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
     const struct {
         std::function<void()> call;
-        char form;
+        const char* icons;
         const char* shown;
     } steps[] = {
-        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, 'w', "$"},
-        {[] { ic_wshow(-1, nullptr); }, 'w', "$"}, // no blink in state 1
-        {[] { ic_wshow(2, "*Volume/time warning."); }, 'w', "$"},
-        {[] { ic_wshow(-1, nullptr); }, 'w', "!!"},
-        {[] { ic_wshow(-1, nullptr); }, 'w', "$"},
-        {[] { ic_wshow(7, nullptr); }, 'w', ""}, // out of range counts as off
-        {[] { ic_hshow(2, ""); }, 'h', "H"},
-        {{}, 'H', "mavlyn\nIn homezone"},
-        {[] { ic_hshow(3, ""); }, 'h', "XH!"},
-        {[] { ic_hshow(-1, nullptr); }, 'h', "X!H"},
-        {[] { ic_hshow(0, nullptr); }, 'h', ""},
-        {[] { ic_tshow(1, 75, ""); }, 't', "c75"},
-        {{}, 'T', "mavlyn\ncountdown"},
-        {[] { ic_tshow(1, 150, nullptr); }, 't', "c2h"},
-        {[] { ic_tshow(0, 0, nullptr); }, 't', ""},
-        {[] { ic_bshow(30, ""); }, 'b', "batt"},
-        {{}, 'B', "mavlyn\nMobile set battery 30%"},
-        {[] { ic_bshow(10, ""); }, 'b', "BATT!"},
-        {[] { ic_bshow(31, nullptr); }, 'b', ""},
-        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, 'm', "-><-"},
-        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, 'm', "-><-"},
-        {{}, 'M', "+Update query~x"}, // the marks of the tooltip
-        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, 'm', "<-|->"},
-        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, 'm', ""},
-        {[] { _de = true, ic_hshow(1, ""); }, 'H', "mavlyn\nHomezone-Status unbekannt"},
-        {[] { raise_all(); }, 'w', "$"},
-        {[] { ic_end(), raise_all(), ic_wshow(-1, nullptr); }, 'w', ""},
-        {{}, 'm', ""},
-        {{}, 'h', ""},
-        {{}, 't', ""},
-        {{}, 'b', ""},
-        {[] { ic_ini(), ic_wshow(2, "*Volume/time warning."); }, 'w', "$"}, // a new start
+        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, "w", "$"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "$"}, // no blink in state 1
+        {[] { ic_wshow(2, "*Volume/time warning."); }, "w", "$"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "!!"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "$"},
+        {[] { ic_wshow(7, nullptr); }, "w", ""}, // out of range counts as off
+        {[] { ic_hshow(2, ""); }, "hH", "H|mavlyn\nIn homezone"},
+        {[] { ic_hshow(3, ""); }, "h", "XH!"},
+        {[] { ic_hshow(-1, nullptr); }, "h", "X!H"},
+        {[] { ic_hshow(0, nullptr); }, "h", ""},
+        {[] { ic_tshow(1, 75, ""); }, "tT", "c75|mavlyn\ncountdown"},
+        {[] { ic_tshow(1, 150, nullptr); }, "t", "c2h"},
+        {[] { ic_tshow(0, 0, nullptr); }, "t", ""},
+        {[] { ic_bshow(30, ""); }, "bB", "batt|mavlyn\nMobile set battery 30%"},
+        {[] { ic_bshow(10, ""); }, "b", "BATT!"},
+        {[] { ic_bshow(31, nullptr); }, "b", ""},
+        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, "m", "-><-"},
+        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, "mM", "-><-|+Update query~x"},
+        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, "m", "<-|->"},
+        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, "m", ""},
+        {[] { _de = true, ic_hshow(1, ""); }, "H", "mavlyn\nHomezone-Status unbekannt"},
+        {[] { raise_all(); }, "w", "$"},
+        {[] { ic_end(), raise_all(), ic_wshow(-1, nullptr); }, "mwhtb", "||||"},
+        {[] { ic_ini(), ic_wshow(2, "*Volume/time warning."); }, "w", "$"}, // a new start
     };
     for (const auto& step : steps) {
-        if (step.call) step.call();
-        EXPECT_EQ(shown(step.form), step.shown) << &step - steps;
+        step.call();
+        EXPECT_EQ(shown(step.icons), step.shown) << &step - steps;
     }
 }
 

@@ -107,10 +107,6 @@ TEST_F(Menu, SelectionsRaiseTheirRequests) {
     cc__select(63);
     EXPECT_EQ(ba_gewuenscht, 3);
     EXPECT_EQ(inidat.funktion, 3);
-    strcpy(prepaids, "old");
-    cc__select(41);
-    EXPECT_TRUE(prepaid_gewuenscht);
-    EXPECT_STREQ(prepaids, "") << "the configured code is asked";
     cc__select(90);
     EXPECT_TRUE(programmende_gewuenscht);
     EXPECT_EQ(unterbrechung_gewuenscht, 0);

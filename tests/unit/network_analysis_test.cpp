@@ -119,8 +119,6 @@ TEST(NetworkAnalysis, ResultSortedLinesAndClipboard) {
     std::string order;
     for (const auto& e : t) order += std::string(e.name) + " ";
     EXPECT_EQ(order, "u80 u10 u? g40 g40b g? ");
-    EXPECT_EQ(cf__netzzeile(entry(1, 5, "26207", "o2 - de", 3), true),
-              "GPRS\t05%\t[26207]\to2 - de  (gesperrt)");
     // Full fields without their terminating NUL are read only within the field.
     cf__netz_t full = entry(2, 1, "", "");
     memset(full.plmn, '7', sizeof full.plmn);
