@@ -159,14 +159,6 @@ TEST_F(ConfigDialog, OkKeepsEveryChangeAndCancelWritesNothing) {
     EXPECT_EQ(canonical.substr(0, 54),
               "01 1AA001234567-0300020000000-0000042" + std::string(16, '0') + "\n");
 
-    // Cancel after typing: not a byte changes.
-    run([](GtkWidget* w) {
-        return gui::show_page(w, 3) &&
-               gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"), "typed") &&
-               gui::press(w, "Cancel");
-    });
-    EXPECT_EQ(read_file("mavlyn.ini"), canonical);
-
     // APN, PIN, a volume limit and the comment changed, then OK.
     run([](GtkWidget* w) {
         return gui::fill(gui::by_tooltip(w, GTK_TYPE_ENTRY, "REM="), "Laptop") &&
@@ -187,11 +179,13 @@ TEST_F(ConfigDialog, OkKeepsEveryChangeAndCancelWritesNothing) {
     EXPECT_EQ(changed.find("4321"), std::string::npos) << "the PIN is stored scrambled";
     EXPECT_EQ(changed.substr(0, 54), canonical.substr(0, 54)) << "the counters are kept";
 
-    // The next start shows what was stored, and the PIN reads back.
+    // The next start shows what was stored, and the PIN reads back; Cancel after typing
+    // changes not a byte.
     std::string apn;
     run([&](GtkWidget* w) {
-        apn = gui::text(gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE"));
-        return gui::press(w, "Escape");
+        GtkWidget* entry = gui::by_tooltip(w, GTK_TYPE_ENTRY, "APN=   no APN: NONE");
+        apn = gui::text(entry);
+        return gui::show_page(w, 3) && gui::fill(entry, "typed") && gui::press(w, "Cancel");
     });
     EXPECT_EQ(apn, "internet.eplus.de");
     EXPECT_STREQ(inidat.pin, "4321");
