@@ -1,20 +1,14 @@
-// A small X session manager for the tests, on libSM's server side. It listens on the ICE local
-// transport only (never TCP) and lets in local clients only; it reads commands on standard
-// input and writes what it sees on standard output, one line each.
-//
+// A small X session manager for the tests (libSM's server side) on the ICE local transport
+// alone, for local clients only. Commands on standard input, one line each, go to the newest
+// client: "save <shutdown 0|1> <none|errors|any>", "hold" (grant interaction only on "grant"),
+// "grant", "cancel", "die", "sync" (an ICE ping: SYNCED follows once every earlier message of
+// the client was reported), "quit". What it sees goes to standard output, one line each:
+// LISTEN <network ids for SESSION_MANAGER>, REGISTER <previous id or ->, PROPERTY <name>
+// <first value>, INTERACT_REQUEST <dialog>, INTERACT_DONE <cancel>, SAVE_YOURSELF_DONE
+// <success>, CLOSE <reasons>, IOERROR (broken without a close), SYNCED, ERROR <text>.
 //   mavlyn_test_session_manager [--hook EVENT COMMAND]
-//
-// Events: LISTEN <network ids> (at start: the value for SESSION_MANAGER), REGISTER <previous
-// id or ->, PROPERTY <name> <first value>, INTERACT_REQUEST <dialog> (granted at once unless
-// "hold" was given), INTERACT_DONE <cancel>, SAVE_YOURSELF_DONE <success>, CLOSE <reasons>,
-// IOERROR (broken without a close), SYNCED, ERROR <text>.
-// Commands for the newest client: "save <shutdown 0|1> <none|errors|any>", "hold" (grant only
-// on "grant"), "grant", "cancel" (ShutdownCancelled), "die", "sync" (an ICE ping: SYNCED
-// follows once every earlier message of the client was reported), "quit".
-// With --hook, COMMAND runs through the shell the moment EVENT arrives, before its line is
-// written, so that a scenario can take a snapshot of files at that moment. A client message
-// this program has no callback for (save or phase-2 requests, property queries) ends it: the
-// client under test sends none.
+// runs COMMAND through the shell when EVENT arrives, before its line is written, so that a
+// scenario can take a snapshot of files at that moment.
 #include <X11/ICE/ICElib.h>
 #include <X11/ICE/ICEutil.h>
 #include <X11/SM/SMlib.h>
@@ -154,19 +148,6 @@ void serve(IceConn c) {
     conns.erase(std::remove(conns.begin(), conns.end(), c), conns.end());
 }
 
-void accept_client(IceListenObj listen) {
-    IceAcceptStatus as;
-    IceConn c = IceAcceptConnection(listen, &as);
-    if (!c || as != IceAcceptSuccess) return;
-    while (IceConnectionStatus(c) == IceConnectPending &&
-           IceProcessMessages(c, nullptr, nullptr) != IceProcessMessagesIOError) {
-    }
-    if (IceConnectionStatus(c) == IceConnectAccepted)
-        conns.push_back(c);
-    else
-        IceCloseConnection(c);
-}
-
 // Runs the commands that arrived on standard input; false at its end.
 bool read_commands() {
     char buf[512];
@@ -225,8 +206,11 @@ int main(int argc, char** argv) {
         if (poll(fds.data(), fds.size(), -1) < 0) continue;
         for (size_t i = 0; i < open.size(); i++)
             if (fds[1 + count + i].revents) serve(open[i]);
+        IceAcceptStatus accepted; // the set-up of a new connection goes on in serve()
         for (int i = 0; i < count; i++)
-            if (fds[1 + i].revents) accept_client(listens[i]);
+            if (IceConn c =
+                    fds[1 + i].revents ? IceAcceptConnection(listens[i], &accepted) : nullptr)
+                conns.push_back(c);
         if (fds[0].revents && !read_commands()) break;
     }
     IceFreeListenObjs(count, listens);

@@ -1,7 +1,7 @@
 // The session-manager client against the tests' XSMP session manager (tests/sm, a process of
 // its own on the ICE local transport). The logout that asks to interact is followed through
-// the whole program by tests/e2e/test_session_logout.sh; here the other requests of a session
-// and its failures.
+// the whole program by tests/e2e/test_session_logout.sh, a run without a session manager by
+// every other scenario; here the other requests of a session and its failures.
 // The test prelude with GoogleTest first: the X headers define Bool as a macro.
 #include "test_support.h"
 
@@ -152,9 +152,6 @@ TEST_F(Session, InteractionGrantedAfterTheMainLoopStoppedIsStillAnswered) {
 }
 
 TEST_F(Session, ProgramEndClosesTheConnectionEvenWithoutAnInteraction) {
-    mt_sessionhook(); // no session manager: nothing happens
-    mt_sessioninteractiondone();
-    EXPECT_FALSE(programmende_gewuenscht);
     Manager sm;
     connect(sm);
     mt_sessioninteractiondone();
