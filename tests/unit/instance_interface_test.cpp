@@ -1,14 +1,14 @@
 // Process flags and the shared record, against the real System V IPC of the machine, also
 // with objects another user placed under their keys first. Keys are derived from the test
-// process id so that tests running side by side never meet.
+// process id so that tests running side by side never meet; the program's own keys are those
+// of the other-user and control role scenarios, moved by INSTANCE=n as program_entry_test and
+// tests/e2e/test_end_paths.sh (five instances side by side) show.
 #include "control/instance_interface.h"
-#include "control/program_entry.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "test_support.h"
 
 #include <pwd.h>
-#include <sched.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
@@ -137,19 +137,24 @@ TEST_F(IpcTest, SmsSignalReportsRisingEdgeOnly) {
     EXPECT_EQ(edges, "..^....^");
 }
 
-// Its mode for the owner alone is driven by tests/e2e/test_other_user.sh, the end of the main
-// instance as its readers see it by tests/e2e/test_control_role.sh.
-TEST_F(IpcTest, CreatedRecordHeadAndBoundedTexts) {
+// An instance of before left its record: it is taken over, cleared below its head, and goes
+// with the instance. The mode for the owner alone without a setting is driven by
+// tests/e2e/test_other_user.sh, the end of the main instance as its readers see it by
+// tests/e2e/test_control_role.sh.
+TEST_F(IpcTest, LeftoverRecordTakenOverWithItsHeadAndBoundedTexts) {
     mvliok = test_key(5);
-    inidat.ipcmod = 0;
+    {
+        Attached left(mvliok, 1024);
+        ASSERT_TRUE(left.p);
+        memset(left.p, 0xA5, 1024);
+    }
+    const int id = shmget(static_cast<key_t>(mvliok), 0, 0);
+    inidat.ipcmod = 02644; // IPC_EXCL among the configured bits must not keep it from its record
     inidat.headerv = 1234;
     inidat.headervoffset = 5678;
     inidat.headert = 4321;
     ii_start(true);
-    ASSERT_NE(mvliow, nullptr);
-    struct shmid_ds ds;
-    ASSERT_EQ(shmctl(ii__mvlioid, IPC_STAT, &ds), 0);
-    EXPECT_EQ(ds.shm_segsz, 1024u);
+    ASSERT_EQ(ii__mvlioid, id);
     Attached raw(mvliok);
     ASSERT_TRUE(raw.p);
     EXPECT_EQ(raw.le(0, 4), 984u);
@@ -163,25 +168,6 @@ TEST_F(IpcTest, CreatedRecordHeadAndBoundedTexts) {
     MVLIOs(network_name, std::string(70, 'x').c_str());
     EXPECT_EQ(std::string(reinterpret_cast<char*>(raw.p + 154)), std::string(31, 'x'));
     EXPECT_EQ(raw.p[186], 0) << "the field behind is untouched";
-}
-
-TEST_F(IpcTest, LeftoverSegmentIsTakenOverWithTheConfiguredPermissions) {
-    mvliok = test_key(13);
-    {
-        Attached left(mvliok, 1024);
-        ASSERT_TRUE(left.p);
-        memset(left.p, 0xA5, 1024);
-    }
-    const int id = shmget(static_cast<key_t>(mvliok), 0, 0);
-    // IPC_EXCL among the configured bits must not keep the new instance from its record.
-    inidat.ipcmod = 02644;
-    inidat.headerv = inidat.headervoffset = inidat.headert = 0;
-    ii_start(true);
-    ASSERT_EQ(ii__mvlioid, id);
-    Attached raw(mvliok);
-    ASSERT_TRUE(raw.p);
-    EXPECT_EQ(raw.le(0, 4), 984u);
-    for (size_t off = 8; off < 984; off++) ASSERT_EQ(raw.p[off], 0) << "offset " << off;
     ii_stop();
     EXPECT_FALSE(shm_exists(mvliok)) << "gone with the instance";
     inidat.ipcmod = 0644;
@@ -189,6 +175,7 @@ TEST_F(IpcTest, LeftoverSegmentIsTakenOverWithTheConfiguredPermissions) {
     struct shmid_ds ds;
     ASSERT_EQ(shmctl(ii__mvlioid, IPC_STAT, &ds), 0);
     EXPECT_EQ(ds.shm_perm.mode & 0777, 0644u);
+    EXPECT_EQ(ds.shm_segsz, 1024u);
 }
 
 // That a reader leaves every byte of the record alone while it runs is driven by
@@ -211,34 +198,8 @@ TEST_F(IpcTest, ReaderMaySendCommandsAndLeavesTheRecordInPlace) {
         << "a reader that ends must not report the main instance gone";
 }
 
-TEST(InstanceKeys, InstanceTwoMovesFlagsAndRecordForOutsidePrograms) {
-    // In an IPC namespace of its own, so the program's real keys can be used.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (unshare(CLONE_NEWIPC) != 0) _exit(77);
-        char a0[] = "mavlyn", a1[] = "INSTANCE=2";
-        char* argv[] = {a0, a1, nullptr};
-        mt__parameterwords(2, argv);
-        fl_set(aktivsignal);
-        fl_set(endesignal);
-        fl_set(konfigaktivsignal);
-        ia_smssignal(1);
-        ii_start(true);
-        bool ok = ia_instance_isactive() && ia_configinstance_isactive();
-        for (unsigned long k : {0x4B564FA0ul, 0x4B564FB0ul, 0x4B564FC0ul, 0x4B564FD0ul})
-            ok = ok && sem_exists(k + 2) && !sem_exists(k);
-        ok = ok && shm_exists(0x4B564FF2) && !shm_exists(0x4B564FF0);
-        ii_stop();
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no IPC namespace of our own";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "flags and record not at their keys + 2";
-}
-
+// Flags and records of another user are refused, and the own ones made anew with the owner's
+// rights, through the whole program in tests/e2e/test_other_user.sh.
 TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
     struct {
         ii__ipcowner o;
@@ -257,21 +218,6 @@ TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
     for (auto& row : table)
         EXPECT_EQ(ii__trusted(row.o, 1000, row.allowed), row.used)
             << row.o.uid << " " << row.o.cuid << " " << std::oct << row.o.mode;
-}
-
-TEST_F(Ownership, OwnFlagWithWiderRightsIsDropped) {
-    const unsigned long key = test_key(1);
-    int id = semget(static_cast<key_t>(key), 2, IPC_CREAT | 0666);
-    ASSERT_GE(id, 0);
-    ASSERT_EQ(semctl(id, 0, SETVAL, 1), 0);
-    EXPECT_FALSE(fl_query(key));
-    EXPECT_LT(semget(static_cast<key_t>(key), 0, 0), 0);
-    fl_set(key);
-    struct semid_ds ds;
-    id = semget(static_cast<key_t>(key), 0, 0);
-    ASSERT_GE(id, 0) << "made anew under its own key";
-    ASSERT_EQ(semctl(id, 0, IPC_STAT, &ds), 0);
-    EXPECT_EQ(ds.sem_perm.mode & 0777, 0600u);
 }
 
 TEST_F(Ownership, ReaderFindsTheOwnRecordBehindAForeignOne) {
