@@ -1,4 +1,5 @@
-// The CONTROL role's display made from another instance's shared record.
+// The CONTROL role's display made from another instance's shared record. The status texts
+// arriving with the colour of their marker are driven by tests/e2e/test_control_role.sh.
 #include "control/front_end.h"
 #include "control/instance_interface.h"
 #include "core/status_lines.h"
@@ -57,25 +58,4 @@ TEST(FrontEnd, UnterminatedTextsAndAbsurdNumbersAreShownSafely) {
     EXPECT_EQ(d.error.size(), sizeof r.error_message);
     EXPECT_FALSE(d.volume.empty());
     EXPECT_FALSE(d.time.empty());
-}
-
-// The record holds the mini text as the main instance shows it; the front end shows the same
-// text, in the colour of the main line's marker.
-TEST(FrontEnd, MiniTextArrivesAsSentWithItsColour) {
-    for (auto [main, mini] : {std::pair{"*Volume/time warning.", "*Vol/time_warning."},
-                              {"+Update query", "+Update_query~x"},
-                              {"+File command received.", "+Datei~Kommando"},
-                              {" Vodafone.de", " U40% 0012_Vodafone.de"}}) {
-        mvlio_t r{};
-        mvliow = &r;
-        cc_show2(main, mini);
-        mvliow = nullptr;
-        char sent[cc_mtextLEN], shown[cc_mtextLEN];
-        cc_minitext(sent, sizeof sent, mini);
-        EXPECT_STREQ(r.mini_message, sent) << "outside programs read the text as shown";
-        std::string line = fe__display(r, none, none).mini;
-        EXPECT_EQ(cc_marker(line.c_str()), mini[0]) << mini;
-        cc_minitext(shown, sizeof shown, line.c_str());
-        EXPECT_STREQ(shown, sent);
-    }
 }
