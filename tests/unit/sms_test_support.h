@@ -10,13 +10,7 @@
 #include "sms/sms_sending.h"
 #include "test_support.h"
 
-#include <chrono>
-#include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
-#include <string>
-#include <thread>
-#include <vector>
 
 inline bool has(const std::string& hay, const std::string& needle) {
     return hay.find(needle) != std::string::npos;
@@ -41,16 +35,8 @@ inline std::unique_ptr<ModemSim> openmodem(const std::vector<std::string>& setti
 // Waits up to 10 s for a file that a started program writes, and for its last line to be
 // complete.
 inline bool waitline(const char* name) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end) {
-        if (FILE* f = fopen(name, "r")) {
-            int c, last = 0;
-            while ((c = fgetc(f)) != EOF) last = c;
-            fclose(f);
-            if (last == '\n') return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    for (int i = 0; i < 500; i++, usleep(20000))
+        if (std::string s = read_file(name); !s.empty() && s.back() == '\n') return true;
     return false;
 }
 
