@@ -234,7 +234,7 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         &ticks);
     for (const Asked& a : cases) {
         programmende_gewuenscht = false;
-        gui::Driver d([&] {
+        auto d = gui::beside([&] {
             GtkWidget* w = gui::wait_titled(a.title.c_str());
             // While the dialog waits, the main loop goes on and other threads take the GUI lock.
             int before = ticks;
@@ -243,7 +243,7 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
             return w && alive && (!a.answer || a.answer(w));
         });
         EXPECT_EQ(a.on_main_loop ? on_main_loop(a.ask) : a.ask(), a.result) << a.name;
-        EXPECT_TRUE(d.ok()) << a.name;
+        EXPECT_TRUE(d.get()) << a.name;
         EXPECT_EQ(gui::count_titled(a.title.c_str()), 0)
             << a.name << ": the window is gone on return";
     }
@@ -266,9 +266,9 @@ TEST_F(Dialogs, InstanceMessageOnlyWhileMainInstanceRuns) {
     aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     EXPECT_EQ(ia_instance_message(), 0);
     fl_set(aktivsignal);
-    gui::Driver d([] { return gui::answer("mavlyn   Configuration", "gtk-ok"); });
+    auto d = gui::beside([] { return gui::answer("mavlyn   Configuration", "gtk-ok"); });
     EXPECT_EQ(ia_instance_message(), 1);
-    EXPECT_TRUE(d.ok());
+    EXPECT_TRUE(d.get());
     fl_clear(aktivsignal);
 }
 
@@ -276,7 +276,7 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
     int other = -1;
     std::thread second([&] { other = ce_inputdialog(4, "mavlyn   Serial", "A:", nullptr); });
     int most = 0;
-    gui::Driver d([&] {
+    auto d = gui::beside([&] {
         for (int round = 0; round < 2; round++) {
             GtkWidget* w = gui::wait_titled("mavlyn   Serial");
             most = std::max(most, gui::count_titled("mavlyn   Serial"));
@@ -285,7 +285,7 @@ TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
         return true;
     });
     EXPECT_EQ(ce_inputdialog(4, "mavlyn   Serial", "B:", nullptr), 0);
-    EXPECT_TRUE(d.ok());
+    EXPECT_TRUE(d.get());
     second.join();
     EXPECT_EQ(other, 0);
     EXPECT_EQ(most, 1);
@@ -308,7 +308,7 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
         MODUS('K') = optionk;
         inidat.pin[0] = 0;
         std::string asked, warned;
-        gui::Driver d([&] {
+        auto d = gui::beside([&] {
             GtkWidget* w = gui::wait_titled("mavlyn   PIN");
             EXPECT_EQ(gui::button(w, "gtk-save") == nullptr, optionk);
             asked = gui::text(gui::find(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
@@ -326,7 +326,7 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
             return gui::press(box, "Return");
         });
         EXPECT_EQ(de_inipin(1), result) << typed;
-        EXPECT_TRUE(d.ok());
+        EXPECT_TRUE(d.get());
         EXPECT_NE(asked.find(prompt), std::string::npos) << asked;
         EXPECT_STREQ(inidat.pin, "");
         EXPECT_EQ(count_command(sim.transcript(), std::string("AT+CPIN=") + typed), 1);
@@ -354,14 +354,14 @@ TEST_F(MessageThread, NoStopsTheReceptionYesStartsTheSmsManager) {
         sm__forget();
         strMcpy(sm__msgnachricht, message.c_str());
         std::string shown;
-        gui::Driver d([&] {
+        auto d = gui::beside([&] {
             GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
             shown = gui::text(w, "secondary-text");
             return gui::press(w, button);
         });
         sm_msgzustand = 1;
         th_wakeall();
-        EXPECT_TRUE(d.ok());
+        EXPECT_TRUE(d.get());
         return shown;
     };
     // A long message with letters that take two bytes in UTF-8: the legend of the answers
