@@ -93,7 +93,10 @@ TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
     }
 }
 
-TEST_F(PanelIcons, TickForeignNetworkWarnsAndBlinks) {
+// The timer tick drives the icons and the record's icon states: a foreign network warns and
+// blinks, outside the homezone the connection is ended, a countdown shows (not in the CONTROL
+// role), and a stop request ends the timer.
+TEST_F(PanelIcons, TimerTickWarnsDisconnectsCountsDownAndStops) {
     netzfremd = true;
     ticks(1);
     EXPECT_EQ(record.vicon_status, 3);
@@ -105,9 +108,22 @@ TEST_F(PanelIcons, TickForeignNetworkWarnsAndBlinks) {
     ticks(1);
     EXPECT_EQ(record.vicon_status, 0);
     EXPECT_STREQ(ic_wicon, "");
-}
 
-TEST_F(PanelIcons, TickCountdownGoesToTheIconAndTheRecordButNotInTheControlRole) {
+    strcpy(inidat.homu, "*100#");
+    inidat.mod[static_cast<unsigned char>('H')] = 1;
+    onlinezeit = 500;
+    homezonestatus = 2;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 2);
+    // The mark blinks: which form shows depends on the blink phase earlier ticks left.
+    EXPECT_TRUE(std::string(ic_hicon) == "XH!" || std::string(ic_hicon) == "X!H") << ic_hicon;
+    EXPECT_EQ(unterbrechung_gewuenscht, 3);
+    EXPECT_FALSE(inidat.constart);
+    homezonestatus = 0;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 9) << "unknown";
+
+    onlinezeit = 0;
     inidat.err[ERR_NOC] = 5;
     offlinezeita = 9100;
     ticks(2); // the countdown is looked at on every second tick
@@ -120,26 +136,7 @@ TEST_F(PanelIcons, TickCountdownGoesToTheIconAndTheRecordButNotInTheControlRole)
     ticks(4);
     EXPECT_EQ(record.ticon_status, 0);
     EXPECT_STREQ(ic_ticon, "");
-}
 
-TEST_F(PanelIcons, TickOutsideTheHomezoneRequestsTheDisconnection) {
-    strcpy(inidat.homu, "*100#");
-    inidat.mod[static_cast<unsigned char>('H')] = 1;
-    inidat.constart = true;
-    onlinezeit = 500;
-    homezonestatus = 2;
-    ticks(2);
-    EXPECT_EQ(record.hicon_status, 2);
-    // The mark blinks: which form shows depends on the blink phase earlier ticks left.
-    EXPECT_TRUE(std::string(ic_hicon) == "XH!" || std::string(ic_hicon) == "X!H") << ic_hicon;
-    EXPECT_EQ(unterbrechung_gewuenscht, 3);
-    EXPECT_FALSE(inidat.constart);
-    homezonestatus = 0;
-    ticks(2);
-    EXPECT_EQ(record.hicon_status, 9) << "unknown";
-}
-
-TEST_F(PanelIcons, TickStopRequestEndsTheTimer) {
     ti__ticke = 1;
     EXPECT_FALSE(gui::locked([] { return ti__tick(nullptr); }));
     EXPECT_EQ(ti__ticke, 2);
