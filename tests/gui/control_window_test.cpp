@@ -1,10 +1,15 @@
-// The control window on a real display: its forms, colours as drawn on the screen, clicks,
-// iconifying and closing. Its menu is worked by test_update_query.sh.
+// The control window and its panel icons on a real display: forms, colours as drawn on the
+// screen, clicks, iconifying and closing; the icons' states, blink steps, text forms and
+// tooltips, the timer tick driving them, the tray. The menu is worked by test_update_query.sh.
 #include "gui_support.h"
 
 #include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
+#include "ui/panel_icons.h"
+
+#include <map>
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +63,71 @@ class Window : public gui::Case {
         cc_show();
     }
 };
+
+// The icons with a record of their own; taken down at the end.
+class PanelIcons : public gui::Case {
+  protected:
+    void SetUp() override {
+        Case::SetUp();
+        inidat.batt1 = 30;
+        inidat.batt2 = 10;
+        mvliow = &record;
+        ti__ticke = 0;
+    }
+    void TearDown() override {
+        ic_wshow(0, "");
+        ic_tshow(0, 0, "");
+        ic_hshow(0, "");
+        fefo = fefo_OHNE; // as before the control window is built
+    }
+    // Runs the tick as the main loop does, inside the GUI lock.
+    void ticks(int n) {
+        for (int i = 0; i < n; i++) gui::locked([] { return ti__tick(nullptr); });
+    }
+    mvlio_t record{};
+};
+
+// The text forms (m, w, h, t, b) or tooltips (M, W, H, T, B) of the icons named, joined by "|".
+std::string shown(const std::string& icons) {
+    const std::map<char, const char*> all = {
+        {'m', ic_micon},  {'w', ic_wicon},  {'h', ic_hicon},  {'t', ic_ticon},  {'b', ic_bicon},
+        {'M', ic__mtext}, {'W', ic__wtext}, {'H', ic__htext}, {'T', ic__ttext}, {'B', ic__btext}};
+    std::string out;
+    for (size_t i = 0; i < icons.size(); i++) out += (i ? "|" : "") + std::string(all.at(icons[i]));
+    return out;
+}
+
+void raise_all() {
+    ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
+    ic_wshow(2, "*Volume/time warning.");
+    ic_hshow(3, "");
+    ic_tshow(1, 75, "");
+    ic_bshow(10, "");
+}
+
+// Whether the top rows of the screen (where the sandbox's tray sits) show the colour; the
+// screen is saved as a test artefact.
+bool tray_shows(guchar r, guchar g, guchar b, const char* shot) {
+    return gui::locked([&] {
+        GdkWindow* root = gdk_get_default_root_window();
+        int w, h;
+        gdk_drawable_get_size(root, &w, &h);
+        GdkPixbuf* all = gdk_pixbuf_get_from_drawable(nullptr, root, nullptr, 0, 0, 0, 0, w, h);
+        mkdir("artifacts", 0755);
+        gdk_pixbuf_save(all, (std::string("artifacts/") + shot + ".png").c_str(), "png", nullptr,
+                        nullptr);
+        const guchar* px = gdk_pixbuf_get_pixels(all);
+        int stride = gdk_pixbuf_get_rowstride(all), n = gdk_pixbuf_get_n_channels(all);
+        bool found = false;
+        for (int y = 0; y < 40 && y < h && !found; y++)
+            for (int x = 0; x < w && !found; x++) {
+                const guchar* p = px + y * stride + x * n;
+                found = p[0] == r && p[1] == g && p[2] == b;
+            }
+        g_object_unref(all);
+        return found;
+    });
+}
 
 } // namespace
 
@@ -124,4 +194,108 @@ TEST_F(Window, IconifyingAndClosingTheRegularWindow) {
     EXPECT_STREQ(cc_mtext[1], " Ending.");
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
     EXPECT_NE(mainwindow, nullptr);
+}
+
+// Each step calls an entry point and reads the text form or tooltip it leaves; -1 is a blink
+// step. The end hook takes every icon away, and the timer tick cannot bring one back.
+TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
+    const struct {
+        std::function<void()> call;
+        const char* icons;
+        const char* shown;
+    } steps[] = {
+        {[] { ic_wshow(1, "+Volume/time pre-warning."); }, "w", "$"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "$"}, // no blink in state 1
+        {[] { ic_wshow(2, "*Volume/time warning."); }, "w", "$"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "!!"},
+        {[] { ic_wshow(-1, nullptr); }, "w", "$"},
+        {[] { ic_wshow(7, nullptr); }, "w", ""}, // out of range counts as off
+        {[] { ic_hshow(2, ""); }, "hH", "H|mavlyn\nIn homezone"},
+        {[] { ic_hshow(3, ""); }, "h", "XH!"},
+        {[] { ic_hshow(-1, nullptr); }, "h", "X!H"},
+        {[] { ic_hshow(0, nullptr); }, "h", ""},
+        {[] { ic_tshow(1, 75, ""); }, "tT", "c75|mavlyn\ncountdown"},
+        {[] { ic_tshow(1, 150, nullptr); }, "t", "c2h"},
+        {[] { ic_tshow(0, 0, nullptr); }, "t", ""},
+        {[] { ic_bshow(30, ""); }, "bB", "batt|mavlyn\nMobile set battery 30%"},
+        {[] { ic_bshow(10, ""); }, "b", "BATT!"},
+        {[] { ic_bshow(31, nullptr); }, "b", ""},
+        {[] { ic_mshow(4, 0, 0, 0, 0, "mavlyn\n\nConnecting."); }, "m", "-><-"},
+        {[] { ic_mshow(-1, -1, -1, -1, -1, "+Update_query~x"); }, "mM", "-><-|+Update query~x"},
+        {[] { fefo = fefo_ICON, ic_mshow(5, -1, -1, -1, -1, nullptr); }, "m", "<-|->"},
+        {[] { ic_mshow(0, -1, -1, -1, -1, nullptr); }, "m", ""},
+        {[] { _de = true, ic_hshow(1, ""); }, "H", "mavlyn\nHomezone-Status unbekannt"},
+        {[] { raise_all(); }, "w", "$"},
+        {[] { ic_end(), raise_all(), ic_wshow(-1, nullptr); }, "mwhtb", "||||"},
+        {[] { ic_ini(), ic_wshow(2, "*Volume/time warning."); }, "w", "$"}, // a new start
+    };
+    for (const auto& step : steps) {
+        step.call();
+        EXPECT_EQ(shown(step.icons), step.shown) << &step - steps;
+    }
+}
+
+// The timer tick drives the icons and the record's icon states: a foreign network warns and
+// blinks, outside the homezone the connection is ended, a countdown shows (not in the CONTROL
+// role), and a stop request ends the timer.
+TEST_F(PanelIcons, TimerTickWarnsDisconnectsCountsDownAndStops) {
+    netzfremd = true;
+    ticks(1);
+    EXPECT_EQ(record.vicon_status, 3);
+    EXPECT_STREQ(ic__wtext, "Foreign network!");
+    const char* first = ic_wicon;
+    ticks(1);
+    EXPECT_STRNE(ic_wicon, first) << "the blink step alternates the text form";
+    netzfremd = false;
+    ticks(1);
+    EXPECT_EQ(record.vicon_status, 0);
+    EXPECT_STREQ(ic_wicon, "");
+
+    strcpy(inidat.homu, "*100#");
+    inidat.mod[static_cast<unsigned char>('H')] = 1;
+    onlinezeit = 500;
+    homezonestatus = 2;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 2);
+    // The mark blinks: which form shows depends on the blink phase earlier ticks left.
+    EXPECT_TRUE(std::string(ic_hicon) == "XH!" || std::string(ic_hicon) == "X!H") << ic_hicon;
+    EXPECT_EQ(unterbrechung_gewuenscht, 3);
+    EXPECT_FALSE(inidat.constart);
+    homezonestatus = 0;
+    ticks(2);
+    EXPECT_EQ(record.hicon_status, 9) << "unknown";
+
+    onlinezeit = 0;
+    inidat.err[ERR_NOC] = 5;
+    offlinezeita = 9100;
+    ticks(2); // the countdown is looked at on every second tick
+    EXPECT_EQ(record.ticon_status, 3);
+    EXPECT_EQ(record.ticon_value, 3u);
+    EXPECT_STREQ(ic_ticon, "x3");
+    ic_tshow(0, 0, "");
+    record = mvlio_t{};
+    inidat.funktion = FUNKTION_CONTROL;
+    ticks(4);
+    EXPECT_EQ(record.ticon_status, 0);
+    EXPECT_STREQ(ic_ticon, "");
+
+    ti__ticke = 1;
+    EXPECT_FALSE(gui::locked([] { return ti__tick(nullptr); }));
+    EXPECT_EQ(ti__ticke, 2);
+}
+
+// Needs a notification area: run inside the scenario sandbox, which starts trayer.
+TEST_F(PanelIcons, IconsInTheTrayShowTheirPictures) {
+    if (!getenv("SB")) GTEST_SKIP() << "needs the sandbox's tray";
+    fefo = fefo_ICON;
+    ic_mshow(1, 2, 55, 0, 0, "mavlyn\nUMTS");
+    ic_wshow(2, "*Volume/time warning.");
+    ic_hshow(2, "");
+    ic_tshow(1, 75, "");
+    ic_bshow(10, "");
+    EXPECT_TRUE(gui::eventually([] { return tray_shows(0x80, 0x80, 0xff, "tray"); }))
+        << "the UMTS-blue main icon is in the tray (see artifacts/tray.png)";
+    EXPECT_TRUE(gui::eventually([] { return tray_shows(0x9f, 0x9f, 0x00, "tray"); }))
+        << "the dark yellow warning sign";
+    ic_mshow(0, -1, -1, -1, -1, nullptr);
 }
