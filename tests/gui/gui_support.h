@@ -141,10 +141,6 @@ inline GtkWidget* wait_messagedialog() {
     return wait_window([](GtkWidget* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
 }
 
-inline bool gone(GtkWidget* w) {
-    return !window([w](GtkWidget* x) { return x == w; });
-}
-
 // The widgets of the type at and below w, in tree order; the caller holds the GUI lock.
 inline std::vector<GtkWidget*> widgets(GtkWidget* w, GType type) {
     std::vector<GtkWidget*> out;
@@ -292,13 +288,20 @@ inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
     return with_retries([&] { return click(w); }, done);
 }
 
-// Clicks the button with the label, or else types the keys, until the window is gone.
+// Clicks the button with the label, or else types the keys, until the window is gone. A weak
+// pointer tells when it is: the next window may be given the address of the old one.
 inline bool press(GtkWidget* top, const char* what) {
-    GtkWidget* b = button(top, what);
-    return top &&
-           with_retries(
-               [&] { return gone(top) || (activate(top) && (b ? click(b) : keys(top, what))); },
-               [top] { return gone(top); });
+    if (!top) return false;
+    GtkWidget *b = button(top, what), *alive = top;
+    auto weak = reinterpret_cast<gpointer*>(&alive);
+    locked([&] { g_object_add_weak_pointer(G_OBJECT(alive), weak); });
+    auto gone = [&] { return locked([&] { return !alive || !gtk_widget_get_mapped(alive); }); };
+    bool ok = with_retries(
+        [&] { return gone() || (activate(top) && (b ? click(b) : keys(top, what))); }, gone);
+    locked([&] {
+        if (alive) g_object_remove_weak_pointer(G_OBJECT(alive), weak);
+    });
+    return ok;
 }
 
 // Answers the window named title; false when it did not come or did not go.
