@@ -194,8 +194,13 @@ class DialupSession : public ::testing::Test {
 };
 
 // The pause after a standby is followed through the program by test_standby.sh.
-TEST_F(DialupSession, TimeGapEndsTheProgramWhereAStandbyMeansTheEnd) {
+TEST_F(DialupSession, AStopWithoutConnectionIsNothingAndATimeGapEndsTheProgram) {
     inidat.endstandby = true;
+    inidat.headervoffset = 5;
+    cn_stop(2);
+    EXPECT_FALSE(exists("connlog.txt")) << "no connection, nothing to stop";
+    EXPECT_EQ(inidat.headervoffset, 5) << "no kilobyte for a connection that did not exist";
+    EXPECT_FALSE(programmende_gewuenscht || cn_timegap(12345));
     cn__active = 1000;
     EXPECT_FALSE(cn_timegap(1004));
     EXPECT_FALSE(cn_wastimegap());
@@ -206,15 +211,6 @@ TEST_F(DialupSession, TimeGapEndsTheProgramWhereAStandbyMeansTheEnd) {
     EXPECT_EQ(ruhestatus, 0) << "the end, not a pause";
     EXPECT_EQ(cn__active, 0);
     EXPECT_NE(read_file("connlog.txt").find(" Verbindung beendet.\n"), std::string::npos);
-}
-
-TEST_F(DialupSession, StopWithoutConnectionDoesNothing) {
-    inidat.headervoffset = 5;
-    cn_stop(2);
-    EXPECT_FALSE(exists("connlog.txt"));
-    EXPECT_EQ(inidat.headervoffset, 5) << "no kilobyte for a connection that did not exist";
-    EXPECT_FALSE(programmende_gewuenscht);
-    EXPECT_FALSE(cn_timegap(12345)) << "no connection, no gap";
 }
 
 // The slots of the others are followed through the program by test_standby.sh and
