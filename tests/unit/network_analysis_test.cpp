@@ -84,30 +84,25 @@ TEST(NetworkAnalysis, MoreThanFortyNetworksNeverWriteBehindTheTable) {
 
 TEST(NetworkAnalysis, SignalValuesAndTheStoppingRule) {
     const std::pair<const char*, int> csq[] = {
-        {"\r\n+CSQ: 20,99\r\n\r\nOK\r\n", 20},
-        {"+CSQ:7,0", 7},
-        {"+CSQ: 0,99", 0},
-        {"+CSQ: 99,99", -1},
-        {"+CSQ: 1234", -1},
-        {"+CSQ: ,99", -1},
+        {"+CSQ:7,0", 7},    {"+CSQ: 0,99", 0}, {"+CSQ: 99,99", -1},
+        {"+CSQ: 1234", -1}, {"+CSQ: ,99", -1},
     };
     for (const auto& [answer, value] : csq) EXPECT_EQ(cf__csqvalue(answer), value) << answer;
     // The number of values fed until the rule stops, 0 when it does not within the list.
     const std::pair<std::vector<int>, int> rows[] = {
-        {{50, 50, 50, 50}, 3},                              // third identical value in a row
-        {{50, 50, 60, 60, 60}, 5},                          // the row starts again
-        {{0, 0, 0, 0, 0, 0, 0}, 6},                         // zeros are only close
-        {{10, 13, 10, 13, 10, 13, 10}, 6},                  // fifth close value
+        {{50, 50, 60, 60, 60}, 5},         // three identical values in a row; a change starts again
+        {{0, 0, 0, 0, 0, 0, 0}, 6},        // zeros are only close
+        {{10, 13, 10, 13, 10, 13, 10}, 6}, // fifth close value
         {{10, 30, 33, 60, 62, 90, 94, 20, 23, 50, 54}, 11}, // close values need not follow
         {{10, 20, 30, 40, 50, 60, 70, 80}, 0},
         {{10, 15, 10, 15, 10, 15, 10}, 0}, // 5 points apart is not close
     };
-    for (const auto& [values, stop] : rows) {
+    for (const auto& row : rows) {
         cf__csqmess_t m;
         int after = 0;
-        for (size_t i = 0; i < values.size() && !after; i++)
-            if (cf__csqstep(&m, values[i])) after = static_cast<int>(i + 1);
-        EXPECT_EQ(after, stop) << values.size();
+        for (size_t i = 0; i < row.first.size() && !after; i++)
+            if (cf__csqstep(&m, row.first[i])) after = static_cast<int>(i + 1);
+        EXPECT_EQ(after, row.second) << "row " << &row - rows;
     }
 }
 
