@@ -79,6 +79,8 @@ class PanelIcons : public gui::Case {
         ic_tshow(0, 0, "");
         ic_hshow(0, "");
         fefo = fefo_OHNE; // as before the control window is built
+        mvliow = nullptr;
+        ti__ticke = 0;
     }
     // Runs the tick as the main loop does, inside the GUI lock.
     void ticks(int n) {

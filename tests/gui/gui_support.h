@@ -341,27 +341,14 @@ inline std::future<bool> beside(const std::function<bool()>& drive) {
     });
 }
 
-// A case on the display: the record at its defaults, English, no end requested. It ends with
-// the program state as it found it, so that the binary also passes in one process, shuffled.
+// A case on the display: the record at its defaults, English, no end requested. The session
+// globals are put back after it (test_support.cpp), so that the binary passes shuffled.
 class Case : public ::testing::Test {
   protected:
     void SetUp() override {
         start_gtk();
-        iv_inidefaults();
-        _de = false;
-        programmende_gewuenscht = false;
+        fresh_record("");
     }
-    struct Saved : SavedValues {
-        Saved() {
-            keep(inidat), keep(_de), keep(configtab), keep(configaktiv), keep(inidatgueltig);
-            keep(aktivsignal), keep(konfigaktivsignal), keep(_argc), keep(_argv);
-            keep(programmende_gewuenscht), keep(unterbrechung_gewuenscht), keep(onlinezeit);
-            keep(offlinezeita), keep(inaktivzeit), keep(netzfremd), keep(maxgrenze);
-            keep(homezonestatus), keep(geraet), keep(comzeit), keep(cs_nosplash);
-            keep(_silentinstall), keep(ruhestatus), keep(tonlos), keep(cc_mtext), keep(mvliow);
-            keep(ti__ticke);
-        }
-    } saved_;
 };
 
 // The configuration dialog in a folder of its own: it runs its own loop until OK or Cancel,
