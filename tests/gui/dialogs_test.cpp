@@ -82,29 +82,28 @@ gui::Check pressing(const char* what) {
     return [what](GtkWidget* w) { return gui::press(w, what); };
 }
 
-// The message box's buttons as the user sees them, left to right, and its kind of icon.
-std::string buttons_and_icon(GtkWidget* w) {
-    return gui::locked([w] {
-        auto left = [](GtkWidget* b) {
-            GtkAllocation a;
-            gtk_widget_get_allocation(b, &a);
-            return a.x;
-        };
-        std::vector<GtkWidget*> all = gui::widgets(w, GTK_TYPE_BUTTON);
-        std::sort(all.begin(), all.end(),
-                  [&](GtkWidget* a, GtkWidget* b) { return left(a) < left(b); });
-        std::string shown;
-        for (GtkWidget* b : all) shown += std::string(gtk_button_get_label(GTK_BUTTON(b))) + " ";
-        GtkMessageType t;
-        g_object_get(w, "message-type", &t, nullptr);
-        auto* types = G_ENUM_CLASS(g_type_class_ref(GTK_TYPE_MESSAGE_TYPE));
-        return shown + g_enum_get_value(types, t)->value_nick;
-    });
-}
-
+// Checks the message box's buttons as the user sees them, left to right, and its kind of
+// icon; then presses.
 gui::Check box_showing(const char* shown, const char* what) {
     return [=](GtkWidget* w) {
-        EXPECT_EQ(buttons_and_icon(w), shown) << what;
+        std::string seen = gui::locked([w] {
+            auto left = [](GtkWidget* b) {
+                GtkAllocation a;
+                gtk_widget_get_allocation(b, &a);
+                return a.x;
+            };
+            std::vector<GtkWidget*> all = gui::widgets(w, GTK_TYPE_BUTTON);
+            std::sort(all.begin(), all.end(),
+                      [&](GtkWidget* a, GtkWidget* b) { return left(a) < left(b); });
+            std::string order;
+            for (GtkWidget* b : all)
+                order += std::string(gtk_button_get_label(GTK_BUTTON(b))) + " ";
+            GtkMessageType t;
+            g_object_get(w, "message-type", &t, nullptr);
+            auto* types = G_ENUM_CLASS(g_type_class_ref(GTK_TYPE_MESSAGE_TYPE));
+            return order + g_enum_get_value(types, t)->value_nick;
+        });
+        EXPECT_EQ(seen, shown) << what;
         return gui::press(w, what);
     };
 }
@@ -115,19 +114,17 @@ std::function<int()> box(int icon, int buttons, int mtime = 0) {
 
 const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
 
-class PinDialog : public gui::Case {
+class PinDialog : public gui::DialogCase {
   protected:
     void SetUp() override {
-        Case::SetUp();
+        DialogCase::SetUp();
         _silentinstall = false;
         geraet = 0;
         comzeit = 150;
         ruhestatus = 0;
-        inicounterglobal++;
         cm_ini();
     }
     void TearDown() override { cm_postini(); }
-    InTempDir dir_;
 };
 
 // The state text of the splash window, "" while it is hidden.
