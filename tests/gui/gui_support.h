@@ -167,32 +167,14 @@ inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
     return find(top, type, {}, n);
 }
 
-inline GtkWidget* button(GtkWidget* top, const char* label) {
-    return find(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) {
-        const char* l = gtk_button_get_label(GTK_BUTTON(b));
-        return l && strcmp(l, label) == 0;
-    });
-}
-
-inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
-    return find(
-        top, type,
-        [tip](GtkWidget* e) {
-            gchar* t = gtk_widget_get_tooltip_text(e);
-            bool m = t && strcmp(t, tip) == 0;
-            g_free(t);
-            return m;
-        },
-        n);
-}
-
-// The text a label, an entry or a text view shows, or another text property of the widget.
+// A text property of the widget; "text" is what a label, an entry or a text view shows.
 inline std::string text(GtkWidget* w, const char* property = "text") {
     return locked([&] {
         gchar* t = nullptr;
-        if (GTK_IS_LABEL(w))
+        bool shown = strcmp(property, "text") == 0;
+        if (shown && GTK_IS_LABEL(w))
             t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
-        else if (GTK_IS_TEXT_VIEW(w))
+        else if (shown && GTK_IS_TEXT_VIEW(w))
             g_object_get(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), "text", &t, nullptr);
         else if (w)
             g_object_get(w, property, &t, nullptr);
@@ -200,6 +182,15 @@ inline std::string text(GtkWidget* w, const char* property = "text") {
         g_free(t);
         return out;
     });
+}
+
+inline GtkWidget* button(GtkWidget* top, const char* label) {
+    return find(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) { return text(b, "label") == label; });
+}
+
+inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
+    return find(
+        top, type, [tip](GtkWidget* e) { return text(e, "tooltip-text") == tip; }, n);
 }
 
 inline bool holds(GtkWidget* w, const std::string& part) {
