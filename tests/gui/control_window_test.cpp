@@ -46,29 +46,15 @@ GtkWidget* window(bool decorated) {
     });
 }
 
+// The control window taken down and the icons off before and after each case; the icons with
+// a record of their own.
 class Window : public gui::Case {
   protected:
     void SetUp() override {
         Case::SetUp();
         onlinezeit = 0;
         for (int i = 1; i < cc_mtextFELD; i++) line(i, " ");
-        show(fefo_OHNE); // whatever form an earlier case left is taken down
-    }
-    void TearDown() override {
-        fefo = fefo_OHNE;
-        cc_show();
-    }
-    void show(fefo_t form) {
-        fefo = form;
-        cc_show();
-    }
-};
-
-// The icons with a record of their own; taken down at the end.
-class PanelIcons : public gui::Case {
-  protected:
-    void SetUp() override {
-        Case::SetUp();
+        show(fefo_OHNE);
         inidat.batt1 = 30;
         inidat.batt2 = 10;
         mvliow = &record;
@@ -78,9 +64,13 @@ class PanelIcons : public gui::Case {
         ic_wshow(0, "");
         ic_tshow(0, 0, "");
         ic_hshow(0, "");
-        fefo = fefo_OHNE; // as before the control window is built
+        show(fefo_OHNE);
         mvliow = nullptr;
         ti__ticke = 0;
+    }
+    void show(fefo_t form) {
+        fefo = form;
+        cc_show();
     }
     // Runs the tick as the main loop does, inside the GUI lock.
     void ticks(int n) {
@@ -88,6 +78,7 @@ class PanelIcons : public gui::Case {
     }
     mvlio_t record{};
 };
+using PanelIcons = Window;
 
 // The text forms (m, w, h, t, b) or tooltips (M, W, H, T, B) of the icons named, joined by "|".
 std::string shown(const std::string& icons) {

@@ -4,6 +4,7 @@
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "core/status_lines.h"
+#include "test_support.h"
 #include "ui/control_window.h"
 
 #include <cstring>
@@ -15,8 +16,7 @@ namespace {
 class Menu : public ::testing::Test {
   protected:
     void SetUp() override {
-        iv_inidefaults();
-        _de = false;
+        fresh_record("");
         fefo = fefo_NORMAL;
         geraet = 3;
         inidat.constart = false;
