@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -34,22 +35,18 @@ struct Asked {
 
 // Asked from a handler on the main loop, a dialog runs its own modal loop.
 int on_main_loop(const std::function<int()>& ask) {
-    struct Ask {
-        std::function<int()> ask;
-        std::atomic<int> result{-9};
-    }* a = new Ask{ask};
+    using Task = std::packaged_task<int()>;
+    auto* task = new Task(ask);
+    std::future<int> answer = task->get_future();
     gdk_threads_add_idle(
-        [](gpointer p) {
-            auto* x = static_cast<Ask*>(p);
-            x->result = x->ask();
+        [](gpointer t) {
+            (*static_cast<Task*>(t))();
+            delete static_cast<Task*>(t);
             return FALSE;
         },
-        a);
-    if (!gui::eventually([a] { return a->result != -9; }, std::chrono::seconds(60)))
-        return -9; // still asking: left to the main loop
-    int r = a->result;
-    delete a;
-    return r;
+        task);
+    return answer.wait_for(std::chrono::seconds(60)) == std::future_status::ready ? answer.get()
+                                                                                  : -9;
 }
 
 // Asks with a main window of its own, which the answer destroys: a dialog freed with it and
