@@ -167,30 +167,34 @@ inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
     return find(top, type, {}, n);
 }
 
-// A text property of the widget; "text" is what a label, an entry or a text view shows.
+// A text property of the widget; "text" is what a label, an entry or a text view shows. The
+// caller holds the GUI lock, which the program's lock does not take twice.
+inline std::string text_of(GtkWidget* w, const char* property = "text") {
+    gchar* t = nullptr;
+    bool shown = strcmp(property, "text") == 0;
+    if (shown && GTK_IS_LABEL(w))
+        t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
+    else if (shown && GTK_IS_TEXT_VIEW(w))
+        g_object_get(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), "text", &t, nullptr);
+    else if (w)
+        g_object_get(w, property, &t, nullptr);
+    std::string out = t ? t : "";
+    g_free(t);
+    return out;
+}
+
 inline std::string text(GtkWidget* w, const char* property = "text") {
-    return locked([&] {
-        gchar* t = nullptr;
-        bool shown = strcmp(property, "text") == 0;
-        if (shown && GTK_IS_LABEL(w))
-            t = g_strdup(gtk_label_get_text(GTK_LABEL(w)));
-        else if (shown && GTK_IS_TEXT_VIEW(w))
-            g_object_get(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), "text", &t, nullptr);
-        else if (w)
-            g_object_get(w, property, &t, nullptr);
-        std::string out = t ? t : "";
-        g_free(t);
-        return out;
-    });
+    return locked([&] { return text_of(w, property); });
 }
 
 inline GtkWidget* button(GtkWidget* top, const char* label) {
-    return find(top, GTK_TYPE_BUTTON, [label](GtkWidget* b) { return text(b, "label") == label; });
+    return find(top, GTK_TYPE_BUTTON,
+                [label](GtkWidget* b) { return text_of(b, "label") == label; });
 }
 
 inline GtkWidget* by_tooltip(GtkWidget* top, GType type, const char* tip, int n = 0) {
     return find(
-        top, type, [tip](GtkWidget* e) { return text(e, "tooltip-text") == tip; }, n);
+        top, type, [tip](GtkWidget* e) { return text_of(e, "tooltip-text") == tip; }, n);
 }
 
 inline bool holds(GtkWidget* w, const std::string& part) {
