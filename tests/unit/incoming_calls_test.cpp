@@ -7,24 +7,20 @@
 #include "sms_test_support.h"
 
 TEST(CallParts, UnsolicitedLinesLeaveTheAnswer) {
-    struct {
-        const char *answer, *left, *number;
-        bool rang;
-    } cases[] = {
-        {"\r\nOK\r\n\r\nRING\r\n", "\r\nOK\r\n\r\n\r\n", "", true},
-        {"\r\nRING\r\n\r\n+CLIP: \"+491701234567\",145,,,,0\r\n\r\n+CSQ: 20,99\r\n",
-         "\r\n\r\n\r\n\r\n\r\n+CSQ: 20,99\r\n", "+491701234567", true},
-        // Three digits are no caller number, but the line goes all the same; "RINGING" is text.
-        {"+CLIP: \"112\",129\r\nRINGING\r\n", "\r\nRINGING\r\n", "", false},
-        {"\r\n^RSSI:17\r\n\r\nRING\r\n", "\r\n^RSSI:17\r\n\r\n\r\n", "", true},
-    };
-    for (const auto& c : cases) {
+    // What is left of the answer | the caller's number | whether it rang.
+    for (auto [answer, left] :
+         {std::pair{"\r\nOK\r\n\r\nRING\r\n", "\r\nOK\r\n\r\n\r\n||rang"},
+          {"\r\nRING\r\n\r\n+CLIP: \"+491701234567\",145,,,,0\r\n\r\n+CSQ: 20,99\r\n",
+           "\r\n\r\n\r\n\r\n\r\n+CSQ: 20,99\r\n|+491701234567|rang"},
+          // Three digits are no caller number, but the line goes all the same; "RINGING" is
+          // text.
+          {"+CLIP: \"112\",129\r\nRINGING\r\n", "\r\nRINGING\r\n||-"},
+          {"\r\n^RSSI:17\r\n\r\nRING\r\n", "\r\n^RSSI:17\r\n\r\n\r\n||rang"}}) {
         char t[300], number[50];
-        strMcpy(t, c.answer);
+        strMcpy(t, answer);
         bool rang;
         cm__ringscan(t, &rang, number, sizeof number);
-        EXPECT_EQ(std::string(t) + "|" + number + "|" + (rang ? "rang" : "-"),
-                  std::string(c.left) + "|" + c.number + "|" + (c.rang ? "rang" : "-"));
+        EXPECT_EQ(std::string(t) + "|" + number + "|" + (rang ? "rang" : "-"), left) << answer;
     }
 }
 

@@ -1,6 +1,8 @@
 // The end conditions, and a pause and a real end in a child process whose "sudo" is a fake.
-// The limits with "disconnect only" are driven by tests/e2e/test_user_programs.sh, the
-// shutdown command line by tests/e2e/test_end_paths.sh.
+// The minute without a connection, a second start and the shutdown command line are driven
+// by tests/e2e/test_end_paths.sh, the inactive time with "disconnect only" by
+// tests/e2e/test_user_programs.sh, the CONTROL role beside a new instance by
+// tests/e2e/test_control_role.sh.
 #include "control/instance_interface.h"
 #include "control/program_end.h"
 #include "core/config_record.h"
@@ -13,15 +15,11 @@
 
 TEST(EndConditions, OrderAndLimits) {
     EXPECT_EQ(pe__endcondition(false, true, true, 0, 0, 0, 10, 30, true), pe__RESTARTED);
-    EXPECT_EQ(pe__endcondition(true, true, true, 0, 0, 0, 0, 0, false), pe__NONE)
-        << "the CONTROL role ignores a new instance";
-    EXPECT_EQ(pe__endcondition(false, false, false, 0, 60000, 0, 10, 0, false), pe__NOCONNECTION);
     EXPECT_EQ(pe__endcondition(false, false, false, 0, 59999, 0, 10, 0, false), pe__NONE);
     EXPECT_EQ(pe__endcondition(false, false, true, 0, 600000, 0, 10, 0, false), pe__NONE)
         << "connected";
     EXPECT_EQ(pe__endcondition(false, false, true, 180000, 0, 0, 0, 30, true), pe__ONLINETIME);
     EXPECT_EQ(pe__endcondition(false, false, true, 180000, 0, 179999, 0, 30, false), pe__NONE);
-    EXPECT_EQ(pe__endcondition(false, false, true, 0, 0, 180000, 0, 30, false), pe__INACTIVETIME);
 }
 
 // A pause keeps the instance flag; an end asked for while a pause is pending ends for good,
