@@ -9,7 +9,6 @@
 #include "test_support.h"
 
 #include <pwd.h>
-#include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
 #include <sys/wait.h>

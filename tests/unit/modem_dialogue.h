@@ -6,14 +6,12 @@
 #include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
+#include "modemsim_process.h"
 #include "pty_peer.h"
 #include "test_support.h"
 
-#include <atomic>
-#include <gtest/gtest.h>
+#include <algorithm>
 #include <sstream>
-#include <string>
-#include <vector>
 
 // A fresh configuration with the service log on, the channel idle; the unit binary puts the
 // globals back afterwards, the channel is closed here.
@@ -55,11 +53,9 @@ inline std::vector<std::string> commands(const std::string& transcript) {
     return out;
 }
 
-inline int count_command(const std::string& transcript, const std::string& cmd,
-                         bool prefix = false) {
-    int n = 0;
-    for (const auto& c : commands(transcript)) n += prefix ? c.rfind(cmd, 0) == 0 : c == cmd;
-    return n;
+inline long count_command(const std::string& transcript, const std::string& cmd) {
+    const std::vector<std::string> all = commands(transcript);
+    return std::count(all.begin(), all.end(), cmd);
 }
 
 // A device that answers each command line with these pieces, each after its delay in ms:

@@ -4,9 +4,6 @@
 #include "core/status_lines.h"
 #include "modem/operating_mode.h"
 #include "modem_dialogue.h"
-#include "modemsim_process.h"
-
-#include <memory>
 
 namespace {
 

@@ -3,9 +3,6 @@
 // each maker's query of the attempts are driven by the day scenarios.
 #include "modem/sim_pin.h"
 #include "modem_dialogue.h"
-#include "modemsim_process.h"
-
-#include <memory>
 
 TEST(SimAnswers, StatesStartUpAndAttemptsOfEachMaker) {
     for (const char* ready : {"\r\n+CPIN: READY\r\n\r\nOK\r\n", "+CPIN: SIM PIN2\r\nOK",
