@@ -113,7 +113,7 @@ void run_command(const std::string& line) {
     else if (w == "hold")
         hold = true;
     else if (!client)
-        event("ERROR no client for " + w);
+        return; // the test waits in vain, and shows what it saw
     else if (w == "save")
         SmsSaveYourself(client, SmSaveBoth, shutdown ? True : False,
                         style == "any"      ? SmInteractStyleAny
@@ -131,8 +131,7 @@ void run_command(const std::string& line) {
         IcePing(
             ice, [](IceConn, IcePointer) { event("SYNCED"); }, nullptr);
         IceFlush(ice);
-    } else
-        event("ERROR unknown command " + line);
+    }
 }
 
 // Messages of one client connection; a broken one is reported and dropped.

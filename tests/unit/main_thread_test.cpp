@@ -215,18 +215,19 @@ TEST(StatusTexts, VolumeSpeedsAndMainLine) {
     EXPECT_STREQ(t, " Vodafone.de [1A2B.D4E5]");
 }
 
+// A code outside the allowed list is the warnings scenario's foreign network.
 TEST(Networks, NewNamesAndTheAllowedList) {
     EXPECT_TRUE(mt__newnetwork("o2 - de", "Vodafone.de", "1A2B", "1A2B"));
     for (const char* same : {"Vodafone.de", "", " No Service", "Limited Service", ",1\r"})
         EXPECT_FALSE(mt__newnetwork(same, "Vodafone.de", "", "")) << same;
     EXPECT_FALSE(mt__newnetwork("1A2B", "Vodafone.de", "1A2B", "")) << "a location, not a name";
-    EXPECT_FALSE(mt__networkallowed(";26201;", "Vodafone.de", "26202"));
     EXPECT_TRUE(mt__networkallowed(";26201", "T-Mobile D", "26201")); // ';' appended
     EXPECT_TRUE(mt__networkallowed(";Vodafone.de;26201;", "Vodafone.de", "999999"));
     EXPECT_FALSE(mt__networkallowed(";Vodafone.de;", "Vodafone", "26202"));
     EXPECT_FALSE(mt__networkallowed(";262011;", "x", "26201"));
 }
 
+// The first pass's permission with a signal is "Permitted to connect." in every scenario.
 TEST(Limits, LevelsMarkersThirdLimitAndPermission) {
     const long max[3] = {1000, 2000, 3000};
     const long maxt[3] = {0, 60, 0}; // 0: off
@@ -240,7 +241,6 @@ TEST(Limits, LevelsMarkersThirdLimitAndPermission) {
     EXPECT_FALSE(mt__limitexceeded(1L << 40, 1L << 40, off, off));
 
     EXPECT_FALSE(mt__permitted(0, true, false, GERAET_HUAWEI, false));
-    EXPECT_TRUE(mt__permitted(1, true, false, GERAET_HUAWEI, false));
     EXPECT_FALSE(mt__permitted(1, false, false, GERAET_HUAWEI, false));
     EXPECT_FALSE(mt__permitted(4, true, true, GERAET_HUAWEI, false)) << "option X: pass 5";
     EXPECT_TRUE(mt__permitted(5, true, true, GERAET_HUAWEI, false));
@@ -271,11 +271,9 @@ TEST(AcousticSignal, DigitsAndFrequencies) {
     // silence, each digit by 200 ms more; the tens at the previous reading's frequency.
     std::vector<mt__tone> t = mt__morsesignal(30, 47);
     ASSERT_EQ(t.size(), 5u * 2 + 1 + 4u * 2 + 1);
-    EXPECT_EQ(morse(t, 0, 11), "....-");
-    EXPECT_EQ(morse(t, 11, t.size()), "-...");
+    EXPECT_EQ(morse(t, 0, 11) + " " + morse(t, 11, t.size()), "....- -...");
     EXPECT_EQ(t[0].fq, mt__morsefrequency(30));
-    EXPECT_EQ(t[1], (mt__tone{0, 100}));
-    EXPECT_EQ(t[10], (mt__tone{0, 200}));
+    EXPECT_TRUE(t[1] == (mt__tone{0, 100}) && t[10] == (mt__tone{0, 200}));
     EXPECT_EQ(t[11], (mt__tone{mt__morsefrequency(47), 300}));
     t = mt__morsesignal(5, 5); // "05": dash, five dots
     EXPECT_EQ(morse(t, 0, t.size()), "-.....");

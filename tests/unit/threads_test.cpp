@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <functional>
-#include <gdk/gdk.h>
 #include <thread>
 
 namespace {
@@ -54,8 +53,6 @@ TEST(Registry, FullThenFreedNodeReusedAndNamesCutForTheSystem) {
         workers.push_back(std::make_unique<Worker>("w" + std::to_string(i)));
     EXPECT_EQ(workers.back()->handle.load(), nullptr) << "the 31st registration fails";
     EXPECT_EQ(th__count(), 30);
-    EXPECT_NE(read_file("servilog.txt").find("th_register: no free node available."),
-              std::string::npos);
     th_reg freed = workers[0]->handle;
     workers.erase(workers.begin());
     EXPECT_FALSE(th_unregister(freed)) << "a handle that was already unregistered";
@@ -119,8 +116,6 @@ TEST(Sleeps, TerminateEndsSleepersForGood) {
     while (th__count() == before) g_usleep(1000);
     EXPECT_TRUE(th_terminate(5000)) << "the sleeper leaves the registry";
     EXPECT_TRUE(th_msleep(3600 * 1000) && th_msleepx(3600 * 1000)) << "at once after terminate";
-    EXPECT_NE(read_file("servilog.txt").find("th_msleepexit: exiting \"sleeper\""),
-              std::string::npos);
 }
 
 TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
@@ -138,7 +133,4 @@ TEST(GuiLock, NestedOrForeignUseIsReportedAndDoesNotHang) {
     EXPECT_FALSE(th__guilockheld());
     th_leave(); // not held
     EXPECT_EQ(th__guilockfaults, 2);
-    std::string log = read_file("servilog.txt");
-    EXPECT_NE(log.find("!GUI lock taken again by the thread that holds it"), std::string::npos);
-    EXPECT_NE(log.find("!GUI lock released by a thread that does not hold it."), std::string::npos);
 }
