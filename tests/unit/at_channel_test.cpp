@@ -1,5 +1,7 @@
 // The AT channel: answers as devices send them (with their own lines, through the Novatel
-// diagnostic port), the ports it opens, and the user's command strings.
+// diagnostic port), the ports it opens, and the user's command strings. The simulation
+// without a modem (COM=NONE) is driven by the scenarios that run without one, the commands a
+// one-port Qualcomm answers itself by the Qualcomm day scenario (its simulator refuses them).
 #include "modem_dialogue.h"
 #include "sms_test_support.h"
 
@@ -45,18 +47,6 @@ TEST(ChannelPure, AnswerCompleteOnlyWithItsFinalResult) {
                              "\r\nOK\r\n\r\n^BOOT:20952695,0,0,0,72\r\n",
                              "\r\nOK\r\n\r\n+CUSD: 0,\"Guth", "\r\nOKAY\r\n", ""})
         EXPECT_FALSE(cm__answercomplete(more, strlen(more))) << more;
-}
-
-// The simulation without a modem (COM=NONE) is driven by the scenarios that run without one.
-TEST_F(Channel, CommandsATypeSixAnswersItself) {
-    strMcpy(inidat.con, "web.vodafone.de");
-    PtyPeer silent([](PtyPeer&, const std::string&) {});
-    geraet = 6;
-    ASSERT_TRUE(cm_open(silent.path(), 0));
-    EXPECT_EQ(ask("AT_OPSYS=3,2\r"), "\r\nOK\r\n") << "the OK of a command never sent";
-    EXPECT_EQ(ask("AT+COPS=3,2\r"), "\r\nOK\r\n");
-    EXPECT_EQ(ask("AT+COPS?\r"), "\r\n+COPS: 0,0,\"web.vodafone.de\",9\r\nOK\r\n");
-    EXPECT_EQ(silent.received(), "");
 }
 
 // Answers in pieces, and the PIN and IMEI kept out of every file, are driven by the day
