@@ -10,7 +10,6 @@
 // runs COMMAND through the shell when EVENT arrives, before its line is written, so that a
 // scenario can take a snapshot of files at that moment.
 #include <X11/ICE/ICElib.h>
-#include <X11/ICE/ICEutil.h>
 #include <X11/SM/SMlib.h>
 #include <algorithm>
 #include <cstdlib>

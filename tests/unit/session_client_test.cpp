@@ -89,8 +89,6 @@ class Manager {
 class Session : public ::testing::Test {
   protected:
     void SetUp() override {
-        shutdowninteractionkey = -1;
-        shutdowninteractionkeyvalid = programmende_gewuenscht = false;
         env.set("ICEAUTHORITY", tmp.path() + "/iceauth"); // no cookie file of the user
         env.unset("SESSION_MANAGER");                     // never the desktop's own manager
     }

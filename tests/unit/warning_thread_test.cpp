@@ -19,8 +19,6 @@ class Warnings : public ::testing::Test {
         fresh_record();
         inidat.round = 1; // connection log on
         inidat.constart = true;
-        unterbrechung_gewuenscht = 0;
-        shutdownerlaubt = false;
     }
     InTempDir tmp;
 };
