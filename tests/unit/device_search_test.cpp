@@ -8,11 +8,7 @@
 #include "modem/device_search.h"
 #include "modem_dialogue.h"
 
-namespace {
-
 const std::string huawei = "usb-HUAWEI_Technology_HUAWEI_Mobile";
-
-} // namespace
 
 // The Huawei's three interfaces are the port search's below.
 TEST(DeviceClassify, ByIdNamesOfTheSticks) {

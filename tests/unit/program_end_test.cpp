@@ -28,7 +28,6 @@ TEST(End, PauseKeepsTheFlagAndAPendingPauseGivesWayToTheEnd) {
     InTempDir tmp;
     FakeCommands sudo(tmp.path(), {"sudo"}, "ok");
     fresh_record();
-    inidat.round = 1; // connection log on
     aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     fflush(nullptr);
     pid_t child = fork();

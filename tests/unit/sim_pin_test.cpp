@@ -18,7 +18,6 @@ TEST(SimAnswers, StatesStartUpAndAttemptsOfEachMaker) {
                               "\r\n+CME ERROR: SIM failure\r\n", "\r\n+CPIN: SIM PIN\r\n\r\nOK"})
         EXPECT_FALSE(de__simstarting(final)) << final;
 
-    // The attempts left (PIN, PUK) as each maker tells them.
     for (auto [answer, left] :
          {std::pair{"\r\n+CPINR: SIM PIN,2,3\r\n+CPINR: SIM PUK,10,10\r\n+CPINR: SIM PIN2,3,3\r\n"
                     "\r\nOK\r\n",

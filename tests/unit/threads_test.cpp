@@ -12,8 +12,7 @@
 
 namespace {
 
-// A thread (without a name of its own) that registers under a name, reports its handle and
-// waits to be released.
+// An unnamed thread that registers under a name, reports its handle and waits to be released.
 struct Worker {
     std::atomic<th_reg> handle{nullptr};
     std::atomic<bool> registered{false}, release{false};
@@ -64,7 +63,6 @@ TEST(Registry, FullThenFreedNodeReusedAndNamesCutForTheSystem) {
     EXPECT_NE(names.find("[cf__settingsupd\n"), std::string::npos) << names;
     int dummy;
     EXPECT_FALSE(th_unregister(reinterpret_cast<th_reg>(&dummy))) << "not a node of the registry";
-    workers.clear();
 }
 
 TEST(Sleeps, AnEndRequestOrNewWorkWakesTheSleeperAtOnce) {
