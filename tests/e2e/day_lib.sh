@@ -1,14 +1,8 @@
-# A day in a user's life: the whole program from its download to its end with one maker's
-# modem (day_in_the_life MAVLYN PROFILE COMMANDPORT CONNECTPORT LINK...), and a shorter day with
-# each other maker's (day_maker, below). Sourced by the test_day_*.sh scenarios.
-# The user installs the downloaded program in English, gives the ports in mavlyn.ini, types
-# the PIN into its dialog and saves it, lets the program find the APN, and connects shortly
-# before midnight of a month's last day; traffic is counted across the day and month change.
-# Then an SMS comes in and is answered, the modem answers garbage and is pulled and plugged
-# again, and the shared record ends the program. Checked through the program's files, its
-# shared record and its windows.
+# A day in a user's life (tests/e2e/README.md): the whole program from its download to its end
+# with one maker's modem (day_in_the_life MAVLYN PROFILE COMMANDPORT CONNECTPORT LINK...), and a
+# shorter day with each other maker's (day_maker MAVLYN PROFILE COM CON [MODEMSIM ARGS...]).
+# Checked through the program's files, its shared record and its windows.
 
-set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 DAY_PIN=4711
 DAY_PEER=+491701234567
@@ -17,17 +11,16 @@ DAY_FAKETIME=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
 # day_window TITLE: the visible window of that title, mapped again when the window manager
 # was still starting as it came.
 day_window() {
-  local deadline=$((SECONDS + 60)) remap=$((SECONDS + 10)) w
-  while [ $SECONDS -lt $deadline ]; do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    if [ $SECONDS -ge $remap ]; then
-      for w in $(xdotool search --name "$1" 2>/dev/null); do xdotool windowmap "$w" || true; done
-      remap=$((SECONDS + 10))
-    fi
-    sleep 0.1
-  done
-  e2e_fail "no window '$1' within 60 s"
+  DAY_REMAP=$((SECONDS + 10))
+  e2e_until 60 "no window '$1' within 60 s" day__mapped "$1"
+  echo "$E2E__ID"
+}
+day__mapped() {
+  e2e__first xdotool search --onlyvisible --name "$1" && return 0
+  [ $SECONDS -ge $DAY_REMAP ] || return 1
+  for w in $(xdotool search --name "$1" 2>/dev/null); do xdotool windowmap "$w" || true; done
+  DAY_REMAP=$((SECONDS + 10))
+  return 1
 }
 
 # day_press TITLE KEY...: keys to a window of that title, again while it stays.
@@ -90,12 +83,11 @@ day_first_start() {
   e2e_answer "$w" Tab Tab space # "Save"
   day_press "mavlyn   APN determination" Return
   e2e_wait_clean_exit "$pid" 60
-  grep -qF "AT+CPIN=\"$DAY_PIN\"" "$WORK/transcript" || grep -qF "AT+CPIN=$DAY_PIN" \
-    "$WORK/transcript" || e2e_fail "PIN not sent: $(grep CPIN "$WORK/transcript")"
+  e2e_has "$WORK/transcript" "AT+CPIN=$DAY_PIN"
   [ -n "$(day_ini_value PIN)" ] || e2e_fail "PIN not saved"
   [ "$(day_ini_value PIN)" != "$DAY_PIN" ] || e2e_fail "PIN saved in plain text"
   [ -n "$(day_ini_value APN)" ] || e2e_fail "no APN found"
-  grep -q "Attempts left: PIN 3, PUK 10." "$DAY_HOME/servilog.txt" || e2e_fail "no attempts left"
+  e2e_has "$DAY_HOME/servilog.txt" "Attempts left: PIN 3, PUK 10."
 }
 
 # day_midnight: connected with traffic, the day and the month change at midnight.
@@ -108,11 +100,8 @@ day_midnight() {
   [ "$(e2e_shm_field 154 s)" = "Vodafone.de" ] || e2e_fail "operator in the shared record"
   # Counted at midnight: the subtotal and the month total of January, dated with the last
   # pass of its last day (the start itself closed December, the month of the installation).
-  local jan='^2027-01-31 23:5[0-9]:[0-9][0-9] Month total: [1-9][0-9]* kB' deadline=$((SECONDS + 150))
-  until grep -qa "$jan" "$conn"; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "January's volume: $(grep -a "total" "$conn")"
-    sleep 0.5
-  done
+  e2e_until 150 "no month total for January in $conn" \
+    grep -qa '^2027-01-31 23:5[0-9]:[0-9][0-9] Month total: [1-9][0-9]* kB' "$conn"
   grep -qa "^2027-01-31 23:5[0-9]:[0-9][0-9] Subtotal: [1-9][0-9]* kB" "$conn" ||
     e2e_fail "no subtotal for the old day: $(grep -a "Subtotal" "$conn")"
 }
@@ -128,7 +117,7 @@ day_sms() {
   printf 'Ja, gleich.' >"$DAY_HOME/sms_send/$answer"
   e2e_wait_count "$DAY_HOME/sms.txt" "Sent SMS: Ja, gleich." 1 120
   [ -e "$DAY_HOME/sms_out/$answer" ] || e2e_fail "answer not in sms_out"
-  grep -q "AT+CMGS=" "$WORK/transcript" || e2e_fail "not sent as SMS"
+  e2e_has "$WORK/transcript" "AT+CMGS="
 }
 
 # day_modem_faults: garbage answers, then the modem pulled and plugged again.
@@ -138,12 +127,12 @@ day_modem_faults() {
   e2e_modem "send 2 $(head -c 2000 /dev/zero | tr '\0' 'Z')"
   e2e_modem 'send 2 +COPS: 0,0,"\x01\x02\x03",2\r\nOK\r\n'
   e2e_passes 3
-  kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended after garbage"
+  e2e_alive "$pid" "the program ended after garbage"
   before=$(e2e_count "$log" "Permitted to connect.")
   e2e_modem quit
   e2e_wait_pid "$MODEM_PID" 10 || true
   e2e_wait_for_text "$DAY_HOME/connlog.txt" "Communications error at port" 120
-  kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended when the modem went away"
+  e2e_alive "$pid" "the program ended when the modem went away"
   mv "$WORK/transcript" "$WORK/transcript-1"
   e2e_start_modem "$DAY_PROFILE" "${DAY_MODEM_ARGS[@]}"
   e2e_wait_count "$log" "Permitted to connect." $((before + 1)) 150
@@ -154,31 +143,37 @@ day_modem_faults() {
 day_end() {
   e2e_shm_command mavlyn_END
   e2e_wait_clean_exit "$pid" 60
-  head -1 "$DAY_INI" | grep -q '^01 [0-9A-F]\{3\}0*[1-9]' || e2e_fail "no February volume"
   # Beside the counters only the hint line changes: the APN to review has been used.
   local skip='1d;/^04\( .*\)\?$/d'
   diff <(sed "$skip" "$WORK/ini-configured") <(sed "$skip" "$DAY_INI") >"$WORK/ini.diff" ||
     e2e_fail "configuration changed: $(cat "$WORK/ini.diff")"
-  grep -q "mavlyn terminated." "$DAY_HOME/servilog.txt" || e2e_fail "no end line"
-  grep -q shutdown <(e2e_fake_calls) && e2e_fail "shutdown: $(e2e_fake_calls)"
-  return 0
+  e2e_has "$DAY_HOME/servilog.txt" "mavlyn terminated."
+  e2e_lacks "$SB_CALLS" shutdown
+}
+
+# day__begin MAVLYN PROFILE [MODEMSIM ARGS...]: the simulated modem, its SIM asking for the PIN.
+day__begin() {
+  e2e_begin "$1"
+  e2e_need_chat
+  DAY_PROFILE=$2
+  DAY_MODEM_ARGS=(--set sim=pin --set pin=$DAY_PIN "${@:3}")
+  e2e_start_modem "$DAY_PROFILE" "${DAY_MODEM_ARGS[@]}"
+}
+
+# day__kept: the day's volume is in the counter line, and no secret in any other file.
+day__kept() {
+  head -1 "$DAY_INI" | grep -q '^01 [0-9A-F]\{3\}0*[1-9]' || e2e_fail "no volume counted"
+  e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
 }
 
 day_in_the_life() {
-  e2e_begin "$1"
-  DAY_PROFILE=$2
-  local comport=$3 conport=$4 l
-  shift 4
-  DAY_MODEM_ARGS=(--set sim=pin --set pin=$DAY_PIN --set signal=20
-    --set operator='26202|Vodafone.de|Vodafone|2')
-  for l in "$@"; do DAY_MODEM_ARGS+=(--link "$l"); done
+  local links=() l
+  for l in "${@:5}"; do links+=(--link "$l"); done
   [ -e "$DAY_FAKETIME" ] || e2e_fail "no libfaketime (package faketime)"
-  e2e_need_chat
-  e2e_start_modem "$DAY_PROFILE" "${DAY_MODEM_ARGS[@]}"
-
+  day__begin "$1" "$2" "${links[@]}"
   day_install
-  day_ini_set COM "$comport"
-  day_ini_set CON "$conport"
+  day_ini_set COM "$3"
+  day_ini_set CON "$4"
   day_ini_set MOD PM
   day_ini_set DAY "1;1"
   day_first_start
@@ -187,26 +182,18 @@ day_in_the_life() {
   day_sms
   day_modem_faults
   day_end
-  e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
-  echo "PASS day $DAY_PROFILE"
+  day__kept
 }
 
-# day_maker MAVLYN PROFILE COM CON [MODEMSIM ARGS...]: a shorter day with another maker's modem, as
-# it comes (answers in pieces, its own unsolicited lines, a SIM that takes its time): the
-# program named UMTS sets the operating mode in the maker's dialect, unlocks the stored PIN
-# (the attempts left go to the service log), permits connecting without any alarm, shows the
-# cell in $DAY_CELL ("Cell:" line of the connection log), connects, counts the traffic,
-# takes in an SMS and sends the answer (unless DAY_SMS=no), and ends by command file.
-# With COM "?" or no APN a first start finds them and ends, as it would for the user.
+# The program named UMTS sets the operating mode in the maker's dialect, unlocks the stored
+# PIN, permits connecting without any alarm, shows the cell ($DAY_CELL), connects, counts the
+# traffic, answers an SMS (unless DAY_SMS=no) and ends by command file. With COM "?" or no
+# APN a first start finds them and ends, as it would for the user.
 day_maker() {
-  e2e_begin "$1"
-  local profile=$2 com=$3 con=$4 conn log
-  shift 4
-  e2e_need_chat
-  e2e_start_modem "$profile" --set sim=pin --set pin=$DAY_PIN "$@"
+  local com=$3 con=$4 conn log
+  day__begin "$1" "$2" "${@:5}"
   DAY_HOME=$WORK/home DAY_INI=$WORK/home/mavlyn.ini
   conn=$DAY_HOME/connlog.txt log=$DAY_HOME/servilog.txt
-  mkdir -p "$DAY_HOME"
   e2e_ini "$DAY_HOME" "COM=$com" "CON=$con" "PIN=$DAY_PIN" "APN=${DAY_APN-web.vodafone.de}" \
     'DAY=1;1' MOD=PIM
   cp "$mavlyn" "$DAY_HOME/UMTS"
@@ -231,9 +218,7 @@ day_maker() {
   [ "${DAY_SMS-yes}" = no ] || day_sms
   grep -Ei "fail|error|not available|invalid" "$conn" && e2e_fail "a false alarm"
   e2e_end_by_file "$pid" "$DAY_HOME"
-  head -1 "$DAY_INI" | grep -q '^01 [0-9A-F]\{3\}0*[1-9]' || e2e_fail "no volume: $(head -1 "$DAY_INI")"
-  e2e_no_secrets "$DAY_HOME" "$DAY_PIN" 353456789012345 262021234567890
-  echo "PASS day $profile"
+  day__kept
 }
 
 DAY_CELL="LAC=1A2B CID=00C3D4E5"

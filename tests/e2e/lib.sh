@@ -1,13 +1,11 @@
-# Helpers for the whole-program scenarios. The scenarios run inside tests/e2e/sandbox.sh,
-# which gives them a private /dev, /run, /tmp, display, tray, sound server and fake commands;
-# these helpers start the simulated modem, wait with deadlines (never fixed sleeps) and look
-# at windows. Every process started here is ended by its pid.
+# Helpers for the whole-program scenarios (tests/e2e/README.md lists them). The scenarios run
+# inside tests/e2e/sandbox.sh; these helpers start the program, the simulated modem and fake
+# peers, wait with deadlines (never fixed sleeps) and look at windows and the shared record.
+# Every process started here is ended by its pid. Sourcing sets strict mode.
+set -euo pipefail
 
 E2E_PIDS=()
-E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
-
-e2e_in_sandbox() { [ -n "${SB:-}" ]; }
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 e2e_fail() {
   echo "FAIL: $*" >&2
@@ -20,97 +18,82 @@ e2e_fail() {
   exit 1
 }
 
+# At the end every process started here is ended (a stopped one continued first); a scenario
+# that got through says so.
 e2e_cleanup() {
-  local p
-  for p in "${E2E_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  local status=$? p
+  for p in "${E2E_PIDS[@]}"; do
+    kill -TERM "$p" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true
+  done
   for p in "${E2E_PIDS[@]}"; do wait "$p" 2>/dev/null || true; done
-  if [ -n "${WORK:-}" ] && ! e2e_in_sandbox; then rm -r -- "$WORK" 2>/dev/null || true; fi
+  [ "$status" -ne 0 ] || echo "PASS $(basename "$0" .sh)"
 }
 
-# A fresh working directory (the program's DIR=), removed at the end outside the sandbox;
-# inside, the sandbox's tmpfs goes with it.
-e2e_workdir() {
-  if e2e_in_sandbox; then
-    WORK=$(mktemp -d "$SB/work/run-XXXXXX")
-  else
-    WORK=$(mktemp -d /tmp/mavlyn-e2e-XXXXXX)
-  fi
+e2e_begin() {
+  [ -n "${SB:-}" ] || e2e_fail "not inside tests/e2e/sandbox.sh"
+  mavlyn=${1:-}
+  WORK=$(mktemp -d "$SB/work/run-XXXXXX")
   trap e2e_cleanup EXIT
 }
 
-# e2e_begin "$@": the start of every scenario: inside the sandbox, $mavlyn the program under
-# test (the scenario's first argument), a fresh $WORK.
-e2e_begin() {
-  e2e_in_sandbox || e2e_fail "not inside tests/e2e/sandbox.sh"
-  mavlyn=${1:-}
-  e2e_workdir
-}
-
-# e2e_ini DIR [LINE...]: DIR/mavlyn.ini with a fresh counter line, English, the service log
-# on (MOD=P) and the given lines; a later line of the same key wins, as in the program.
+# A later line of the same key wins, as in the program.
 e2e_ini() {
-  local dir=$1
-  shift
-  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'MOD=P' "$@" \
-    >"$dir/mavlyn.ini"
+  mkdir -p "$1"
+  printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'MOD=P' "${@:2}" \
+    >"$1/mavlyn.ini"
 }
 
-# A configuration for a run without a modem (COM=NONE) in directory $1, service log on,
-# without automatic connecting (nothing to dial).
-e2e_simulation_ini() { e2e_ini "$1" COM=NONE APN=web.example CONA=E; }
+e2e_simulation_ini() { e2e_ini "$1" COM=NONE APN=web.example CONA=E "${@:2}"; }
 
-# e2e_start_program DIR [WORD...]: $mavlyn on DIR without splash, in the background, with
-# the fake commands first in PATH (and the fake pppd before them when E2E_FAKE_PPPD=1);
-# output appended to DIR/stdout and DIR/stderr. Sets pid; ended by its pid at the end.
 e2e_start_program() {
-  local dir=$1 path=$SB_FAKE_PATH
-  shift
+  local path=$SB_FAKE_PATH
   [ "${E2E_FAKE_PPPD:-0}" = 1 ] && path=$E2E_ROOT/tests/fake:$SB_FAKE_PATH:/usr/sbin
-  PATH=$path "$mavlyn" "DIR=$dir" NOSPLASH "$@" >>"$dir/stdout" 2>>"$dir/stderr" &
+  PATH=$path "$mavlyn" "DIR=$1" NOSPLASH "${@:2}" >>"$1/stdout" 2>>"$1/stderr" &
   pid=$!
   E2E_PIDS+=("$pid")
 }
 
-# e2e_wait_permitted DIR: the program in DIR has come up to "Permitted to connect.".
 e2e_wait_permitted() { e2e_wait_for_text "$1/servilog.txt" "Permitted to connect." 60; }
 
-# e2e_clock MINUTES: the wall clock MINUTES from now (negative: ago) as HH:MM.
 e2e_clock() {
   local m=$((($(date +%-H) * 60 + $(date +%-M) + $1 + 1440) % 1440))
   printf '%02d:%02d' $((m / 60)) $((m % 60))
 }
 
-# A display: the sandbox's own, or else a private Xvfb on a number it picks itself.
-e2e_start_xvfb() {
-  if e2e_in_sandbox && [ -n "${DISPLAY:-}" ]; then return 0; fi
-  local fdfile="$WORK/.display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$WORK/xvfb.log" &
-  E2E_PIDS+=($!)
-  e2e__until 10 "Xvfb did not start" test -s "$fdfile"
-  export DISPLAY=":$(head -1 "$fdfile")"
+e2e_start_fake() {
+  "${@:2}" >"$WORK/$1.out" 2>"$WORK/$1.err" &
+  FAKE_PID=$!
+  E2E_PIDS+=("$FAKE_PID")
+  e2e_until 20 "$1 not ready" e2e__ready "$1"
+}
+e2e__ready() {
+  grep -q '^READY' "$WORK/$1.out" && return 0
+  e2e_alive "$FAKE_PID" "$1 ended: $(cat "$WORK/$1.err")"
+  return 1
 }
 
-# e2e_start_modem PROFILE [MODEMSIM ARGS...]
-# Starts the simulated modem with a transcript ($WORK/transcript) and a control FIFO
-# ($WORK/modem-control); sets MODEM_PID and MODEM_PORTS (the pty paths, port 0 first).
-# Links for the program to find are given as modemsim's --link arguments, e.g.
-#   e2e_start_modem huawei --link /dev/serial/by-id/usb-HUAWEI_E220-if00-port0 ...
+e2e_stop_fake() {
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 e2e_start_modem() {
-  local profile=$1
-  shift
   local sim=${MODEMSIM:-$E2E_ROOT/build/tools/modemsim/modemsim}
   [ -x "$sim" ] || e2e_fail "no modemsim at $sim (set MODEMSIM)"
-  e2e__start modemsim "$WORK/modem-banner" "$WORK/modem-stderr" 10 "$sim" --profile "$profile" \
-    --transcript "$WORK/transcript" --control-fifo "$WORK/modem-control" "$@"
-  MODEM_PID=$E2E__PID
-  mapfile -t MODEM_PORTS < <(awk '$1 == "PORT" { print $4 }' "$WORK/modem-banner")
+  e2e_start_fake modem "$sim" --profile "$1" --transcript "$WORK/transcript" \
+    --control-fifo "$WORK/modem-control" "${@:2}"
+  MODEM_PID=$FAKE_PID
+  mapfile -t MODEM_PORTS < <(awk '$1 == "PORT" { print $4 }' "$WORK/modem.out")
 }
 
-# e2e_modem COMMAND: one control command to the running simulated modem.
+# As the stick comes: SIM ready, signal 20, in Vodafone.de (26202), cell 1A2B/00C3D4E5.
+e2e_huawei() {
+  e2e_start_modem huawei "$@" --link /dev/ttyUSB0 --link /dev/ttyUSB1 --link /dev/ttyUSB2
+}
+
 e2e_modem() { printf '%s\n' "$*" >"$WORK/modem-control"; }
 
-# e2e_at DEVICE COMMAND: sends one command line to a modem port and prints what comes back
-# within a second. The port is opened without becoming the controlling terminal.
+# The port is opened without becoming the controlling terminal.
 e2e_at() {
   python3 - "$1" "$2" <<'PY'
 import os, select, sys, time
@@ -124,87 +107,67 @@ sys.stdout.write(out.decode("latin-1"))
 PY
 }
 
-# e2e__until SECONDS MESSAGE COMMAND...: runs COMMAND every tenth of a second until it
-# succeeds; fails with MESSAGE after SECONDS.
-e2e__until() {
-  local deadline=$((SECONDS + $1)) message=$2
-  shift 2
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "$message"
+e2e_until() {
+  local deadline=$((SECONDS + $1))
+  until "${@:3}"; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "$2"
     sleep 0.1
   done
 }
 
-# e2e__start NAME OUT ERR SECONDS COMMAND...: COMMAND in the background, ready once it prints
-# READY at the start of a line on OUT; sets E2E__PID.
-e2e__start() {
-  local name=$1 out=$2 err=$3 deadline=$((SECONDS + $4))
-  shift 4
-  "$@" >"$out" 2>"$err" &
-  E2E__PID=$!
-  E2E_PIDS+=("$E2E__PID")
-  until grep -q '^READY' "$out" 2>/dev/null; do
-    kill -0 "$E2E__PID" 2>/dev/null || e2e_fail "$name ended: $(cat "$err")"
-    [ $SECONDS -lt $deadline ] || e2e_fail "$name not ready"
-    sleep 0.05
+e2e_alive() { kill -0 "$1" 2>/dev/null || e2e_fail "$2"; }
+e2e_ended() { ! kill -0 "$1" 2>/dev/null; }
+
+e2e_wait_for_text() { e2e_until "$3" "no '$2' in $1 within $3 s" grep -sqF -- "$2" "$1"; }
+
+e2e_has() {
+  local t
+  for t in "${@:2}"; do grep -sqF -- "$t" "$1" || e2e_fail "$1 lacks '$t'"; done
+}
+e2e_lacks() {
+  local t
+  for t in "${@:2}"; do
+    ! grep -sqF -- "$t" "$1" || e2e_fail "$1 holds '$t': $(grep -F -- "$t" "$1" | head -3)"
   done
 }
 
-# e2e_wait_for_text FILE TEXT SECONDS
-e2e_wait_for_text() { e2e__until "$3" "no '$2' in $1 within $3 s" grep -sqF -- "$2" "$1"; }
-
-# e2e_wait_pid PID SECONDS: returns the exit status of a child, fails after the deadline.
 e2e_wait_pid() {
-  local deadline=$((SECONDS + $2))
-  while kill -0 "$1" 2>/dev/null; do
-    if [ $SECONDS -ge $deadline ]; then
-      kill -KILL "$1" 2>/dev/null || true
-      e2e_fail "process $1 still running after $2 s"
-    fi
-    sleep 0.1
-  done
+  e2e_until "$2" "process $1 still running after $2 s" e2e_ended "$1"
   wait "$1"
 }
+e2e_wait_clean_exit() { e2e_wait_pid "$1" "$2" || e2e_fail "process $1: exit status $?"; }
 
-# e2e_wait_window NAME SECONDS: prints the id of a visible window whose title holds NAME.
-e2e_wait_window() {
-  e2e__until "$2" "no window '$1' within $2 s" e2e__window "$1"
-  echo "$E2E__ID"
+e2e_stop_program() {
+  kill -TERM "$1"
+  e2e_wait_clean_exit "$1" 60
 }
-e2e__window() {
-  E2E__ID=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+e2e_end_by_file() {
+  : >"$2/mavlyn_END"
+  e2e_wait_clean_exit "$1" 60
+}
+
+# e2e__first COMMAND...: the first line COMMAND prints, in E2E__ID; fails when there is none.
+e2e__first() {
+  E2E__ID=$("$@" 2>/dev/null | head -1) || true
   [ -n "$E2E__ID" ]
 }
 
-# e2e_keys WINDOW KEY... and e2e_type WINDOW TEXT: activate the window and send to it.
+e2e_wait_window() {
+  e2e_until "$2" "no window '$1' within $2 s" e2e__first xdotool search --onlyvisible --name "$1"
+  echo "$E2E__ID"
+}
+
 e2e_keys() { xdotool windowactivate --sync "$1" 2>/dev/null || true; xdotool key --window "$@"; }
 e2e_type() {
   xdotool windowactivate --sync "$1" 2>/dev/null || true
   xdotool type --window "$1" --delay 30 "$2"
 }
 
-# e2e_screenshot NAME: the whole screen as $WORK/NAME.png, kept with SB_KEEP.
 e2e_screenshot() { import -window root "$WORK/$1.png"; }
 
-# e2e_fake_calls: what the fake sudo/rm/rmdir/firefox/gedit/shutdown were asked to do.
 e2e_fake_calls() { cat "${SB_CALLS:-/dev/null}" 2>/dev/null || true; }
 
-# e2e_start_fake NAME COMMAND...: a fake peer in the background, ready once it prints READY
-# on its stdout ($WORK/NAME.out); sets FAKE_PID.
-e2e_start_fake() {
-  e2e__start "$1" "$WORK/$1.out" "$WORK/$1.err" 20 "${@:2}"
-  FAKE_PID=$E2E__PID
-}
-
-# e2e_stop_fake PID
-e2e_stop_fake() {
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
-
-# e2e_shm_field OFFSET KIND: one field of the shared record (KIND s text, u8, i16, u32);
-# e2e_shm_command TEXT: TEXT into its command field, as a front end does (mavlyn_END,
-# mavlyn_CONNECT, ...). Both under the key E2E_SHM_KEY when set.
+# The shared record under the key E2E_SHM_KEY when set.
 e2e_shm_field() { e2e__shm "$1" "$2"; }
 e2e_shm_command() { e2e__shm 20 w "$1" || e2e_fail "no shared record"; }
 e2e__shm() {
@@ -220,6 +183,8 @@ if p in (None, ctypes.c_void_p(-1).value):
 raw = ctypes.string_at(p, 984)
 if kind == "w":
     ctypes.memmove(p + off, sys.argv[3].encode() + b"\0", len(sys.argv[3]) + 1)
+elif kind == "x":
+    print(raw.hex())
 elif kind == "s":
     print(raw[off:off + 65].split(b"\0")[0].decode("latin-1"))
 elif kind == "u8":
@@ -229,32 +194,26 @@ else:
 PY
 }
 
-# e2e_count FILE TEXT: lines holding TEXT (0 for a missing file).
 e2e_count() {
   local c
   c=$(grep -cF -- "$2" "$1" 2>/dev/null) || true
   echo "${c:-0}"
 }
 
-# e2e_wait_count FILE TEXT N SECONDS: waits until TEXT is in FILE N times; fails at once when
-# the program of the scenario ($pid, when set) has ended.
 e2e_wait_count() {
-  e2e__until "$4" "not $3 times '$2' in $1 within $4 s" e2e__counted "$1" "$2" "$3"
+  e2e_until "$4" "not $3 times '$2' in $1 within $4 s" e2e__counted "$1" "$2" "$3"
 }
 e2e__counted() {
   [ "$(e2e_count "$1" "$2")" -ge "$3" ] && return 0
-  [ -z "${pid:-}" ] || kill -0 "$pid" 2>/dev/null || e2e_fail "the program ended (waiting for '$2')"
+  [ -z "${pid:-}" ] || e2e_alive "$pid" "the program ended (waiting for '$2')"
   return 1
 }
 
-# e2e_passes N: waits for N more monitoring passes (signal queries in the modem transcript).
+# A monitoring pass asks for the signal.
 e2e_passes() {
-  local n
-  n=$(e2e_count "$WORK/transcript" "AT+CSQ")
-  e2e_wait_count "$WORK/transcript" "AT+CSQ" $((n + $1)) 60
+  e2e_wait_count "$WORK/transcript" "AT+CSQ" $(($(e2e_count "$WORK/transcript" "AT+CSQ") + $1)) 60
 }
 
-# e2e_dialogs: the program's visible dialog windows (message boxes and questions).
 e2e_dialogs() {
   local w
   for w in $(xdotool search --onlyvisible --class mavlyn 2>/dev/null); do
@@ -263,48 +222,25 @@ e2e_dialogs() {
   return 0
 }
 
-# e2e_wait_dialog TITLE SECONDS: prints the first dialog to come up, which must be named TITLE.
 e2e_wait_dialog() {
   local name
-  e2e__until "$2" "no '$1' question within $2 s" e2e__dialog
+  e2e_until "$2" "no '$1' question within $2 s" e2e__first e2e_dialogs
   name=$(xdotool getwindowname "$E2E__ID" 2>/dev/null) || name=""
   [[ "$name" == *"$1"* ]] || e2e_fail "another box: '$name', not '$1'"
   echo "$E2E__ID"
 }
-e2e__dialog() { E2E__ID=$(e2e_dialogs | head -1); [ -n "$E2E__ID" ]; }
 
-# e2e_answer WINDOW KEY...: the box may close between a key's press and release, which
-# xdotool reports as an error; whether the answer arrived shows in the logs.
+# The box may close between a key's press and release, which xdotool reports as an error;
+# whether the answer arrived shows in the logs.
 e2e_answer() { e2e_keys "$@" 2>/dev/null || true; }
 
-# e2e_wait_clean_exit PID SECONDS: the program ends within the deadline with status 0.
-e2e_wait_clean_exit() {
-  local status=0
-  e2e_wait_pid "$1" "$2" || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "exit status $status"
-}
-
-# e2e_stop_program PID: SIGTERM, then a clean exit within 60 s.
-e2e_stop_program() {
-  kill -TERM "$1"
-  e2e_wait_clean_exit "$1" 60
-}
-
-# e2e_end_by_file PID DIR: the command file mavlyn_END in DIR, then a clean exit within 60 s.
-e2e_end_by_file() {
-  : >"$2/mavlyn_END"
-  e2e_wait_clean_exit "$1" 60
-}
-
-# e2e_need_chat: the dial-up runs chat (package ppp), which lives in /usr/sbin.
+# The dial-up runs chat (package ppp), which lives in /usr/sbin.
 e2e_need_chat() {
   command -v chat >/dev/null || PATH=$PATH:/usr/sbin
   command -v chat >/dev/null || e2e_fail "chat (package ppp) is missing"
 }
 
-# e2e_sms_pdu KIND ARGS: an SMS-DELIVER in hex, built here by the rules of 3GPP TS 23.040/23.038.
-#   e2e_sms_pdu ucs2 SENDER REF TOTAL SEQ TEXT   (one part of a concatenated UCS-2 message)
-#   e2e_sms_pdu gsm7 SENDER TEXT                  (SENDER starting with a letter is alphanumeric)
+# Built by the rules of 3GPP TS 23.040/23.038; a sender starting with a letter is alphanumeric.
 e2e_sms_pdu() {
   python3 - "$@" <<'PY'
 import sys
@@ -314,14 +250,7 @@ EXT = {"€": 0x65, "[": 0x3C, "]": 0x3E, "{": 0x28, "}": 0x29, "~": 0x3D, "\\":
 def septets(text):
     return [s for ch in text for s in ([0x1B, EXT[ch]] if ch in EXT else [GSM.index(ch)])]
 def pack(sep):
-    bits, n, out = 0, 0, bytearray()
-    for s in sep:
-        bits |= s << n
-        n += 7
-        while n >= 8:
-            out.append(bits & 0xFF); bits >>= 8; n -= 8
-    if n: out.append(bits & 0xFF)
-    return bytes(out)
+    return sum(s << (7 * i) for i, s in enumerate(sep)).to_bytes((7 * len(sep) + 7) // 8, "little")
 def bcd(digits):
     d = digits + ("F" if len(digits) % 2 else "")
     return bytes(int(d[i + 1] + d[i], 16) for i in range(0, len(d), 2))
@@ -329,50 +258,44 @@ def address(sender):
     if sender[0].isalpha():
         packed = pack(septets(sender))
         return bytes([len(packed) * 2, 0xD0]) + packed
-    digits = sender.lstrip("+")
-    return bytes([len(digits), 0x91]) + bcd(digits)
-sca = bytes([0x07, 0x91]) + bcd("491710760000")
+    return bytes([len(sender.lstrip("+")), 0x91]) + bcd(sender.lstrip("+"))
+head = bytes([0x07, 0x91]) + bcd("491710760000")  # the service centre
 stamp = bcd("26120714151600")  # 2026-12-07 14:15:16, zone 0
-kind = sys.argv[1]
-if kind == "ucs2":
+if sys.argv[1] == "ucs2":
     sender, ref, total, seq, text = sys.argv[2:7]
-    udh = bytes([5, 0, 3, int(ref), int(total), int(seq)])
-    ud = udh + text.encode("utf-16-be")
+    ud = bytes([5, 0, 3, int(ref), int(total), int(seq)]) + text.encode("utf-16-be")
     tpdu = bytes([0x44]) + address(sender) + bytes([0, 0x08]) + stamp + bytes([len(ud)]) + ud
 else:
     sender, text = sys.argv[2:4]
     sep = septets(text)
     tpdu = bytes([0x04]) + address(sender) + bytes([0, 0x00]) + stamp + bytes([len(sep)]) + pack(sep)
-print((sca + tpdu).hex().upper())
+print((head + tpdu).hex().upper())
 PY
 }
 
-# e2e_menu_select DOWNS: opens the control window's menu with the right button and picks the
-# item DOWNS steps down from the top (the insensitive title and separators are skipped).
+# The menu opens with the right button; its insensitive title and separators are skipped.
 e2e_menu_select() {
-  local w
+  local w keys=()
   w=$(e2e_wait_window "mavlyn 0.4" 20)
   xdotool windowactivate --sync "$w" 2>/dev/null || true
   xdotool mousemove --window "$w" 60 12 click 3
   # The menu takes the keyboard once it is up; until then the keys would go to the window.
-  local deadline=$((SECONDS + 10))
-  until xdotool search --onlyvisible --class "gtk-menu|GtkMenu|mavlyn" 2>/dev/null |
-    grep -qvx "$w"; do
-    [ $SECONDS -lt $deadline ] || break
-    sleep 0.1
-  done
-  local keys=()
+  e2e_until 10 "the menu did not open" e2e__first eval \
+    "xdotool search --onlyvisible --class 'gtk-menu|GtkMenu|mavlyn' | grep -vx $w"
   for _ in $(seq "$1"); do keys+=(Down); done
   xdotool key --delay 100 "${keys[@]}" Return
 }
 
-# e2e_no_secrets DIR SECRET...: no log, SMS file or other text file in DIR holds a SECRET (a
-# PIN, password, IMEI, IMSI) as a word of its own; mavlyn.ini keeps them scrambled.
+# A PIN, password, IMEI or IMSI as a word of its own; mavlyn.ini keeps them scrambled.
 e2e_no_secrets() {
-  local dir=$1 s hits
-  shift
-  for s in "$@"; do
-    hits=$(grep -rlIwF --exclude=mavlyn.ini -- "$s" "$dir") || true
+  local s hits
+  for s in "${@:2}"; do
+    hits=$(grep -rlIwF --exclude=mavlyn.ini -- "$s" "$1") || true
     [ -z "$hits" ] || e2e_fail "'$s' in clear in $hits: $(grep -hwF -- "$s" $hits | head -3)"
   done
+}
+
+e2e_gtest() {
+  "$2" --gtest_filter="$3" >"$1" 2>&1 && grep -q '\[  PASSED  \] 1 test' "$1" ||
+    e2e_fail "$3: $(tail -20 "$1")"
 }

@@ -6,13 +6,8 @@
 # 2. Killed with SIGKILL at random moments while it rewrites the file and its counter line
 #    (INIWRITE at each start), it never leaves a short, empty or mixed mavlyn.ini.
 # 3. On a full disk the rewrite fails: the old file stays as it was and the log says so.
-set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mavlyn=$1
-
-e2e_workdir
-e2e_start_xvfb
-
+e2e_begin "$@"
 cp "$mavlyn" "$WORK/CONN"
 cat >"$WORK/mavlyn.ini" <<'INI'
 01 9AA000001234-0000000000000-0000042
@@ -32,8 +27,7 @@ INIWRITEEXIT
 INI
 
 "$WORK/CONN" NOSPLASH >"$WORK/stdout" 2>"$WORK/stderr" &
-pid=$!
-e2e_wait_clean_exit "$pid" 120
+e2e_wait_clean_exit $! 120
 
 ini=$WORK/mavlyn.ini
 first=$(head -1 "$ini")
@@ -56,15 +50,14 @@ done <<LINES
 LINES
 grep -q '^11 PIN=CRYPT1' "$ini" && ! grep -q '^11 PIN=.*1234$' "$ini" || e2e_fail "PIN not scrambled"
 grep -q '^INIWRITEEXIT' "$ini" && e2e_fail "the request word was written back"
-grep -q 'Deutsche Beschreibung siehe unten' "$ini" || e2e_fail "no description"
+e2e_has "$ini" "Deutsche Beschreibung siehe unten"
 
 # ---- 2. Killed while writing ----
 sed 1d "$ini" >"$WORK/lines-expected"
 for i in $(seq 15); do
   "$WORK/CONN" NOSPLASH INIWRITE >>"$WORK/stdout" 2>>"$WORK/stderr" &
   pid=$!
-  sleep "0.$((RANDOM % 10))$((RANDOM % 10))"
-  sleep "$((i % 2))"
+  sleep "$((i % 2)).$((RANDOM % 10))$((RANDOM % 10))" # a random moment of the rewrite
   kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
   first=$(head -1 "$ini")
@@ -79,14 +72,12 @@ ls -a "$WORK" | grep -q '\.tmp$' && e2e_fail "temporary files left: $(ls -a "$WO
 full=$WORK/full
 mkdir "$full"
 mount -t tmpfs -o size=64k tmpfs "$full"
-printf '%s\n' '01 9AA000000000-0000000000000-0000000' 'LAN=English' 'COM=NONE' 'REM=old' >"$full/mavlyn.ini"
+e2e_ini "$full" COM=NONE REM=old
 cp "$full/mavlyn.ini" "$WORK/ini-before"
 head -c 40000 /dev/zero >"$full/filler" || true
 "$WORK/CONN" "DIR=$full" NOSPLASH INIWRITEEXIT 'MOD=P' >>"$WORK/stdout" 2>>"$WORK/stderr" &
 e2e_wait_clean_exit $! 120
 cmp -s "$full/mavlyn.ini" "$WORK/ini-before" || e2e_fail "the old file was not kept: $(head -3 "$full/mavlyn.ini")"
-grep -q "mavlyn.ini could not be written; the previous file is kept." "$full/servilog.txt" ||
-  e2e_fail "the failure was not reported"
+e2e_has "$full/servilog.txt" "mavlyn.ini could not be written; the previous file is kept."
 ls -a "$full" | grep -q '\.tmp$' && e2e_fail "a temporary file left on the full disk"
 umount "$full"
-echo "PASS ini_rewrite"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The sandbox itself: what the other scenarios rely on is really there, and what must not
 # leak (network, real commands, the machine's devices) is really shut off.
-set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
 
@@ -18,8 +17,7 @@ touch "$target"
 rm -fr "$target"
 sudo shutdown -h now
 [ -e "$target" ] || e2e_fail "the real rm ran"
-grep -qx "rm -fr $target" "$SB_CALLS" || e2e_fail "rm not recorded"
-grep -qx "sudo shutdown -h now" "$SB_CALLS" || e2e_fail "sudo not recorded"
+e2e_has "$SB_CALLS" "rm -fr $target" "sudo shutdown -h now"
 
 # A simulated modem behind a stable device name.
 e2e_start_modem huawei --link /dev/serial/by-id/usb-HUAWEI_Technology_HUAWEI_Mobile-if00-port0 \
@@ -38,4 +36,3 @@ grep -q $'^1\tATI$' "$WORK/transcript" || e2e_fail "transcript lacks the command
 xdotool getdisplaygeometry >/dev/null || e2e_fail "no display"
 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || e2e_fail "no window manager"
 pactl list short sinks | grep -q null || e2e_fail "no null sink"
-echo "PASS sandbox"

@@ -25,16 +25,13 @@ def answer(data, known):
     rcode = 0 if name in known else 3
     return struct.pack(">HHHHHH", ident, 0x8180 | rcode, 1, 0, 0, 0) + question
 
-def main():
-    known = dict(arg.lower().split("=", 1) for arg in sys.argv[1:])
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind(("127.0.0.1", 53))
-    print("READY", flush=True)
-    while True:
-        data, peer = s.recvfrom(512)
-        try:
-            s.sendto(answer(data, known), peer)
-        except (IndexError, struct.error):
-            pass
-
-main()
+known = dict(arg.lower().split("=", 1) for arg in sys.argv[1:])
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", 53))
+print("READY", flush=True)
+while True:
+    data, peer = s.recvfrom(512)
+    try:
+        s.sendto(answer(data, known), peer)
+    except (IndexError, struct.error):
+        pass

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,10 +58,7 @@ class ModemSim {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
-        if (dir_.empty()) return;
-        unlink((dir_ + "/transcript").c_str());
-        unlink((dir_ + "/control").c_str());
-        rmdir(dir_.c_str());
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
     }
     ModemSim(const ModemSim&) = delete;
     ModemSim& operator=(const ModemSim&) = delete;
@@ -73,9 +70,7 @@ class ModemSim {
     // Every command line received so far, one per line ("<port>\t<line>").
     std::string transcript() const {
         std::ifstream f(dir_ + "/transcript");
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
+        return std::string(std::istreambuf_iterator<char>(f), {});
     }
     // One control command ("set KEY=VALUE", "sms ...", "ring ...", "drop", ...).
     bool control(const std::string& command) const {
