@@ -1,6 +1,6 @@
 # A day in a user's life (tests/e2e/README.md): the whole program from its download to its end
-# with one maker's modem (day_in_the_life MAVLYN PROFILE COMMANDPORT CONNECTPORT LINK...), and a
-# shorter day with each other maker's (day_maker MAVLYN PROFILE COM CON [MODEMSIM ARGS...]).
+# with one maker's modem, and a shorter day with each other maker's (day_in_the_life and
+# day_maker MAVLYN PROFILE COM CON [MODEMSIM ARGS...]).
 # Checked through the program's files, its shared record and its windows.
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -167,10 +167,8 @@ day__kept() {
 }
 
 day_in_the_life() {
-  local links=() l
-  for l in "${@:5}"; do links+=(--link "$l"); done
   [ -e "$DAY_FAKETIME" ] || e2e_fail "no libfaketime (package faketime)"
-  day__begin "$1" "$2" "${links[@]}"
+  day__begin "$1" "$2" "${@:5}"
   day_install
   day_ini_set COM "$3"
   day_ini_set CON "$4"

@@ -25,16 +25,9 @@ if [ "${1:-}" != "--inside" ]; then
   for a in "$@"; do
     if [ -e "$a" ]; then args+=("$(realpath "$a")"); else args+=("$a"); fi
   done
-  if [ -n "${MODEMSIM:-}" ] && [ -e "$MODEMSIM" ]; then
-    MODEMSIM=$(realpath "$MODEMSIM")
-    export MODEMSIM
-  fi
+  [ ! -e "${MODEMSIM:-}" ] || { MODEMSIM=$(realpath "$MODEMSIM") && export MODEMSIM; }
   # SB_KEEP is created out here, so that what is kept outlives the private /tmp.
-  if [ -n "${SB_KEEP:-}" ]; then
-    mkdir -p "$SB_KEEP"
-    SB_KEEP=$(realpath "$SB_KEEP")
-    export SB_KEEP
-  fi
+  [ -z "${SB_KEEP:-}" ] || { mkdir -p "$SB_KEEP" && SB_KEEP=$(realpath "$SB_KEEP") && export SB_KEEP; }
   exec unshare --mount --net --ipc --pid --fork --kill-child --mount-proc \
     bash "$here/sandbox.sh" --inside "$SB" "$scenario" ${args[@]+"${args[@]}"}
 fi
