@@ -1,5 +1,4 @@
-// Volume and time accounting: month rollover, what a connection and a poll add, error levels,
-// the probe cursor and the interface table.
+// Volume and time accounting, error levels, the probe cursor and the interface table.
 #include "connection/accounting.h"
 #include "connection/dialup.h"
 #include "core/config_record.h"
@@ -249,9 +248,7 @@ TEST(AccountingProcNetDev, InterfaceLineAndErrorCounters) {
     EXPECT_EQ(bu, 0) << "missing numbers read as 0";
 }
 
-// The default data port (CON empty or "Internet") and a device path are dialled; before that
-// the poll is offline, so the offline time runs and connecting can start. A CON naming a ppp
-// interface is watched under that name.
+// The data port and a device path are dialled, so the poll before is offline; a ppp CON is watched.
 TEST(AccountingSession, WithoutAnInterfaceThePollIsOffline) {
     SavedValues keep(cn__linuxconnectionname);
     const std::pair<const char*, const char*> cases[] = {

@@ -1,7 +1,4 @@
-// The AT channel: answers as devices send them (with their own lines, through the Novatel
-// diagnostic port), the ports it opens, and the user's command strings. The simulation
-// without a modem (COM=NONE) is driven by the scenarios that run without one, the commands a
-// one-port Qualcomm answers itself by the Qualcomm day scenario (its simulator refuses them).
+// The AT channel: answers as devices send them, the ports it opens, the user's command strings.
 #include "modem_dialogue.h"
 #include "sms_test_support.h"
 
@@ -47,8 +44,7 @@ TEST(ChannelPure, AnswerCompleteOnlyWithItsFinalResult) {
         EXPECT_FALSE(cm__answercomplete(more, strlen(more))) << more;
 }
 
-// Answers in pieces, and the PIN and IMEI kept out of every file, are driven by the day
-// scenarios and tests/e2e/test_other_user.sh.
+// Answers in pieces and the PIN and IMEI kept out of files: the day scenarios'.
 TEST_F(Channel, PortListFromDescriptorZeroAndReopenedAfterClosing) {
     PtyPeer modem(answers({{0, "\r\nOK\r\n"}}));
     const std::string list = std::string("/nonexistent/ttyUSB9,") + modem.path();

@@ -53,8 +53,7 @@ TEST(CommandMarks, PositionsAndPredecessors) {
     EXPECT_FALSE(sp__stoppable("|x") || sp__stoppable("x") || sp__stoppable(";x"));
 }
 
-// Command files are taken by the running program in test_end_paths.sh; here that they wait
-// for their turn, and the commands a front end leaves in the shared record.
+// Taken by the running program in test_end_paths.sh; here the wait for their turn.
 TEST_F(Commands, FilesOnlyWhenAskedAndTheSharedRecordAlways) {
     write_file("mavlyn_END", "");
     dateikommandoholen(false);

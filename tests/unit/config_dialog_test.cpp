@@ -1,5 +1,4 @@
-// The conversions between the configuration dialog's fields and the configuration record,
-// and the bilingual label table, without a display.
+// The configuration dialog's fields to and from the record, and its labels, without a display.
 #include "ui/config_dialog.h"
 #include "ui/labels.h"
 

@@ -1,5 +1,4 @@
-// The daily statistics made from the connection log: reading log lines, summing per day, the
-// bars, the calendar between days, and the two files as a spreadsheet or an editor sees them.
+// The daily statistics made from the connection log, and the files they are written to.
 #include "core/session_state.h"
 #include "foundation/utilities.h"
 #include "test_support.h"

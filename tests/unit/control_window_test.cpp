@@ -1,5 +1,4 @@
-// The control window's title and menu model for the dial-up and CONTROL roles. The unit
-// binary puts the session globals back after each test; the record pointers are put back here.
+// The control window's title and menu model for the dial-up and CONTROL roles.
 #include "control/instance_interface.h"
 #include "core/config_record.h"
 #include "core/session_state.h"

@@ -1,7 +1,4 @@
-// Finding the modem: the kernel's by-id names of each maker's stick, the "ATI" answers of
-// their devices and the port search of "COM=?". The ZTE and Ericsson sticks under their by-id
-// names and an Option found by "COM=?" are driven by the day scenarios, the router search when
-// no port is found by the router scenario.
+// Finding the modem: by-id names, "ATI" answers and the port search of "COM=?".
 #include "config/ini_reader.h"
 #include "control/start_sequence.h"
 #include "core/status_lines.h"

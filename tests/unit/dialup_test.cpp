@@ -1,5 +1,4 @@
-// The pppd command line, pppd's output and the connection's end; and connections through the
-// fake pppd.
+// The pppd command line, pppd's output, and connections through the fake pppd.
 #include "connection/accounting.h"
 #include "connection/dialup.h"
 #include "core/config_record.h"
@@ -75,7 +74,6 @@ TEST(DialupCommandLine, LoginOptionsFileHoldsUserAndPasswordAsPppdWords) {
 }
 
 TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
-    // /proc/<pid>/comm and status, whether it is a pppd of user 1000.
     const std::tuple<const char*, const char*, bool> table[] = {
         {"pppd\n", "Name:\tpppd\nUid:\t1000\t0\t0\t0\n", true},           // set-user-id root
         {"pppd\n", "Name:\tpppd\nUid:\t1001\t1000\t1000\t1000\n", false}, // another user's
@@ -83,13 +81,11 @@ TEST(DialupCommandLine, OnlyAPppdOfOurUserIsEndedForItsLock) {
         {"pppd2\n", "Name:\tpppd2\nUid:\t1000\t1000\t1000\t1000\n", false},
         {"", "", false}, // the process has gone
     };
-    // A pppd of ours and a process that is none are told apart in test_dialup.sh.
     for (auto [comm, status, ours] : table)
         EXPECT_EQ(cn__ownpppd(comm, status, 1000), ours) << comm << status;
 }
 
-// pppd's phrases as the error numbers the connection log shows ("Connection refused. Error 30.");
-// 30, 34 and 41 come from the fake pppd in test_dialup.sh.
+// The error numbers the connection log shows; 30, 34 and 41 are test_dialup.sh's.
 TEST(DialupPhrases, ErrorNumbers) {
     const std::pair<const char*, int> table[] = {
         {"Usage: pppd [ options ], where options are:\n", 29},
@@ -115,15 +111,12 @@ TEST(DialupPhrases, RetriesBeforeErrors) {
     EXPECT_EQ(classify(mdv, true).error, 30) << "assumed already: an unrecognized option";
     EXPECT_EQ(classify("In file x: pppd: unrecognized option 'replacedefaultroute'\n", true).error,
               33);
-    // The lock's holder ended, and a next path, are driven by test_dialup.sh.
     for (std::string pid : {std::string("0"), std::string("1"), std::string(),
                             std::string("99999999999999999999"), std::to_string(getpid())})
         EXPECT_EQ(classify(("Device x is locked by pid " + pid + "\n").c_str()).pid, 0)
             << "no signal to a group, init, beyond or us: " << pid;
 }
 
-// Networks with PAP and without any authentication connect through the fake pppd in
-// test_dialup.sh; here the orders and names that must not, or must still, connect.
 TEST(DialupPhrases, ConnectedOnceInterfaceAndAddressAreKnown) {
     // The lines, and the index of the one that completes the connection (-1 never).
     const std::tuple<const char*, std::vector<const char*>, int> table[] = {
@@ -166,7 +159,6 @@ TEST(DialupPhrases, PidFileAndNumbers) {
 TEST(DialupOutput, LinesFromAPipe) {
     cn__linesplitter s;
     char line[5000];
-    // Lines in pieces, as pppd writes them, are read by every start in test_dialup.sh.
     const char nul[] = "Connect: ppp0\0 <-->\n";
     s.feed(nul, sizeof nul - 1);
     ASSERT_TRUE(s.next(line, sizeof line, false));
@@ -193,7 +185,6 @@ class DialupSession : public ::testing::Test {
     InTempDir tmp;
 };
 
-// The pause after a standby is followed through the program by test_standby.sh.
 TEST_F(DialupSession, AStopWithoutConnectionIsNothingAndATimeGapEndsTheProgram) {
     inidat.endstandby = true;
     inidat.headervoffset = 5;
@@ -213,8 +204,6 @@ TEST_F(DialupSession, AStopWithoutConnectionIsNothingAndATimeGapEndsTheProgram) 
     EXPECT_NE(read_file("connlog.txt").find(" Verbindung beendet.\n"), std::string::npos);
 }
 
-// The slots of the others are followed through the program by test_standby.sh and
-// test_user_programs.sh.
 TEST_F(DialupSession, ProgramSlotBoundToAnSmsIsLeftAlone) {
     strMcpy(inidat.cmd[0], ",/usr/bin/every");
     strMcpy(inidat.cmd[1], "/usr/bin/first");
@@ -224,8 +213,7 @@ TEST_F(DialupSession, ProgramSlotBoundToAnSmsIsLeftAlone) {
     EXPECT_EQ(cn__startslots(false), 0b010u);
 }
 
-// Connection start and end through the fake pppd, driven by tests/e2e/test_dialup.sh inside
-// its sandbox, which also checks the logs each case leaves; skipped elsewhere.
+// Driven by tests/e2e/test_dialup.sh, which also checks the logs; skipped elsewhere.
 namespace {
 
 class DialupSandbox : public ::testing::Test {
@@ -255,14 +243,6 @@ long volume() {
     return inidat.headerv * 1000 + inidat.headervoffset;
 }
 
-// Both directions of the link as the kernel counts them now.
-long link_bytes() {
-    std::string dev = read_file("/proc/net/dev");
-    long tx = 0, rx = 0;
-    EXPECT_EQ(cn__procnetdev(dev.data(), dev.size(), "ppp0", &tx, &rx, nullptr), 1);
-    return tx + rx;
-}
-
 void expect_pppd_ended() {
     for (int i = 0; i < 50 && exists("/var/run/ppp0.pid"); i++) msleep(100);
     EXPECT_FALSE(exists("/var/run/ppp0.pid")) << "pppd ended through its pid file";
@@ -278,7 +258,10 @@ TEST_F(DialupSandbox, BurstBeforeTheDisconnectIsCountedToTheByte) {
     const long before = volume(), counted = cn__statistiksbytes + cn__statistikrbytes;
     // Traffic through the link, to the peer end in a namespace of its own, with no poll after.
     ASSERT_EQ(system("ping -q -c 20 -i 0.01 -s 1000 -I ppp0 10.0.0.1 >/dev/null 2>&1"), 0);
-    const long burst = link_bytes() - counted;
+    std::string dev = read_file("/proc/net/dev");
+    long tx = 0, rx = 0;
+    ASSERT_EQ(cn__procnetdev(dev.data(), dev.size(), "ppp0", &tx, &rx, nullptr), 1);
+    const long burst = tx + rx - counted;
     EXPECT_GT(burst, 2 * 20 * 1000);
     cn_stop(0);
     EXPECT_EQ(volume() - before, burst);
@@ -297,8 +280,7 @@ TEST_F(DialupSandbox, DroppedLinkIsClosedWithoutAutomaticConnecting) {
     EXPECT_STREQ(cn__linuxconnectionname, "");
 }
 
-// Starts as the fake pppd allows them (FAKE_PPPD_* of the scenario): a stale lock, an unknown
-// replacedefaultroute (left out at once from the second start on), a link that fails.
+// As the scenario's FAKE_PPPD_* allow.
 TEST_F(DialupSandbox, StaleLockIsKilledOnce) {
     EXPECT_EQ(cn_linuxconnect(21), 0);
     EXPECT_STREQ(cn__linuxconnectionname, "ppp0");

@@ -1,5 +1,4 @@
-// The USSD codings: a typed code sent packed and a UCS-2 answer shown as text are followed
-// through the real program by test_calls_and_ussd.sh; here the edges it does not reach.
+// The USSD codings at the edges test_calls_and_ussd.sh does not reach.
 #include "foundation/encodings.h"
 #include "test_support.h"
 

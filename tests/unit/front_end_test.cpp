@@ -1,5 +1,4 @@
-// The CONTROL role's display made from another instance's shared record. The status texts
-// arriving with the colour of their marker are driven by tests/e2e/test_control_role.sh.
+// The CONTROL role's display made from another instance's shared record.
 #include "control/front_end.h"
 #include "control/instance_interface.h"
 #include "core/status_lines.h"

@@ -1,6 +1,4 @@
-// Incoming calls: the unsolicited lines taken out of answers and the permitted numbers. Calls
-// through the whole program, rings of one call 5 s apart after a credit query held up the
-// cycle included, are driven by tests/e2e/test_calls_and_ussd.sh.
+// Incoming calls: unsolicited lines taken out of answers, and the permitted numbers.
 #include "core/status_lines.h"
 #include "modem/incoming_calls.h"
 #include "modem_dialogue.h"

@@ -1,5 +1,4 @@
-// Reading and writing "mavlyn.ini": line rules, value syntaxes, the counter line, the full
-// rewrite and what survives a round trip.
+// Reading and writing "mavlyn.ini".
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
 #include "config/scrambling.h"
@@ -43,10 +42,7 @@ static std::string rewritten(const std::string& text, const std::string& key) {
     return written(iv__formatlines(), key);
 }
 
-// ---- Line rules ----
-
-// What hand-edited lines turn into, seen in the line the program writes back (a plain value
-// stays as it is).
+// What hand-edited lines turn into, seen in the line the program writes back.
 TEST(IniLine, HandEditedLinesAsWrittenBack) {
     const struct {
         const char* key;
@@ -95,8 +91,6 @@ TEST(IniLine, HandEditedLinesAsWrittenBack) {
     }
 }
 
-// Lines that are not in the current form ask for a rewrite of the file; the current form
-// does not.
 TEST(IniLine, OutdatedFormsAskForARewrite) {
     char stored[64];
     ob_obfuscate("4321", stored);
@@ -209,7 +203,6 @@ TEST(IniPorts, StatusPortNextToCommandPort) {
         {"3", "COM3|COM4"},
         {"/dev/ttyUSB2", "/dev/ttyUSB2|/dev/ttyUSB3"},
         {"/dev/ttyUSB9", "/dev/ttyUSB9|/dev/ttyUSB10"},
-        {"/dev/ttyUSB19", "/dev/ttyUSB19|/dev/ttyUSB20"},
         {"/dev/modem", "/dev/modem|/dev/modem"},
         {"/dev/ttyUSB2;/dev/ttyUSB1", "/dev/ttyUSB2|/dev/ttyUSB1"},
         {"LINKSYS 192.168.1.1", "|"}};
@@ -226,8 +219,6 @@ TEST(IniPorts, StatusPortNextToCommandPort) {
     EXPECT_TRUE(inidat.com1none);
 }
 
-// The network and APN found at a first start are followed through the real program by the
-// day scenarios; here the list of networks a scan offers.
 TEST(IniSetup, NetworkList) {
     char net[500] = "";
     std::string answer = "+COPS: (2,\"Vodafone.de\",\"Voda\",\"26202\",2),(3,\"E-Plus\",\"E+\","
@@ -237,8 +228,6 @@ TEST(IniSetup, NetworkList) {
     EXPECT_STREQ(net, "Vodafone.de;E-Plus");
 }
 
-// The configuration as listed in the service log; the masking itself is checked with the log
-// writers, a router's password also in test_router.sh.
 TEST(IniSetup, ServiceLogListingMasksSecrets) {
     const std::pair<const char*, const char*> cases[] = {
         {"11 PIN=CRYPT1ABCDEF\n", "11 PIN=xxxx"},
@@ -294,7 +283,6 @@ TEST(IniHeader, ColumnsAndLimits) {
     EXPECT_EQ(strlen(line), 37u) << "columns never shift";
     EXPECT_EQ(std::string(line).substr(6, 9), "000000000");
 
-    // Read back: test_ini_rewrite.sh keeps the counters of a line it reads through its rewrites.
     fresh(0);
     iv__readheader("01 3BC000000042-0100020003041-7000099", false);
     EXPECT_EQ(inidat.funktion, 3) << "the role digit counts when the name gave none";
@@ -322,7 +310,6 @@ TEST(IniHeader, UpdateInPlaceOnlyWhenNeeded) {
     EXPECT_EQ(after.substr(6, 9), "000000082") << "the offset is folded in";
     EXPECT_EQ(after.substr(37), content.substr(37)) << "only the first 37 characters change";
 
-    // A first line shorter than 37 characters is not overwritten; a missing file not made.
     const std::string shortline = "0 short\nPIN=1234\nAPN=web\n";
     write_file("mavlyn.ini", shortline);
     iv_iniheaderwrite(false);
@@ -332,8 +319,6 @@ TEST(IniHeader, UpdateInPlaceOnlyWhenNeeded) {
     EXPECT_FALSE(exists("mavlyn.ini"));
 }
 
-// Every setting, the scrambled PIN and a long login among them, reads back from what was
-// written.
 TEST(IniWrite, RoundTripKeepsEverySetting) {
     const std::string name(120, 'n'), pass(100, 'p');
     fresh();
@@ -361,8 +346,7 @@ TEST(IniWrite, RoundTripKeepsEverySetting) {
     EXPECT_TRUE(_de);
 }
 
-// The rewrite of an English file, both descriptions in it, is followed through the real program
-// by test_ini_rewrite.sh; a German file gets its texts in German, the German description first.
+// An English file's rewrite is test_ini_rewrite.sh's.
 TEST(IniWrite, FullRewriteOfAGermanFile) {
     InTempDir dir;
     const std::string header = "01 9AA000001000-0000000000000-0000000";
@@ -382,10 +366,7 @@ TEST(IniWrite, FullRewriteOfAGermanFile) {
     EXPECT_EQ(all.find("==2=="), std::string::npos);
 }
 
-// ---- Files that cannot be opened or written ----
-
-// A file that cannot be replaced (here a folder in its place) is left as it is, and so is a
-// full disk in test_ini_rewrite.sh; the configuration roles report it (and end).
+// A folder in the file's place; a full disk is test_ini_rewrite.sh's.
 TEST(IniFileAccess, UnwritableFileIsLeftAlone) {
     InTempDir dir;
     ASSERT_EQ(mkdir("mavlyn.ini", 0700), 0);

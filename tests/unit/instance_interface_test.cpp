@@ -1,8 +1,4 @@
-// Process flags and the shared record, against the real System V IPC of the machine, also
-// with objects another user placed under their keys first. Keys are derived from the test
-// process id so that tests running side by side never meet; the program's own keys are those
-// of the other-user and control role scenarios, moved by INSTANCE=n as program_entry_test and
-// tests/e2e/test_end_paths.sh (five instances side by side) show.
+// Process flags and the shared record against the machine's System V IPC, on per-test keys.
 #include "control/instance_interface.h"
 #include "core/config_record.h"
 #include "core/session_state.h"
@@ -77,8 +73,7 @@ class Ownership : public IpcTest {
     }
 };
 
-// The record as another program sees it: an attachment of its own, raw offsets; `size`
-// makes the segment first, as an instance of before would have left it.
+// The record as another program sees it; `size` makes the segment first, as a leftover.
 struct Attached {
     explicit Attached(unsigned long key, size_t size = 0) {
         int id = shmget(static_cast<key_t>(key), size, size ? IPC_CREAT | 0600 : 0);
@@ -136,10 +131,7 @@ TEST_F(IpcTest, SmsSignalReportsRisingEdgeOnly) {
     EXPECT_EQ(edges, "..^....^");
 }
 
-// An instance of before left its record: it is taken over, cleared below its head, and goes
-// with the instance. The mode for the owner alone without a setting is driven by
-// tests/e2e/test_other_user.sh, the end of the main instance as its readers see it by
-// tests/e2e/test_control_role.sh.
+// An instance of before left its record: taken over, cleared below its head, gone with us.
 TEST_F(IpcTest, LeftoverRecordTakenOverWithItsHeadAndBoundedTexts) {
     mvliok = test_key(5);
     {
@@ -177,8 +169,6 @@ TEST_F(IpcTest, LeftoverRecordTakenOverWithItsHeadAndBoundedTexts) {
     EXPECT_EQ(ds.shm_segsz, 1024u);
 }
 
-// A reader started before the main instance, and one that leaves every byte of the record
-// alone while it runs, are driven by tests/e2e/test_control_role.sh.
 TEST_F(IpcTest, ReaderMaySendCommandsAndLeavesTheRecordInPlace) {
     mvliok = test_key(10);
     Attached main_instance(mvliok, 1024);
@@ -195,8 +185,6 @@ TEST_F(IpcTest, ReaderMaySendCommandsAndLeavesTheRecordInPlace) {
         << "a reader that ends must not report the main instance gone";
 }
 
-// Flags and records of another user are refused, and the own ones made anew with the owner's
-// rights, through the whole program in tests/e2e/test_other_user.sh.
 TEST(OwnershipRules, OnlyOwnObjectsWithinTheConfiguredRights) {
     struct {
         ii__ipcowner o;

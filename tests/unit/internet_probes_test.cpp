@@ -1,5 +1,4 @@
-// The web side of the connection against peers of the test's own on loopback: the HTTP client,
-// the probes (with a fake ping) and the compression switch-off with its waits shortened.
+// The HTTP client, the probes and the compression switch-off against loopback peers.
 #include "connection/compression_switch.h"
 #include "connection/internet_probes.h"
 #include "core/config_record.h"
@@ -116,8 +115,7 @@ TEST_F(Probes, PauseAddressesHoldTheProbeCursor) {
     EXPECT_FALSE(iz_ipok("999.x") || iz_ipok("9999.1") || iz_dnsecho("", true));
 }
 
-// A name that does not exist still shows that a name server answered; without a server the
-// probe fails. test_probes.sh runs this in the sandbox without and with a loopback server.
+// Run by test_probes.sh without and with a loopback name server.
 TEST(ProbesInSandbox, DnsProbeCountsANonexistentNameAsReached) {
     const char* dns = getenv("MAVLYN_TEST_DNS");
     if (!getenv("SB") || !dns) GTEST_SKIP() << "runs inside tests/e2e/test_probes.sh";
@@ -128,9 +126,7 @@ TEST(ProbesInSandbox, DnsProbeCountsANonexistentNameAsReached) {
     EXPECT_FALSE(server && cn_dnsbremse);
 }
 
-// A confirming speed-manager page, the proxy's side of the control protocol byte by byte, and a
-// proxy that fails it, are followed through the real program by test_router_pages.sh and
-// test_router.sh.
+// The router's pages and proxy are test_router_pages.sh's and test_router.sh's.
 namespace {
 
 // A wait that only gives the loopback peers time to answer.

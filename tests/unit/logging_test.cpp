@@ -1,6 +1,4 @@
-// The log files: their switches and prefixes, the after-standby window, the SMS record with a
-// file per message, the bound past which each log turns into its old generation, and the
-// secrets masked in every line.
+// The log files: switches, prefixes, the after-standby window, SMS files, bounds, masking.
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/logging.h"

@@ -1,8 +1,4 @@
-// The monitoring cycle: the modem answers as the main thread takes them apart (signal,
-// network selection, registration and location, cell data, mode, network code, the signal
-// refresh of the mini line; real modem texts, plus broken ones), and the evaluation of each
-// pass (mode from speed, status texts, allowed networks, limits, the permission to connect,
-// the battery answer and the acoustic signal).
+// The monitoring cycle: modem answers as the main thread reads them, and each pass's evaluation.
 #include "control/instance_interface.h"
 #include "control/main_thread.h"
 #include "control/monitoring_evaluation.h"
@@ -89,8 +85,6 @@ TEST(NetworkSelection, CodesNamesAndAutomatic) {
     EXPECT_FALSE(mt__alreadyselected("+COPS: 1,0,\"T-Mob", "T-Mobile D"));
 }
 
-// The usual answers, quoted with and without blanks or unquoted, registered in a cell shown
-// with its area, are the day scenarios'.
 TEST(Registration, StatusLocationAndCellData) {
     EXPECT_EQ(mt__regstatus("2,5,\"1A2B\""), '5');
     for (const char* s : {"0,2", "0,0", "0,3", "1", "", ",1", "x,1", "0;1"})

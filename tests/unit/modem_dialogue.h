@@ -1,5 +1,4 @@
-// Helpers of the tests that talk to a modem: a fixture that keeps the channel's globals, the
-// command lines of a simulator transcript, and a device's answers to every command line.
+// Helpers of the tests that talk to a modem.
 #pragma once
 
 #include "core/config_record.h"
@@ -13,8 +12,7 @@
 #include <algorithm>
 #include <sstream>
 
-// A fresh configuration with the service log on, the channel idle; the unit binary puts the
-// globals back afterwards, the channel is closed here.
+// A fresh configuration with the service log on, the channel idle and closed afterwards.
 class ModemTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -1,6 +1,4 @@
-// The network analysis and console of the configuration dialog without a modem: modem
-// answers of every shape, the stopping rule of the measurement, the result as lines and
-// clipboard text, the choice into the selection field, console lines and the netlock test.
+// The network analysis and console of the configuration dialog without a modem.
 #include "ui/network_analysis.h"
 
 #include "foundation/utilities.h"

@@ -1,6 +1,4 @@
-// The operating mode against the simulated modem, and the cell data switched on once per
-// start. Each maker's dialect for the mode its program name asks, and the cells of the ZTE
-// through "+CREG:", are driven by the day scenarios against the makers' simulated modems.
+// The operating mode against the simulated modem (each maker's dialect: the day scenarios).
 #include "core/status_lines.h"
 #include "modem/operating_mode.h"
 #include "modem_dialogue.h"

@@ -45,9 +45,7 @@ TEST(Profiles, EvaluationSetsFileTitleAndLog) {
     EXPECT_EQ(std::string(log).substr(strlen(log) - 4), ".txt") << "the ending survives";
 }
 
-// Installing into a home folder, and the second step started from there, are followed
-// through the real program by the day scenarios and test_system_install.sh (English manual);
-// here the manual of the other language standing in, and a missing manual.
+// The English manual's install is test_system_install.sh's; here the other language's.
 TEST(Install, PlacementIntoAHome) {
     InTempDir dir;
     write_file("prog", "#!/bin/sh\n");

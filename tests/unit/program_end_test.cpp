@@ -1,8 +1,4 @@
-// The end conditions, and a pause and a real end in a child process whose "sudo" is a fake.
-// The minute without a connection, a second start and the shutdown command line are driven
-// by tests/e2e/test_end_paths.sh, the inactive time with "disconnect only" by
-// tests/e2e/test_user_programs.sh, the CONTROL role beside a new instance by
-// tests/e2e/test_control_role.sh.
+// The end conditions, and a pause and a real end in a child whose "sudo" is a fake.
 #include "control/instance_interface.h"
 #include "control/program_end.h"
 #include "core/config_record.h"
@@ -22,8 +18,7 @@ TEST(EndConditions, OrderAndLimits) {
     EXPECT_EQ(pe__endcondition(false, false, true, 180000, 0, 179999, 0, 30, false), pe__NONE);
 }
 
-// A pause keeps the instance flag; an end asked for while a pause is pending ends for good,
-// with the shutdown it allows.
+// A pause keeps the instance flag; an end asked for during a pause ends for good.
 TEST(End, PauseKeepsTheFlagAndAPendingPauseGivesWayToTheEnd) {
     InTempDir tmp;
     FakeCommands sudo(tmp.path(), {"sudo"}, "ok");

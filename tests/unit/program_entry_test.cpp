@@ -73,8 +73,7 @@ TEST(ParameterWords, FlagsAndKeys) {
     EXPECT_NE(log.find("INSTANCE: \"q\""), std::string::npos);
 }
 
-// A TERM signal, logged and ending the program in order, is followed through the real
-// program by test_end_paths.sh; a shutdown the settings ask for must not follow it.
+// A shutdown the settings ask for must not follow a TERM signal.
 TEST(Signals, TermBecomesAnOrderlyEndWithoutShutdown) {
     InTempDir tmp;
     shutdownerlaubt = true;

@@ -1,5 +1,4 @@
-// The router link: its configuration text, the status page, and which web server counts as
-// the router; whole sessions through a router are driven by the router scenario.
+// The router link: its configuration text, the status page, which server is the router.
 #include "core/status_lines.h"
 #include "modem/router_link.h"
 #include "modem_dialogue.h"

@@ -1,7 +1,4 @@
-// The session-manager client against the tests' XSMP session manager (tests/sm, a process of
-// its own on the ICE local transport). The logout that asks to interact is followed through
-// the whole program by tests/e2e/test_session_logout.sh, a run without a session manager by
-// every other scenario; here the other requests of a session and its failures.
+// The session-manager client against the XSMP manager of tests/sm (logout: test_session_logout.sh).
 // The test prelude with GoogleTest first: the X headers define Bool as a macro.
 #include "test_support.h"
 
@@ -112,10 +109,7 @@ class Session : public ::testing::Test {
 
 } // namespace
 
-// Registered as a program the session must not start again (a second dial-up manager);
-// checkpoints and shutdowns that allow no free interaction are answered at once, nothing is
-// asked, the program goes on; the manager's Die still ends it in order, and the end closes
-// the connection without an interaction.
+// Never restarted; saves without free interaction answered at once; Die ends in order.
 TEST_F(Session, RegisteredNeverRestartedAndSavesWithoutInteractionAnswered) {
     connect(sm);
     for (const char* save : {"save 0 any", "save 0 none", "save 1 none", "save 1 errors"}) {

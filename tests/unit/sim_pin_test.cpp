@@ -1,6 +1,4 @@
-// Unlocking the SIM against the simulated modem: states, stored codes, the PUK with its new
-// PIN, and the attempts left as each maker tells them. A SIM that takes its time to start and
-// each maker's query of the attempts are driven by the day scenarios.
+// Unlocking the SIM against the simulated modem: states, stored codes, PUK, attempts left.
 #include "modem/sim_pin.h"
 #include "modem_dialogue.h"
 

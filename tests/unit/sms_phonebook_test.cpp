@@ -1,5 +1,4 @@
-// The SMS page's files: phone-book lines, message file names and their list lines, the
-// addressee field, and the folders the page lists and queues into.
+// The SMS page's files: phone book, message names and list lines, addressees, folders.
 #include "ui/sms_phonebook.h"
 
 #include "test_support.h"

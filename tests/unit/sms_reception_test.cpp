@@ -1,5 +1,4 @@
-// SMS reception against the simulated modem: set-up, fetching, the records in the working
-// directory, SMS commands, deletion, restarts; and the pure parts of the command check.
+// SMS reception against the simulated modem, and the pure parts of the command check.
 #include "foundation/utilities.h"
 #include "sms_pdu_builder.h"
 #include "sms_test_support.h"

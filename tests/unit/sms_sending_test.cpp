@@ -27,8 +27,7 @@ using Sending = SmsTest;
 
 } // namespace
 
-// A queued file going out into sms_out is followed through the real program by test_sms.sh
-// and the day scenarios, its PDU by PduSubmit; here the files that never go out.
+// Files going out are test_sms.sh's; here the files that never go out.
 TEST_F(Sending, InvalidFilesHoldUpNothingAndARepeatIsDropped) {
     auto sim = openmodem({});
     queue("sms_noname.txt", "text");
@@ -49,8 +48,7 @@ TEST_F(Sending, InvalidFilesHoldUpNothingAndARepeatIsDropped) {
     EXPECT_TRUE(has(log, "Prevented repetitive transmission of identical SMS."));
 }
 
-// The fourth refusal moving the file to sms_failed is followed through the real program by
-// test_sms.sh; here the lengths of the pauses, and that a waiting file holds up no other.
+// The fourth refusal is test_sms.sh's; here the pauses, and no file held up by another.
 TEST_F(Sending, RefusedSendsWaitGrowingPauses) {
     auto sim = openmodem({"cmgs=reject"});
     const std::string name = "sms_a__491701234567.txt";

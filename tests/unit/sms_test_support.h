@@ -32,8 +32,7 @@ inline std::unique_ptr<ModemSim> openmodem(const std::vector<std::string>& setti
     return sim;
 }
 
-// Waits up to 10 s for a file that a started program writes, and for its last line to be
-// complete.
+// Waits up to 10 s for a file a started program writes, with its last line complete.
 inline bool waitline(const char* name) {
     for (int i = 0; i < 500; i++, usleep(20000))
         if (std::string s = read_file(name); !s.empty() && s.back() == '\n') return true;

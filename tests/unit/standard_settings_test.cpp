@@ -1,7 +1,4 @@
-// The provider list from the wiki and the update query: choosing the revision, the settings
-// file, its list entries and fields. The download is driven through the dialog by the GUI test
-// StandardSettings.ReloadFromTheWikiAndTheNoticeWhenItFails, the update query's pages by
-// test_update_query.sh.
+// The provider list from the wiki and the update query (download: the GUI tests).
 #include "ui/standard_settings.h"
 
 #include "test_support.h"

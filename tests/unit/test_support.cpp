@@ -22,9 +22,7 @@ std::string current_case() {
 // Without the right to unshare, the machine's namespace is used as before.
 [[maybe_unused]] const bool private_ipc = unshare(CLONE_NEWIPC) == 0;
 
-// Every test ends with the session globals as it found them, and runs as a start of the
-// program of its own: what the modem and connection parts do once per start (keyed by the
-// start counter) is done again in each test, whatever ran before.
+// Every test leaves the session globals as it found them, and runs as a start of its own.
 class RestoreSessionGlobals : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         // The state of a program run (core/session_state.h): requests, pause state, time

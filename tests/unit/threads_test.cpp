@@ -1,5 +1,4 @@
-// The thread registry and the names its threads carry in the system, sleeps that an end request
-// or new work cuts short, the terminate step, and the GUI lock with its statistics.
+// The thread registry, sleeps cut short, the terminate step, the GUI lock.
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/threads.h"

@@ -1,5 +1,4 @@
-// USSD queries, the prepaid tasks and the homezone status against the simulated modem and a
-// local web page; the pure parts of codes, answers and device commands.
+// USSD queries, prepaid tasks and homezone against the simulated modem and a local page.
 #include "loopback_server.h"
 #include "modem/ussd.h"
 #include "modem_dialogue.h"

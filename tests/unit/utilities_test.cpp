@@ -1,6 +1,4 @@
-// Text, time and file helpers that the logs, command files and queue folders rest on. A wait
-// cut short by the end of the program is seen in test_end_paths.sh (files taken within seconds
-// while a pass waits most of a minute).
+// Text, time and file helpers that the logs, command files and queue folders rest on.
 #include "core/config_record.h"
 #include "core/session_state.h"
 #include "foundation/utilities.h"
@@ -9,8 +7,7 @@
 #include <ctime>
 #include <sys/stat.h>
 
-// Every fixed-size field is filled through strmcpy; list fields, command words and probe
-// addresses are read through the other copies in their own tests.
+// Every fixed-size field is filled through strmcpy.
 TEST(Text, CopiesCutToTheirField) {
     char d[4] = "xyz";
     EXPECT_STREQ(strmcpy(d, "q", 0), "xyz") << "maxlen 0 leaves dest alone";
@@ -45,8 +42,6 @@ static unsigned mode(const char* path) {
     return static_cast<unsigned>(std::filesystem::status(path).permissions());
 }
 
-// Links into the system folders are made through the real program by test_system_install.sh, a
-// command file's length is judged in test_end_paths.sh.
 TEST(Files, CopyFindModesAndLinks) {
     InTempDir tmp;
     std::string block(70000, 'x');

@@ -36,10 +36,7 @@ TEST(WarningChoice, OneAtATimeAndTheEndTimeOncePerWindow) {
     EXPECT_EQ(wa__choose(&s, false, 0, true), 3) << "entered again";
 }
 
-// The answers to the network question, OK keeping the connection and connecting on, are
-// driven by tests/e2e/test_warnings.sh; the homezone question's OK takes the same path.
-// Left unanswered it closes after its 90 s and allows the shutdown: driven by
-// tests/e2e/test_end_paths.sh.
+// The questions' answers and time-out are test_warnings.sh's and test_end_paths.sh's.
 TEST_F(Warnings, EndTimeCancelledByHandAllowsNoShutdown) {
     answer = 0;
     inidat.enduhrzeite = true;
