@@ -111,10 +111,10 @@ std::function<int()> box(int icon, int buttons, int mtime = 0) {
 
 const char* const seven = "|q#Seven test#Pick one|1#One#first|+7#Seven#the default";
 
-class PinDialog : public gui::DialogCase {
+class PinDialog : public gui::Case {
   protected:
     void SetUp() override {
-        DialogCase::SetUp();
+        Case::SetUp();
         _silentinstall = false;
         geraet = 0;
         comzeit = 150;
@@ -122,13 +122,14 @@ class PinDialog : public gui::DialogCase {
         cm_ini();
     }
     void TearDown() override { cm_postini(); }
+    InTempDir dir_;
 };
 
 // The state text of the splash window, "" while it is hidden.
 std::string shown() {
     GtkWidget* w =
         gui::window([](GtkWidget* x) { return !gtk_window_get_decorated(GTK_WINDOW(x)); });
-    return gui::text(gui::nth_child(w, GTK_TYPE_LABEL, 1));
+    return gui::text(gui::find(w, GTK_TYPE_LABEL, {}, 1));
 }
 
 bool shows(const std::string& text) {
@@ -156,9 +157,8 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         return r;
     };
     auto no_entry_and = [](const char* what) {
-        return [what](GtkWidget* w) {
-            return !gui::nth_child(w, GTK_TYPE_ENTRY) && gui::press(w, what);
-        };
+        return
+            [what](GtkWidget* w) { return !gui::find(w, GTK_TYPE_ENTRY) && gui::press(w, what); };
     };
     auto requesting_end = [](GtkWidget*) { return th_requestend(), true; };
     const std::string cut = std::string(99, 'y');
@@ -168,13 +168,10 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
          true},
         {"closed", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("alt+F4"), 0},
         {"time-out", [] { return bd_buttondialog(seven, 1000); }, "Seven test", nullptr, -1, true},
-        // Empty and digit-only columns have no button; no text, no separator.
+        // Empty and digit-only columns have no button and no separator.
         {"columns", [] { return bd_buttondialog("|x#Seven test#|1#A#||5|2#B#", 0); }, "Seven test",
          [](GtkWidget* w) {
-             int texts = 0;
-             for (GtkWidget* l : gui::locked([w] { return gui::widgets(w, GTK_TYPE_LABEL); }))
-                 texts += !gui::text(l).empty();
-             return gui::count_children(w, GTK_TYPE_BUTTON) == 2 && texts == 2 &&
+             return gui::count_children(w, GTK_TYPE_BUTTON) == 2 &&
                     gui::count_children(w, GTK_TYPE_HSEPARATOR) == 0 && gui::press(w, "B");
          },
          2},
@@ -184,16 +181,15 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         // A typed code is cut to its field; Escape gives nothing.
         {"code typed", code(sixty.substr(0, 49)), "mavlyn   Code",
          [&](GtkWidget* w) {
-             return !gui::button(w, "gtk-save") &&
-                    gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), sixty) && gui::press(w, "Return");
+             return !gui::button(w, "gtk-save") && gui::fill(gui::find(w, GTK_TYPE_ENTRY), sixty) &&
+                    gui::press(w, "Return");
          },
          1, true},
         {"code escaped", code(""), "mavlyn   Code",
          [](GtkWidget* w) {
-             return gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), "1") && gui::press(w, "Escape");
+             return gui::fill(gui::find(w, GTK_TYPE_ENTRY), "1") && gui::press(w, "Escape");
          },
          0},
-        {"English", language, "mavlyn   Installation", no_entry_and("English"), 2},
         {"Deutsch", language, "mavlyn   Installation", no_entry_and("Deutsch"), 1},
         {"language closed", language, "mavlyn   Installation", no_entry_and("alt+F4"), 0},
         // Message boxes: the buttons of each kind in their order, the icon, each result.
@@ -204,8 +200,6 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         {"yes", box(0, 2), "mavlyn   Test", box_showing("gtk-no gtk-yes info", "gtk-yes"), 1, true},
         {"no of three", box(2, 3), "mavlyn   Test",
          box_showing("gtk-cancel gtk-no gtk-yes warning", "gtk-no"), 2},
-        {"box escaped", box(3, 2), "mavlyn   Test", pressing("Escape"), 0},
-        {"box time-out", box(1, 1, 1500), "mavlyn   Test", nullptr, -1},
         // A box with a long time-out must not hold up the end for its 90 seconds.
         {"end", box(1, 0), "mavlyn   Test", requesting_end, -1},
         {"end before time-out", box(1, 0, 90000), "mavlyn   Test", requesting_end, -1},
@@ -221,7 +215,10 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
          destroying_the_main_window, 0},
         {"orphan input dialog", orphan(code("")), "mavlyn   Code", destroying_the_main_window, 0},
         {"orphan message box", orphan(box(1, 0)), "mavlyn   Test", destroying_the_main_window, -1},
+        {"instance running", [] { return fl_set(aktivsignal), ia_instance_message(); },
+         "mavlyn   Configuration", pressing("gtk-ok"), 1},
     };
+    aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
     std::atomic<int> ticks{0};
     guint timer = gdk_threads_add_timeout(
         50, [](gpointer t) -> gboolean { return ++*static_cast<std::atomic<int>*>(t), TRUE; },
@@ -242,6 +239,8 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
             << a.name << ": the window is gone on return";
     }
     gui::locked([timer] { g_source_remove(timer); });
+    fl_clear(aktivsignal);
+    EXPECT_EQ(ia_instance_message(), 0) << "no main instance, no message";
     EXPECT_EQ(bd_buttondialog(seven, 100), -1) << "below 250 ms the time-out strikes at once";
 }
 
@@ -254,16 +253,6 @@ TEST_F(Dialogs, AsyncBoxesDoNotWaitAndOnlyTheEndQuestionEnds) {
     EXPECT_TRUE(gui::eventually([] { return programmende_gewuenscht; }));
     EXPECT_STREQ(cc_mtext[1], " Ending.");
     EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
-}
-
-TEST_F(Dialogs, InstanceMessageOnlyWhileMainInstanceRuns) {
-    aktivsignal = 0x3B000000ul + (static_cast<unsigned long>(getpid()) & 0xFFFFFul);
-    EXPECT_EQ(ia_instance_message(), 0);
-    fl_set(aktivsignal);
-    auto d = gui::beside([] { return gui::answer("mavlyn   Configuration", "gtk-ok"); });
-    EXPECT_EQ(ia_instance_message(), 1);
-    EXPECT_TRUE(d.get());
-    fl_clear(aktivsignal);
 }
 
 TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
@@ -308,8 +297,7 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
             asked = gui::text(gui::find(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
                 return strstr(gtk_label_get_text(GTK_LABEL(x)), "PIN") != nullptr;
             }));
-            // Typed until the buttons take it.
-            if (!gui::fill(gui::nth_child(w, GTK_TYPE_ENTRY), typed) || !gui::eventually([] {
+            if (!gui::fill(gui::find(w, GTK_TYPE_ENTRY), typed) || !gui::eventually([] {
                     return ce__buttonapply && gui::sensitive(ce__buttonapply);
                 }) ||
                 !gui::press(w, "Return"))
@@ -331,7 +319,9 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
     }
 }
 
-using MessageThread = gui::DialogCase;
+struct MessageThread : gui::Case {
+    InTempDir dir_;
+};
 
 TEST_F(MessageThread, NoStopsTheReceptionYesStartsTheSmsManager) {
     gui::start_msgthread();

@@ -1,6 +1,5 @@
-// Helpers of the window tests: a GTK main loop on its own thread, as the program runs it, and
-// a driver that finds windows and widgets and works them through the X server with xdotool.
-// Every wait has a deadline; none is a fixed sleep.
+// The GTK main loop on its own thread, as the program runs it, and a driver that works windows
+// through the X server with xdotool. Every wait has a deadline; none is a fixed sleep.
 #pragma once
 
 #include "../unit/test_support.h"
@@ -163,10 +162,6 @@ inline GtkWidget* find(GtkWidget* top, GType type, const Check& test = {}, int n
     });
 }
 
-inline GtkWidget* nth_child(GtkWidget* top, GType type, int n = 0) {
-    return find(top, type, {}, n);
-}
-
 // A text property of the widget; "text" is what a label, an entry or a text view shows. The
 // caller holds the GUI lock, which the program's lock does not take twice.
 inline std::string text_of(GtkWidget* w, const char* property = "text") {
@@ -221,9 +216,8 @@ inline std::string xid(GtkWidget* top) {
         locked([top] { return gdk_x11_drawable_get_xid(gtk_widget_get_window(top)); }));
 }
 
-// Gives the window the keyboard focus and waits until GTK has seen it, so that the keys
-// that follow reach the window and not the one that had the focus before. Told to take the
-// focus too, which holds also where the window manager's idea of the active window lags.
+// Gives the window the keyboard focus and waits until GTK has seen it, so that the keys reach
+// it; told to take the focus too, where the window manager's idea of the active window lags.
 inline bool activate(GtkWidget* top) {
     auto active = [top] { return locked([top] { return gtk_window_is_active(GTK_WINDOW(top)); }); };
     return active() ||
@@ -299,13 +293,12 @@ inline bool press(GtkWidget* top, const char* what) {
     return ok;
 }
 
-// Answers the window named title; false when it did not come or did not go.
 inline bool answer(const char* title, const char* what) {
     return press(wait_titled(title), what);
 }
 
 inline bool show_page(GtkWidget* top, int page) {
-    GtkWidget* nb = nth_child(top, GTK_TYPE_NOTEBOOK);
+    GtkWidget* nb = find(top, GTK_TYPE_NOTEBOOK);
     GtkWidget* tab = locked([&] {
         return gtk_notebook_get_tab_label(GTK_NOTEBOOK(nb),
                                           gtk_notebook_get_nth_page(GTK_NOTEBOOK(nb), page));
@@ -344,35 +337,6 @@ class Case : public ::testing::Test {
         start_gtk();
         fresh_record("");
     }
-};
-
-// The configuration dialog in a folder of its own: it runs its own loop until OK or Cancel,
-// on a worker thread as in the program, while the test drives it from outside.
-class DialogCase : public Case {
-  protected:
-    GtkWidget* open(int page) {
-        inidat.funktion = FUNKTION_CONFIG;
-        configtab = page;
-        dialog_ = std::thread([this] { result_ = cf_dialog(1, nullptr); });
-        return wait_titled(_de ? "mavlyn   Konfiguration" : "mavlyn   Configuration");
-    }
-    // Closes the window by the button or the key; what the dialog gave.
-    int close(GtkWidget* w, const char* press) {
-        if (!gui::press(w, press)) {
-            ADD_FAILURE() << press;
-            close_all_visible();
-        }
-        dialog_.join();
-        return result_;
-    }
-    void TearDown() override {
-        if (!dialog_.joinable()) return;
-        close_all_visible();
-        dialog_.join();
-    }
-    InTempDir dir_;
-    std::thread dialog_;
-    int result_ = -2;
 };
 
 } // namespace gui
