@@ -90,8 +90,7 @@ TEST(AccountingRollover, MonthTotals) {
 }
 
 TEST(AccountingConnection, EveryConnectionCountsAtLeastOneKilobyte) {
-    // Unit, bytes before, bytes of the connection, bytes after; short and long ones in
-    // kilobytes are counted by test_dialup.sh.
+    // Unit, bytes before, bytes of the connection, bytes after.
     const std::tuple<int, long, long, long> table[] = {
         {1, 1019, 20, 1999},   // the 20 bytes are part of its kilobyte
         {5, 1950, 1500, 5000}, // rounded up to the unit

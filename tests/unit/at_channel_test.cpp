@@ -44,7 +44,6 @@ TEST(ChannelPure, AnswerCompleteOnlyWithItsFinalResult) {
         EXPECT_FALSE(cm__answercomplete(more, strlen(more))) << more;
 }
 
-// Answers in pieces and the PIN and IMEI kept out of files: the day scenarios'.
 TEST_F(Channel, PortListFromDescriptorZeroAndReopenedAfterClosing) {
     PtyPeer modem(answers({{0, "\r\nOK\r\n"}}));
     const std::string list = std::string("/nonexistent/ttyUSB9,") + modem.path();
@@ -62,7 +61,6 @@ TEST_F(Channel, PortListFromDescriptorZeroAndReopenedAfterClosing) {
     EXPECT_EQ(ask("AT\r"), "\r\nOK\r\n") << "a closed channel reopens";
 }
 
-// A port that vanishes is driven by the day scenarios (the stick pulled).
 TEST_F(Channel, OversizedAnswersAreCutAtTheReadLimit) {
     PtyPeer big(answers({{0, std::string(3000, 'A')}}));
     ASSERT_TRUE(cm_open(big.path(), 0));

@@ -1,15 +1,13 @@
 // The button-dialog language and the entry rules of the input dialog, without a display.
+#include "test_support.h"
 #include "ui/input_dialog.h"
 #include "ui/message_box.h"
 
-#include <gtest/gtest.h>
-#include <string>
 #include <tuple>
 
 namespace {
 
-// The parse as one line: icon, title, message, default column, then each column as
-// "digit:label:text above".
+// The parse as one line: icon, title, message, default, then "digit:label:text above".
 std::string parsed(const char* text) {
     std::string buf = text ? text : "";
     bd__parsed_t p;

@@ -39,7 +39,6 @@ std::string program(const char* name, bool ignore = false) {
 
 } // namespace
 
-// test_user_programs.sh runs ";!" and "!;" lines at the start; here the other marks.
 TEST(CommandMarks, PositionsAndPredecessors) {
     EXPECT_TRUE(sp_ishidden(";!/usr/bin/prog"));
     EXPECT_FALSE(sp_ishidden("!;/usr/bin/prog")) << "';' after '!' is no mark position";
@@ -53,7 +52,6 @@ TEST(CommandMarks, PositionsAndPredecessors) {
     EXPECT_FALSE(sp__stoppable("|x") || sp__stoppable("x") || sp__stoppable(";x"));
 }
 
-// Taken by the running program in test_end_paths.sh; here the wait for their turn.
 TEST_F(Commands, FilesOnlyWhenAskedAndTheSharedRecordAlways) {
     write_file("mavlyn_END", "");
     dateikommandoholen(false);

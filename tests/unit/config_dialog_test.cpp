@@ -1,10 +1,7 @@
 // The configuration dialog's fields to and from the record, and its labels, without a display.
+#include "test_support.h"
 #include "ui/config_dialog.h"
 #include "ui/labels.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
 
 TEST(ConfigDialogFields, ClockTextsAndMinutesOfTheDay) {
     const std::pair<const char*, int> cases[] = {

@@ -4,11 +4,7 @@
 #include "test_support.h"
 #include "ui/connlog_statistics.h"
 
-#include <gtest/gtest.h>
-#include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 

@@ -6,10 +6,6 @@
 #include "test_support.h"
 #include "ui/control_window.h"
 
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
-
 namespace {
 
 class Menu : public ::testing::Test {
@@ -25,8 +21,7 @@ class Menu : public ::testing::Test {
         mvlior = nullptr;
         mvlior_rw = false;
     }
-    // An item as the user sees it: its label, "(grey)" when it cannot be chosen, "[x]" when
-    // it is ticked.
+    // An item as the user sees it: its label, "(grey)" when not to be chosen, "[x]" ticked.
     static std::string item(int code) {
         for (auto& i : cc__menuitems())
             if (i.code == code)

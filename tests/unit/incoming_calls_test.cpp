@@ -10,8 +10,7 @@ TEST(CallParts, UnsolicitedLinesLeaveTheAnswer) {
          {std::pair{"\r\nOK\r\n\r\nRING\r\n", "\r\nOK\r\n\r\n\r\n||rang"},
           {"\r\nRING\r\n\r\n+CLIP: \"+491701234567\",145,,,,0\r\n\r\n+CSQ: 20,99\r\n",
            "\r\n\r\n\r\n\r\n\r\n+CSQ: 20,99\r\n|+491701234567|rang"},
-          // Three digits are no caller number, but the line goes all the same; "RINGING" is
-          // text.
+          // Three digits are no caller number, but the line goes; "RINGING" is text.
           {"+CLIP: \"112\",129\r\nRINGING\r\n", "\r\nRINGING\r\n||-"},
           {"\r\n^RSSI:17\r\n\r\nRING\r\n", "\r\n^RSSI:17\r\n\r\n\r\n||rang"}}) {
         char t[300], number[50];

@@ -112,15 +112,12 @@ TEST(IniLine, OutdatedFormsAskForARewrite) {
     EXPECT_TRUE(read_text("INIWRITEEXIT\n07 LAN=german").exit && _de);
 }
 
-TEST(IniLine, OptionKIgnoresThePin) {
+TEST(IniLine, PinUnderOptionKAndSmsEntries) {
     fresh();
     MODUS('K') = 1;
     read_text("PIN=1234");
     EXPECT_STREQ(inidat.pin, "");
-    EXPECT_EQ(written(iv__formatlines(), "PIN"), "") << "and writes none";
-}
-
-TEST(IniLine, SmsEntries) {
+    EXPECT_EQ(written(iv__formatlines(), "PIN"), "") << "option K: no PIN read or written";
     fresh();
     read_text("SMS1=+49170;stop now\nSMS2=,+49171");
     EXPECT_TRUE(MODUS('M') && inidat.smsring);
@@ -346,7 +343,6 @@ TEST(IniWrite, RoundTripKeepsEverySetting) {
     EXPECT_TRUE(_de);
 }
 
-// An English file's rewrite is test_ini_rewrite.sh's.
 TEST(IniWrite, FullRewriteOfAGermanFile) {
     InTempDir dir;
     const std::string header = "01 9AA000001000-0000000000000-0000000";

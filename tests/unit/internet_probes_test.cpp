@@ -65,7 +65,6 @@ TEST_F(Probes, PageInPiecesUntilTwoSecondsOfSilence) {
         msleep(3500);
         say(c, "after");
     });
-    // The request with its credentials is checked by the router of test_router.sh.
     char* page = iz_httpget(s.url("page").c_str(), "me", "secret", 8000, 0, false);
     EXPECT_STREQ(page, "HTTP/1.1 200 OK\r\n\r\nfirst second third");
     free(page);
@@ -126,27 +125,9 @@ TEST(ProbesInSandbox, DnsProbeCountsANonexistentNameAsReached) {
     EXPECT_FALSE(server && cn_dnsbremse);
 }
 
-// The router's pages and proxy are test_router_pages.sh's and test_router.sh's.
-namespace {
-
-// A wait that only gives the loopback peers time to answer.
-bool short_wait(int) {
-    msleep(100);
-    return !programmende_gewuenscht;
-}
-
-class Compression : public Probes {
-  protected:
-    void SetUp() override {
-        Probes::SetUp();
-        onlinezeit = 5;
-    }
+TEST_F(Probes, CompressionSwitchThatHangsEndsOnRequest) {
+    onlinezeit = 5;
     bool confirmed = false, failed = false;
-};
-
-} // namespace
-
-TEST_F(Compression, ConnectionThatHangsEndsOnRequest) {
     // A listener whose queue is full leaves further connection requests unanswered.
     int l = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
@@ -162,6 +143,7 @@ TEST_F(Compression, ConnectionThatHangsEndsOnRequest) {
     std::atomic<bool> done{false};
     std::thread pass([&] {
         kd__endpoints e{"127.0.0.1", ntohs(a.sin_port), "127.0.0.1", ntohs(a.sin_port)};
+        auto short_wait = [](int) { return msleep(100), !programmende_gewuenscht; };
         EXPECT_FALSE(kd__pass(e, short_wait, &confirmed, &failed));
         done = true;
     });

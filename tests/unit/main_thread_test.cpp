@@ -6,7 +6,6 @@
 #include "modem/device_search.h"
 #include "test_support.h"
 
-// The readings of a test, and the record they go to, are gone after it.
 struct SignalReadings {
     SavedValues keep{mt__sig,      mt__sigalt,  mt__sigd,    mt__sigs,
                      mt__sigsmini, mt__sigfail, mt__siggelb, mvliow};
@@ -207,7 +206,6 @@ TEST(StatusTexts, VolumeSpeedsAndMainLine) {
     EXPECT_STREQ(t, " Vodafone.de [1A2B.D4E5]");
 }
 
-// A code outside the allowed list is the warnings scenario's foreign network.
 TEST(Networks, NewNamesAndTheAllowedList) {
     EXPECT_TRUE(mt__newnetwork("o2 - de", "Vodafone.de", "1A2B", "1A2B"));
     for (const char* same : {"Vodafone.de", "", " No Service", "Limited Service", ",1\r"})
@@ -219,7 +217,6 @@ TEST(Networks, NewNamesAndTheAllowedList) {
     EXPECT_FALSE(mt__networkallowed(";262011;", "x", "26201"));
 }
 
-// The first pass's permission with a signal is "Permitted to connect." in every scenario.
 TEST(Limits, LevelsMarkersThirdLimitAndPermission) {
     const long max[3] = {1000, 2000, 3000};
     const long maxt[3] = {0, 60, 0}; // 0: off

@@ -56,8 +56,7 @@ inline long count_command(const std::string& transcript, const std::string& cmd)
     return std::count(all.begin(), all.end(), cmd);
 }
 
-// A device that answers each command line with these pieces, each after its delay in ms:
-//   PtyPeer refusing(answers({{0, "\r\nERROR\r\n"}}));
+// A device that answers each command line with these pieces, each after its delay in ms.
 inline PtyPeer::Responder answers(std::vector<std::pair<int, std::string>> pieces) {
     return [pieces](PtyPeer& p, const std::string& got) {
         if (got.find('\r') == std::string::npos) return;

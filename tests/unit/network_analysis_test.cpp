@@ -2,12 +2,9 @@
 #include "ui/network_analysis.h"
 
 #include "foundation/utilities.h"
+#include "test_support.h"
 
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 

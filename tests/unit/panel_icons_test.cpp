@@ -1,10 +1,8 @@
 // The panel icons' pictures, pixel by pixel, and their text forms.
 #include "core/config_record.h"
+#include "test_support.h"
 #include "ui/panel_icons.h"
 
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
 #include <tuple>
 
 namespace {
@@ -34,7 +32,6 @@ class Icons : public ::testing::Test {
 
 } // namespace
 
-// UMTS with 55 %, the signal levels and the colours of the modes, the digit icon.
 TEST_F(Icons, MainIconModesLevelsAndDigits) {
     ic__paintmain(p, 1, 2, ic__signallevel(55), 0, 0, false);
     EXPECT_EQ(at(p, 0, 0), clear) << "top-left pixel";
@@ -76,7 +73,6 @@ TEST_F(Icons, MainIconModesLevelsAndDigits) {
     EXPECT_EQ(rows(p, 13, 13, 0, 21), ".####...##.##.##......\n");
 }
 
-// State symbols, battery, blink steps, homezone band, the countdown clock and text forms.
 TEST_F(Icons, SymbolsBatteryBlinkStepsAndCountdown) {
     ic__paintmain(p, 2, 0, 0, 0, 0, false);
     EXPECT_EQ(rows(p, 17, 17), ".########....########.\n") << "a bar broken in the middle";

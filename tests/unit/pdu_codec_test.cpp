@@ -46,8 +46,7 @@ TEST(PduDecode, AlphabetsByCodingScheme) {
     d.text7(std::string("5 \x1B\x65 \x1B\x28x\x1B\x29 \x1B\x41\x5B\x7C\x1E\0\x24", 18));
     EXPECT_STREQ(decode(d.octets()).text, "5 EUR {x}  A\xC4\xF6\xDF@\xD7");
 
-    // Letters, the euro sign and a surrogate pair in UCS-2 are read by test_sms.sh; an odd last
-    // octet is dropped.
+    // An odd last octet is dropped.
     d.dcs = 0x18;
     d.ud = {0x00, 0xFC, 0x00};
     d.udl = 3;
@@ -70,7 +69,6 @@ TEST(PduDecode, LongMessageHeaders) {
             EXPECT_EQ(m.concat.total * 10 + m.concat.part, 32);
         }
     }
-    // Parts in UCS-2 are joined by test_sms.sh.
     // Impossible part numbers leave the part on its own.
     for (auto [total, part] : {std::pair{3, 0}, {3, 4}, {0, 0}, {1, 1}}) {
         sm__deliver_t m = decode(longpart("491701234567", 9, total, part, "alone", false).octets());

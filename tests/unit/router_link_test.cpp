@@ -61,7 +61,6 @@ TEST(RouterPure, StatusPagesAndOnlyTheRoutersOwnCounts) {
         EXPECT_STREQ(got, read) << page;
     }
 
-    // The status page behind "HTTP/1.1 200" (and a 404 elsewhere) is read by test_router.sh.
     std::string page = status_page("WWBEAR_UMTS)", "Vodafone.de", "GOOD)", "<");
     EXPECT_TRUE(cm__linkstatuspage(("HTTP/1.0 200 OK\r\n\r\n" + page).c_str()));
     for (const std::string& other : std::vector<std::string>{
@@ -73,7 +72,6 @@ TEST(RouterPure, StatusPagesAndOnlyTheRoutersOwnCounts) {
         EXPECT_FALSE(cm__linkstatuspage(other.c_str())) << other;
 }
 
-// Another web server at the router's address is driven by the router scenario.
 TEST_F(Router, SilentAddressIsNoRouterAndAProgramEndStopsTheWait) {
     std::string text = "LINKSYS 127.0.0.1:1 admin wrong";
     cm_linkcom(0, text.data());

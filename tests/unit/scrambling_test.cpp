@@ -1,5 +1,4 @@
-// PINs and logins are stored scrambled in mavlyn.ini; files written by earlier versions must
-// keep reading back.
+// PINs and logins stored scrambled in mavlyn.ini; older versions' files keep reading back.
 #include "config/scrambling.h"
 #include "test_support.h"
 

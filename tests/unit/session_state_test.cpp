@@ -15,8 +15,7 @@ TEST(RemoteCommands, KommByPrefix) {
     EXPECT_EQ(KOMM(nullptr), -1);
 }
 
-// The first mark of a line ('_' a blank, '~' nothing, '\' nothing) is taken out for the mini
-// window; the marker in front says how the line is shown.
+// The first mark ('_' a blank, '~' and '\' nothing) is taken out for the mini window.
 TEST(StatusLines, MiniTextMarks) {
     for (auto [line, shown] : {std::pair{"+Call_recieved.", "Call recieved."},
                                {"+Update-\\Anfrage.", "Update-Anfrage."},

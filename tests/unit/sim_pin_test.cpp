@@ -47,7 +47,6 @@ class Pin : public ModemTest {
 
 } // namespace
 
-// A SIM asking for the PIN with none or a right one stored is driven by the day scenarios.
 TEST_F(Pin, SimStatesAndStoredCodes) {
     struct {
         const char* sim;

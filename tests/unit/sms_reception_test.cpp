@@ -46,7 +46,6 @@ void untilshown() {
 
 } // namespace
 
-// A message shown and logged is followed through the real program by the day scenarios.
 TEST_F(Reception, OrdinaryMessageIsShownAndDeletedAfterwards) {
     // Read messages, behind storage that is busy at first.
     auto sim =
@@ -122,7 +121,6 @@ TEST_F(Reception, CommandsRunForTheirSendersAndKeywordsOnly) {
               "+491701234567 491701234567 :: x-1__id___y_: :_ x_1__id___y_: 100%\n");
 }
 
-// The same gap for a plain message is crossed by test_sms.sh, which kills the program there.
 TEST_F(Reception, AStopBetweenHandlingAndDeletionHandlesALongMessageOnce) {
     command(0, "echo %2 >> ran.txt");
     // Read ones, so that they come in the order of their indexes.
@@ -216,7 +214,6 @@ TEST(ReceptionParts, ModemAnswersExpansionAndPermittedSenders) {
     iv_inidefaults();
     strMcpy(inidat.smsnr[0], "+491701234567");
     strMcpy(inidat.smskey[0], "CODE");
-    // Sender and keyword of a command are checked on the simulated modem above.
     EXPECT_FALSE(sm__commandmatches(0, "491701234567", "my code 42", out, sizeof out))
         << "the comparison is exact, '+' included";
     inidat.smsnr[0][0] = inidat.smskey[0][0] = 0;

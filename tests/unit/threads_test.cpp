@@ -32,14 +32,6 @@ struct Worker {
     }
 };
 
-// The names of this process's threads as top -H shows them, each after a '['.
-std::string task_names() {
-    std::string names;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-        names += "[" + read_file(task.path() / "comm");
-    return names;
-}
-
 } // namespace
 
 TEST(Registry, FullThenFreedNodeReusedAndNamesCutForTheSystem) {
@@ -57,7 +49,9 @@ TEST(Registry, FullThenFreedNodeReusedAndNamesCutForTheSystem) {
     Worker again("cf__settingsupdatethread");
     EXPECT_EQ(again.handle.load(), freed) << "the freed node is taken again";
     EXPECT_STREQ(again.handle.load()->name, "cf__settingsupd") << "names are cut at 15";
-    const std::string names = task_names();
+    std::string names; // the threads' names as top -H shows them, each after a '['
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        names += "[" + read_file(task.path() / "comm");
     EXPECT_NE(names.find("[w29\n"), std::string::npos) << names;
     EXPECT_NE(names.find("[cf__settingsupd\n"), std::string::npos) << names;
     int dummy;

@@ -1,7 +1,7 @@
 // The countdown the timer tick shows, from times in hundredths of a second.
+#include "test_support.h"
 #include "ui/timer_tick.h"
 
-#include <gtest/gtest.h>
 #include <tuple>
 
 TEST(TimerTick, CountdownKindsAndMinutesLeft) {

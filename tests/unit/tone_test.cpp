@@ -77,7 +77,6 @@ std::pair<double, size_t> heard(const std::vector<unsigned char>& s) {
 
 } // namespace
 
-// What is heard: the asked frequency and length, both kept within what a speaker plays.
 TEST(Tone, RecordedToneHasTheAskedFrequencyAndLength) {
     SoundServer server;
     ASSERT_TRUE(server.ready()) << "pulseaudio did not start";
@@ -90,8 +89,7 @@ TEST(Tone, RecordedToneHasTheAskedFrequencyAndLength) {
     for (const auto& c : cases) {
         auto [hertz, samples] = heard(server.record(c.fq, c.dur));
         EXPECT_NEAR(hertz, c.hertz, c.hertz * 0.03) << c.fq;
-        // The server may clip up to a few hundredths of a second at the start; a tone asked
-        // for 10 ms still sounds longer than that.
+        // The server may clip a few hundredths of a second; a 10 ms tone still sounds longer.
         EXPECT_GT(samples + 700, c.samples) << c.fq;
         EXPECT_LT(samples, c.samples + 600) << c.fq;
     }

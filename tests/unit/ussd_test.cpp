@@ -28,7 +28,6 @@ TEST_F(Ussd, HomezoneByUssdInUcs2WithTheEuroSignAndByWebPage) {
     cm__ussdmode = 0;
 }
 
-// Plain and UCS-2 answers as text are driven by tests/e2e/test_calls_and_ussd.sh.
 TEST(UssdParts, AnswersOfTheMakersAndTheirDecoding) {
     // The decoded text, with '|' when an answer was found.
     for (auto [answer, text] :

@@ -13,16 +13,6 @@ int fake_ask(const char*, const char*, int, int) {
     return answer;
 }
 
-class Warnings : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        fresh_record();
-        inidat.round = 1; // connection log on
-        inidat.constart = true;
-    }
-    InTempDir tmp;
-};
-
 } // namespace
 
 TEST(WarningChoice, OneAtATimeAndTheEndTimeOncePerWindow) {
@@ -36,8 +26,11 @@ TEST(WarningChoice, OneAtATimeAndTheEndTimeOncePerWindow) {
     EXPECT_EQ(wa__choose(&s, false, 0, true), 3) << "entered again";
 }
 
-// The questions' answers and time-out are test_warnings.sh's and test_end_paths.sh's.
-TEST_F(Warnings, EndTimeCancelledByHandAllowsNoShutdown) {
+TEST(Warnings, EndTimeCancelledByHandAllowsNoShutdown) {
+    InTempDir tmp;
+    fresh_record();
+    inidat.round = 1; // connection log on
+    inidat.constart = true;
     answer = 0;
     inidat.enduhrzeite = true;
     inidat.endshutdown = 1;
