@@ -3,7 +3,6 @@
 // The menu is worked by test_update_query.sh.
 #include "gui_support.h"
 
-#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "ui/control_window.h"
 #include "ui/panel_icons.h"
@@ -32,21 +31,19 @@ std::string screen(int x, int y, int w, int h, const char* shot = nullptr) {
     return out;
 }
 
-// The colour on the screen inside a widget, right of any text.
-std::string screen_colour(GtkWidget* w) {
-    return gui::locked([&] {
-        GtkWidget* top = gtk_widget_get_toplevel(w);
-        GtkAllocation a;
-        gtk_widget_get_allocation(w, &a);
-        int x, y, cx, cy;
-        gtk_widget_translate_coordinates(w, top, a.width - 6, a.height / 2, &cx, &cy);
-        gdk_window_get_origin(gtk_widget_get_window(top), &x, &y);
-        return screen(x + cx, y + cy, 1, 1);
-    });
-}
-
+// Whether the screen comes to show the colour inside the widget, right of any text.
 bool shows(GtkWidget* w, const char* colour) {
-    return gui::eventually([&] { return screen_colour(w) == colour; });
+    return gui::eventually([&] {
+        return gui::locked([&] {
+            GtkWidget* top = gtk_widget_get_toplevel(w);
+            GtkAllocation a;
+            gtk_widget_get_allocation(w, &a);
+            int x, y, cx, cy;
+            gtk_widget_translate_coordinates(w, top, a.width - 6, a.height / 2, &cx, &cy);
+            gdk_window_get_origin(gtk_widget_get_window(top), &x, &y);
+            return screen(x + cx, y + cy, 1, 1) == colour;
+        });
+    });
 }
 
 GtkWidget* window(bool decorated) {
@@ -81,7 +78,6 @@ class Window : public gui::Case {
         fefo = form;
         cc_show();
     }
-    // Runs the tick as the main loop does, inside the GUI lock.
     void ticks(int n) {
         for (int i = 0; i < n; i++) gui::locked([] { return ti__tick(nullptr); });
     }
@@ -175,8 +171,7 @@ TEST_F(Window, IconifyingAndClosingTheRegularWindow) {
     EXPECT_NE(mainwindow, nullptr);
 }
 
-// Each step calls an entry point and reads the text form or tooltip it leaves; -1 is a blink
-// step. The end hook takes every icon away, and the timer tick cannot bring one back.
+// Each step calls an entry point and reads the text forms or tooltips it leaves; -1 blinks.
 TEST_F(PanelIcons, StatesBlinkStepsTextFormsTooltipsAndTheEnd) {
     const struct {
         std::function<void()> call;

@@ -3,7 +3,6 @@
 #include "gui_support.h"
 
 #include "../unit/modem_dialogue.h"
-#include "core/status_lines.h"
 #include "foundation/utilities.h"
 #include "modem/at_channel.h"
 #include "modem/sim_pin.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -125,15 +123,12 @@ class PinDialog : public gui::Case {
     InTempDir dir_;
 };
 
-// The state text of the splash window, "" while it is hidden.
-std::string shown() {
-    GtkWidget* w =
-        gui::window([](GtkWidget* x) { return !gtk_window_get_decorated(GTK_WINDOW(x)); });
-    return gui::text(gui::find(w, GTK_TYPE_LABEL, {}, 1));
-}
-
+// Whether the splash window comes to show the state text, "" while it is hidden.
 bool shows(const std::string& text) {
-    return gui::eventually([&] { return shown() == text; }, std::chrono::seconds(10));
+    auto splash = [](GtkWidget* x) { return !gtk_window_get_decorated(GTK_WINDOW(x)); };
+    return gui::eventually(
+        [&] { return gui::text(gui::find(gui::window(splash), GTK_TYPE_LABEL, {}, 1)) == text; },
+        std::chrono::seconds(10));
 }
 
 } // namespace
@@ -142,26 +137,17 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
     const std::string latin1 = "|i#Seven test#" + std::string(3000, '\xE4') + "|+3#Ok#";
     const std::string sixty(60, 'x'), big(5000, 'y');
     char text[ce_TEXTMAX + 20];
-    auto code = [&](std::string want) {
-        return [&text, want] {
+    // A code asked (kind 4), or the language (kind 1), which leaves no text.
+    auto input = [&](int kind, std::string want) {
+        return [&text, kind, want] {
             strcpy(text, "old");
-            int r = ce_inputdialog(4, "mavlyn   Code", "Code:", text);
+            int r = kind == 4 ? ce_inputdialog(4, "mavlyn   Code", "Code:", text)
+                              : ce_inputdialog(1, "mavlyn   Installation", nullptr, text);
             EXPECT_EQ(text, want);
             return r;
         };
     };
-    auto language = [&] {
-        strcpy(text, "junk");
-        int r = ce_inputdialog(1, "mavlyn   Installation", nullptr, text);
-        EXPECT_STREQ(text, "");
-        return r;
-    };
-    auto no_entry_and = [](const char* what) {
-        return
-            [what](GtkWidget* w) { return !gui::find(w, GTK_TYPE_ENTRY) && gui::press(w, what); };
-    };
     auto requesting_end = [](GtkWidget*) { return th_requestend(), true; };
-    const std::string cut = std::string(99, 'y');
     const Asked cases[] = {
         {"Escape", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("Escape"), 0},
         {"Return", [] { return bd_buttondialog(seven, 0); }, "Seven test", pressing("Return"), 7,
@@ -179,20 +165,19 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         {"latin-1", [&] { return bd_buttondialog(latin1.c_str(), 1000); }, "Seven test", nullptr,
          -1},
         // A typed code is cut to its field; Escape gives nothing.
-        {"code typed", code(sixty.substr(0, 49)), "mavlyn   Code",
+        {"code typed", input(4, sixty.substr(0, 49)), "mavlyn   Code",
          [&](GtkWidget* w) {
              return !gui::button(w, "gtk-save") && gui::fill(gui::find(w, GTK_TYPE_ENTRY), sixty) &&
                     gui::press(w, "Return");
          },
          1, true},
-        {"code escaped", code(""), "mavlyn   Code",
+        {"code escaped", input(4, ""), "mavlyn   Code",
          [](GtkWidget* w) {
              return gui::fill(gui::find(w, GTK_TYPE_ENTRY), "1") && gui::press(w, "Escape");
          },
          0},
-        {"Deutsch", language, "mavlyn   Installation", no_entry_and("Deutsch"), 1},
-        {"language closed", language, "mavlyn   Installation", no_entry_and("alt+F4"), 0},
-        // Message boxes: the buttons of each kind in their order, the icon, each result.
+        {"Deutsch", input(1, ""), "mavlyn   Installation", pressing("Deutsch"), 1},
+        {"language closed", input(1, ""), "mavlyn   Installation", pressing("alt+F4"), 0},
         {"ok", box(0, 0), "mavlyn   Test", box_showing("gtk-ok info", "gtk-ok"), 1},
         {"cancel", box(1, 1), "mavlyn   Test", box_showing("gtk-cancel gtk-ok info", "gtk-cancel"),
          0},
@@ -203,7 +188,8 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         // A box with a long time-out must not hold up the end for its 90 seconds.
         {"end", box(1, 0), "mavlyn   Test", requesting_end, -1},
         {"end before time-out", box(1, 0, 90000), "mavlyn   Test", requesting_end, -1},
-        {"long texts", [&] { return me_messagebox(0, big.c_str(), big.c_str(), 1, 0, 0); }, cut,
+        {"long texts", [&] { return me_messagebox(0, big.c_str(), big.c_str(), 1, 0, 0); },
+         std::string(99, 'y'),
          [](GtkWidget* w) {
              EXPECT_EQ(gui::text(w), std::string(99, 'y'));
              EXPECT_EQ(gui::text(w, "secondary-text"), std::string(799, 'y'));
@@ -213,7 +199,8 @@ TEST_F(Dialogs, AnsweredByKeysButtonsTheWindowManagerOrTheClock) {
         // Destroyed with the main window, each dialog ends its wait.
         {"orphan button dialog", orphan([] { return bd_buttondialog(seven, 0); }), "Seven test",
          destroying_the_main_window, 0},
-        {"orphan input dialog", orphan(code("")), "mavlyn   Code", destroying_the_main_window, 0},
+        {"orphan input dialog", orphan(input(4, "")), "mavlyn   Code", destroying_the_main_window,
+         0},
         {"orphan message box", orphan(box(1, 0)), "mavlyn   Test", destroying_the_main_window, -1},
         {"instance running", [] { return fl_set(aktivsignal), ia_instance_message(); },
          "mavlyn   Configuration", pressing("gtk-ok"), 1},
@@ -252,7 +239,6 @@ TEST_F(Dialogs, AsyncBoxesDoNotWaitAndOnlyTheEndQuestionEnds) {
     EXPECT_TRUE(gui::answer("mavlyn   End", "gtk-yes"));
     EXPECT_TRUE(gui::eventually([] { return programmende_gewuenscht; }));
     EXPECT_STREQ(cc_mtext[1], " Ending.");
-    EXPECT_STREQ(cc_mtext[cc_mtextMINI], " Ending.");
 }
 
 TEST_F(Dialogs, InputDialogCallersAreServedOneAtATime) {
@@ -297,13 +283,12 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
             asked = gui::text(gui::find(w, GTK_TYPE_LABEL, [](GtkWidget* x) {
                 return strstr(gtk_label_get_text(GTK_LABEL(x)), "PIN") != nullptr;
             }));
-            if (!gui::fill(gui::find(w, GTK_TYPE_ENTRY), typed) || !gui::eventually([] {
-                    return ce__buttonapply && gui::sensitive(ce__buttonapply);
-                }) ||
-                !gui::press(w, "Return"))
-                return false;
-            if (!warning) return true;
-            GtkWidget* box = gui::wait_messagedialog();
+            auto taken = [] { return ce__buttonapply && gui::sensitive(ce__buttonapply); };
+            bool sent = gui::fill(gui::find(w, GTK_TYPE_ENTRY), typed) && gui::eventually(taken) &&
+                        gui::press(w, "Return");
+            if (!sent || !warning) return sent;
+            GtkWidget* box =
+                gui::wait_window([](GtkWidget* x) { return GTK_IS_MESSAGE_DIALOG(x) != 0; });
             warned = gui::text(box) + "|" + gui::text(box, "secondary-text");
             return gui::press(box, "Return");
         });
@@ -319,72 +304,63 @@ TEST_F(PinDialog, TypedPinUnlocksWarnsWhenWrongAndIsNotKept) {
     }
 }
 
-struct MessageThread : gui::Case {
-    InTempDir dir_;
-};
-
-TEST_F(MessageThread, NoStopsTheReceptionYesStartsTheSmsManager) {
+TEST_F(Dialogs, SmsReceptionNoStopsItYesStartsTheSmsManager) {
+    InTempDir dir;
     gui::start_msgthread();
     konfigaktivsignal = 0x4B560000u + static_cast<unsigned long>(getpid() & 0xFFF); // not running
     // The program's own path, which starts the SMS manager: a stand-in noting its arguments.
-    std::string self = dir_.path() + "/mavlyn self";
-    std::ofstream(self) << "#!/bin/sh\necho \"$@\" > '" << dir_.path() << "/started'\n";
+    std::string self = dir.path() + "/mavlyn self";
+    std::ofstream(self) << "#!/bin/sh\necho \"$@\" > '" << dir.path() << "/started'\n";
     chmod(self.c_str(), 0755);
     char* argv[2] = {self.data(), nullptr};
     _argv = argv;
     _argc = 1;
-    // Shows a message as the reception does, answers its box and returns the box's text.
-    auto answer = [](const std::string& message, const char* button) {
-        sm__forget();
-        strMcpy(sm__msgnachricht, message.c_str());
-        std::string shown;
-        auto d = gui::beside([&] {
-            GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
-            shown = gui::text(w, "secondary-text");
-            return gui::press(w, button);
-        });
-        sm_msgzustand = 1;
-        th_wakeall();
-        EXPECT_TRUE(d.get());
-        return shown;
-    };
     // A long message with letters that take two bytes in UTF-8: the legend of the answers
     // must still be there.
     std::string text = "+491701234567 2010-12-13 14:15:16 [04]\n\nGr\xFC\xDF"
                        "e";
     for (int i = 0; i < 200; i++) text += " \xE4\xE4\xE4";
-    std::string shown = answer(text, "gtk-no");
-    EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 9; }));
+    // The message as the reception shows it, the answer, the state it leads to.
+    const std::tuple<std::string, const char*, int> answers[] = {
+        {text, "gtk-no", 9}, {"+491701234567 2010-12-13 14:15:16 [04]\n\nHallo", "gtk-yes", 2}};
+    std::string shown;
+    for (const auto& [message, button, state] : answers) {
+        sm__forget();
+        strMcpy(sm__msgnachricht, message.c_str());
+        auto d = gui::beside([&] {
+            GtkWidget* w = gui::wait_titled("mavlyn   SMS Reception");
+            if (shown.empty()) shown = gui::text(w, "secondary-text");
+            return gui::press(w, button);
+        });
+        sm_msgzustand = 1;
+        th_wakeall();
+        EXPECT_TRUE(d.get()) << button;
+        EXPECT_TRUE(gui::eventually([&] { return sm_msgzustand == state; })) << button;
+    }
     EXPECT_NE(shown.find("Gr\xC3\xBC\xC3\x9F"), std::string::npos) << shown;
     EXPECT_NE(shown.find("[Yes]   Start SMS manager now  \n[No]   Stop SMS reception  \n"
                          "[Cancel]   Do not start SMS manager  "),
               std::string::npos)
         << shown;
-    answer("+491701234567 2010-12-13 14:15:16 [04]\n\nHallo", "gtk-yes");
-    EXPECT_TRUE(gui::eventually([] { return sm_msgzustand == 2; }));
     EXPECT_TRUE(gui::eventually([] { return exists("started"); }));
     EXPECT_EQ(read_file("started"), "SMSCONFIGSUB\n");
     sm__forget();
 }
 
-using Splash = gui::Case;
-
-TEST_F(Splash, KindsShowTheirTextsHideOrAreSuppressed) {
-    cs_show(5);
-    EXPECT_TRUE(shows("Storing configuration data."));
-    cs_nosplash = true;
-    cs_show(1);
-    EXPECT_TRUE(shows("")) << "the start is suppressed";
-    cs_show(7);
-    EXPECT_TRUE(shows("")) << "an unknown kind hides";
-    cs_nosplash = false;
-    cs_splashtext("Profile \xE4");
-    cs_show(9);
-    EXPECT_TRUE(shows("Profile \xC3\xA4"));
-    // A timed kind hides the window after its time, even what came after it.
-    cs_show(33);
-    EXPECT_TRUE(shows("Send request accepted."));
-    cs_show(5);
-    EXPECT_TRUE(shows("")) << "the 1.5 s of the first kind hide the window";
+TEST_F(Dialogs, SplashKindsShowTheirTextsHideOrAreSuppressed) {
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[] { cs_show(5); }, "Storing configuration data."},
+        {[] { cs_nosplash = true, cs_show(1); }, ""}, // the start suppressed
+        {[] { cs_show(7); }, ""},                     // an unknown kind hides
+        {[] { cs_nosplash = false, cs_splashtext("Profile \xE4"), cs_show(9); },
+         "Profile \xC3\xA4"},
+        // A timed kind hides the window after its time, even what came after it.
+        {[] { cs_show(33); }, "Send request accepted."},
+        {[] { cs_show(5); }, ""},
+    };
+    for (const auto& step : steps) {
+        step.first();
+        EXPECT_TRUE(shows(step.second)) << "step " << &step - steps;
+    }
     cs_show(0);
 }

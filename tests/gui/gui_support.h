@@ -18,7 +18,6 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,10 +135,6 @@ inline GtkWidget* wait_titled(const char* title,
     return wait_window([title](GtkWidget* w) { return titled(w, title); }, within);
 }
 
-inline GtkWidget* wait_messagedialog() {
-    return wait_window([](GtkWidget* w) { return GTK_IS_MESSAGE_DIALOG(w) != 0; });
-}
-
 // The widgets of the type at and below w, in tree order; the caller holds the GUI lock.
 inline std::vector<GtkWidget*> widgets(GtkWidget* w, GType type) {
     std::vector<GtkWidget*> out;
@@ -236,16 +231,10 @@ inline bool keys(GtkWidget* top, const std::string& names) {
     return ok;
 }
 
-// Clicks the screen point, stepping beside it first: a synced move to where the pointer
-// already is waits for a motion that never comes.
-inline bool click_at(int x, int y) {
-    return sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
-              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-}
-
 // Clicks the middle of a widget once it has its place in the window and the window its
 // place on the screen: a click computed while the window manager still moves the window
-// lands on its frame, and two of them shade the window.
+// lands on its frame, and two of them shade the window. The pointer steps beside the point
+// first: a synced move to where it already is waits for a motion that never comes.
 inline bool click(GtkWidget* w) {
     auto where = [w](int* x, int* y) {
         return locked([&] {
@@ -270,7 +259,8 @@ inline bool click(GtkWidget* w) {
                std::this_thread::sleep_for(std::chrono::milliseconds(100));
                return where(&x, &y) && x == x0 && y == y0;
            }) &&
-           click_at(x, y);
+           sh("xdotool mousemove " + std::to_string(x + 1) + " " + std::to_string(y) +
+              " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
 inline bool click_until(GtkWidget* w, const std::function<bool()>& done) {
